@@ -1,0 +1,123 @@
+#include "component/clsCal.hpp"
+
+#include <string>
+
+#include "component/mdlCal.hpp"
+#include "host/SuiteInterfaces.hpp"
+#include "platform/automation/ComError.hpp"
+#include "platform/automation/ObjectRegistry.hpp"
+
+namespace zev::component {
+
+using automation::Variant;
+namespace errors = automation::errors;
+
+namespace {
+
+constexpr const char* kSource = "ZevWorkCal.clsCal";
+
+// The day of `dtDay` as the date text of the statements, from a formatter object made
+// for this one call and released before any statement runs.
+std::string DateText(double dtDay) {
+    auto formatter =
+        automation::CreateObjectAs<host::IDateTimeFormatInfo>(host::progid::kDateTimeFormatInfo);
+    double day = dtDay;
+    return formatter->ZevDateFormat(day, "YYYY-MM-DD");
+}
+
+// The first field of a statement that returns one value: the day it names, or dtDay
+// when it is NULL.
+double DayOrFallback(const std::string& statement, double dtDay) {
+    data::Recordset rs = mdlCal::Connection().Execute(statement);
+    const Variant& value = rs.Fields(0).Value();
+    const double result = value.IsNull() ? dtDay : automation::CDate(value);
+    rs.Close();
+    return result;
+}
+
+// Ends a member's error handler: the failure becomes the pending error, the error report
+// shows it, and the pending error is cleared as the member returns.
+void ReportCaughtFailure() {
+    automation::Err() = automation::CurrentExceptionAsError().Info();
+    mdlCal::ShowError();
+    automation::ClearErr();
+}
+
+}  // namespace
+
+clsCal::~clsCal() {
+    try {
+        mdlCal::State().ActiveConnection.reset();
+    } catch (...) {
+        // Final release never fails.
+    }
+}
+
+void clsCal::ActiveConnection(std::string_view /*text*/) {
+    auto connection = automation::CreateObjectAs<data::Connection>(host::progid::kAppConnection);
+    mdlCal::State().ActiveConnection = std::move(connection);
+}
+
+void clsCal::SystemName(std::string_view text) { mdlCal::State().SystemName = text; }
+
+void clsCal::Show() {
+    try {
+        throw automation::ComError(errors::kNotImplemented, kSource,
+                                   automation::MarkedText("工厂日历维护窗口尚未提供"));
+    } catch (...) {
+        ReportCaughtFailure();
+    }
+}
+
+automation::VBool clsCal::IsSetWorkCalendar() const { return mdlCal::State().IsSetWorkCalendar; }
+
+double clsCal::WorkDayBefore(double dtDay) {
+    const std::string text = DateText(dtDay);
+    return DayOrFallback(
+        "SELECT MAX(FDay) FROM t_WorkCalendar WHERE FInterID>0 AND FDay<='" + text + "'", dtDay);
+}
+
+double clsCal::WorkDayAfter(double dtDay) {
+    const std::string text = DateText(dtDay);
+    return DayOrFallback(
+        "SELECT MIN(FDay) FROM t_WorkCalendar WHERE FInterID>0 AND FDay>='" + text + "'", dtDay);
+}
+
+double clsCal::WorkDay(double dtDay, Enu_Direction Direction, int32_t Interval) {
+    double result = 0.0;
+    try {
+        const std::string text = DateText(dtDay);
+        data::Recordset rs = mdlCal::Connection().Execute(
+            "SELECT Max(FInterID) FROM t_WorkCalendar WHERE FInterID>0 AND FDay<='" + text + "'");
+        const Variant& number = rs.Fields(0).Value();
+        if (number.IsNull()) {
+            result = dtDay;
+            rs.Close();
+            return result;
+        }
+        const std::string h = std::to_string(automation::CLng(number));
+        rs.Close();
+
+        const std::string interval = std::to_string(Interval);
+        const std::string statement =
+            Direction == Dir_Backward
+                ? "SELECT FDay FROM t_WorkCalendar WHERE FInterID>0 AND " + h +
+                      "-FInterID=" + interval
+                : "SELECT FDay FROM t_WorkCalendar WHERE FInterID>0 AND FInterID-" + h + "=" +
+                      interval;
+        data::Recordset target;
+        target.Open(statement, mdlCal::State().ActiveConnection, -1, -1, -1);
+        if (target.Eof() || target.Fields(0).Value().IsNull()) {
+            result = dtDay;
+        } else {
+            result = automation::CDate(target.Fields(0).Value());
+        }
+        target.Close();
+        return result;
+    } catch (...) {
+        ReportCaughtFailure();
+        return result;
+    }
+}
+
+}  // namespace zev::component

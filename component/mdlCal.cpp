@@ -1,0 +1,39 @@
+#include "component/mdlCal.hpp"
+
+#include "host/MMTS.hpp"
+#include "platform/automation/ComError.hpp"
+#include "platform/ui/UserInterface.hpp"
+
+namespace zev::component::mdlCal {
+
+using host::MMTS::LoadLocalText;
+
+ComponentState& State() {
+    thread_local ComponentState state;
+    return state;
+}
+
+data::Connection& Connection() {
+    data::ConnectionPtr& connection = State().ActiveConnection;
+    if (!connection) automation::Raise(automation::errors::kObjectNotSet);
+    return *connection;
+}
+
+void ShowError() {
+    const std::shared_ptr<ui::UserInterface> ui = ui::Current();
+    ui->SetMousePointer(ui::vbDefault);
+    if (automation::Err().Number == 0) return;
+
+    std::string message = LoadLocalText("错误代码:", 0);
+    message += std::to_string(automation::Err().Number);
+    message += "\r\n";
+    message += LoadLocalText("错误来源:", 0);
+    message += automation::Err().Source;
+    message += "\r\n";
+    message += LoadLocalText("错误信息:", 0);
+    message += LoadLocalText(automation::Err().Description, 0);
+    const std::string title = LoadLocalText("Halvor提示", 0);
+    ui->MsgBox(message, ui::vbOKOnly | ui::vbCritical, title);
+}
+
+}  // namespace zev::component::mdlCal

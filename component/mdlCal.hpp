@@ -1,0 +1,45 @@
+#pragma once
+// The component state shared by every clsCal object of a thread and by the maintenance
+// window, and the module routines that work on it.
+
+#include <cstdint>
+#include <string>
+
+#include "platform/automation/Variant.hpp"
+#include "platform/data/Connection.hpp"
+
+namespace zev::component {
+
+using automation::VBool;
+
+// One record per thread, zeroed at the thread's first touch.
+struct ComponentState {
+    VBool IsSetWorkCalendar = 0;
+    VBool SatNotWork = 0;
+    VBool SunNotWork = 0;
+    double CalStartDay = 0.0;
+    int32_t StartYear = 0;
+    int32_t StartPeriod = 0;
+    int32_t CurrentYear = 0;
+    int32_t CurrentPeriod = 0;
+    VBool CalChanged = 0;
+    VBool WeekendChanged = 0;
+    std::string SystemName;
+    data::ConnectionPtr ActiveConnection;
+    double ServerDate = 0.0;
+};
+
+namespace mdlCal {
+
+// The calling thread's component state.
+ComponentState& State();
+
+// The connection of the component state; 91 when there is none.
+data::Connection& Connection();
+
+// The error report: resets the mouse pointer, and shows the pending error of the thread,
+// if there is one, in a message box.
+void ShowError();
+
+}  // namespace mdlCal
+}  // namespace zev::component

@@ -1,0 +1,105 @@
+#pragma once
+// What the component calls on the suite's components. Each is an automation object
+// created by its ProgID; the suite registers implementations, tests replace them.
+// Arguments that the suite's members take by reference are references here too.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/automation/Object.hpp"
+#include "platform/automation/Variant.hpp"
+
+namespace zev::host {
+
+using automation::Variant;
+using automation::VBool;
+
+namespace progid {
+// The database connection; it is a data::Connection.
+inline constexpr std::string_view kAppConnection = "ZevConnection.AppConnection";
+inline constexpr std::string_view kDateTimeFormatInfo = "ZevCultureInfo.ZevDateTimeFormatInfo";
+inline constexpr std::string_view kWorkCal = "ZevMPlanWorkCal.WorkCal";
+inline constexpr std::string_view kGLData = "VORUROduv.GLData";
+inline constexpr std::string_view kResLoader = "ZevResLoader.Loader";
+inline constexpr std::string_view kLangInfo = "ZevLangInfo.LangInfo";
+inline constexpr std::string_view kShareProps = "PropsMgr.ShareProps";
+inline constexpr std::string_view kFrmResLoader = "FrmRes.FrmResLoader";
+}  // namespace progid
+
+// Date formatter.
+class IDateTimeFormatInfo {
+public:
+    virtual ~IDateTimeFormatInfo() = default;
+    // Formats `date` with a pattern such as "YYYY-MM-DD".
+    virtual std::string ZevDateFormat(double& date, std::string_view pattern) = 0;
+};
+
+// Calendar generator.
+class IWorkCal {
+public:
+    virtual ~IWorkCal() = default;
+    // Writes the calendar from `startDay` up to the day before `endDay`; the result reads
+    // as a Boolean, true for success, and `errorText` holds the reason of a failure.
+    virtual Variant InitCal(std::string propsString, double& startDay, double& endDay,
+                            VBool& satNotWork, VBool& sunNotWork, std::string& errorText) = 0;
+};
+
+// Access checker.
+class IGLData {
+public:
+    virtual ~IGLData() = default;
+    virtual VBool AccessCheck(int32_t a, int32_t b, int32_t c) = 0;
+};
+
+// Text resource loader.
+class IResLoader {
+public:
+    virtual ~IResLoader() = default;
+    virtual std::string GetResFileBaseName() = 0;
+    virtual void SetResFileBaseName(const std::string& name) = 0;
+    virtual std::string GetLanguageID() = 0;
+    virtual void SetLanguageID(const std::string& language) = 0;
+    virtual std::string LoadString(std::string& key) = 0;
+};
+
+// Language information.
+class ILangInfo {
+public:
+    virtual ~ILangInfo() = default;
+    virtual Variant CurrentLanguage() = 0;
+};
+
+// Per-process shared property manager.
+class IShareProps {
+public:
+    virtual ~IShareProps() = default;
+    // The property's value, or an object reference.
+    virtual Variant GetProperty(int32_t& processId, std::string& name) = 0;
+};
+
+// The font record of a window: family, size in points, character set, weight.
+struct FormFont {
+    std::string Name = "宋体";
+    double Size = 9.0;
+    int Charset = 134;
+    bool Bold = false;
+
+    bool operator==(const FormFont&) const = default;
+};
+
+// A window whose fonts the window-font loader sets.
+class IFontWindow {
+public:
+    virtual ~IFontWindow() = default;
+    virtual FormFont& WindowFont() = 0;
+};
+
+// Window-font loader.
+class IFrmResLoader {
+public:
+    virtual ~IFrmResLoader() = default;
+    virtual Variant SetFrmFont(IFontWindow& window, std::string& language) = 0;
+};
+
+}  // namespace zev::host

@@ -1,0 +1,156 @@
+#include "platform/data/SqlText.hpp"
+
+#include <cctype>
+
+namespace zev::data::sql {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsWordChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' ||
+           static_cast<unsigned char>(c) >= 0x80;
+}
+
+// Index just after the literal, quoted name or comment that starts at `i`, or `i` when
+// none starts there. An unterminated one runs to the end of the text.
+size_t SkipQuoted(std::string_view s, size_t i) {
+    const char c = s[i];
+    if (c == '\'' || c == '"' || c == '[') {
+        const char close = c == '[' ? ']' : c;
+        size_t j = i + 1;
+        while (j < s.size()) {
+            if (s[j] == close) {
+                // A doubled quote stands for one quote inside the literal.
+                if (j + 1 < s.size() && s[j + 1] == close) {
+                    j += 2;
+                    continue;
+                }
+                return j + 1;
+            }
+            ++j;
+        }
+        return s.size();
+    }
+    if (c == '$' && i + 1 < s.size() && s[i + 1] == '$') {
+        // A dollar-quoted body, as function definitions are written for some engines.
+        const size_t end = s.find("$$", i + 2);
+        return end == std::string_view::npos ? s.size() : end + 2;
+    }
+    if (c == '-' && i + 1 < s.size() && s[i + 1] == '-') {
+        size_t j = i + 2;
+        while (j < s.size() && s[j] != '\n' && s[j] != '\r') ++j;
+        return j;
+    }
+    if (c == '/' && i + 1 < s.size() && s[i + 1] == '*') {
+        const size_t end = s.find("*/", i + 2);
+        return end == std::string_view::npos ? s.size() : end + 2;
+    }
+    return i;
+}
+
+// Reads the word starting at `i` (after blanks); returns it and moves `i` past it.
+std::string_view NextWord(std::string_view s, size_t& i) {
+    while (i < s.size() && IsBlank(s[i])) ++i;
+    const size_t start = i;
+    while (i < s.size() && IsWordChar(s[i])) ++i;
+    return s.substr(start, i - start);
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (std::toupper(static_cast<unsigned char>(a[i])) !=
+            std::toupper(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string_view TrimStatement(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+bool MayHoldSeveral(std::string_view text) {
+    return text.find(';') != std::string_view::npos || text.find("\r\n") != std::string_view::npos;
+}
+
+std::vector<std::string_view> SplitStatements(std::string_view text) {
+    std::vector<std::string_view> out;
+    size_t start = 0;
+    size_t i = 0;
+    auto emit = [&](size_t end) {
+        const std::string_view piece = TrimStatement(text.substr(start, end - start));
+        if (!piece.empty()) out.push_back(piece);
+    };
+    while (i < text.size()) {
+        const size_t skipped = SkipQuoted(text, i);
+        if (skipped != i) {
+            i = skipped;
+            continue;
+        }
+        if (text[i] == ';') {
+            emit(i);
+            start = ++i;
+        } else if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            emit(i);
+            i += 2;
+            start = i;
+        } else {
+            ++i;
+        }
+    }
+    emit(text.size());
+    return out;
+}
+
+bool StartsWithKeyword(std::string_view statement, std::string_view keyword) {
+    size_t i = 0;
+    return EqualsNoCase(NextWord(statement, i), keyword);
+}
+
+std::optional<std::string> AddInsertInto(std::string_view statement) {
+    size_t i = 0;
+    if (!EqualsNoCase(NextWord(statement, i), "INSERT")) return std::nullopt;
+    const size_t afterInsert = i;
+    size_t j = i;
+    if (EqualsNoCase(NextWord(statement, j), "INTO")) return std::nullopt;
+    std::string out;
+    out.reserve(statement.size() + 5);
+    out.append(statement.substr(0, afterInsert));
+    out.append(" INTO");
+    out.append(statement.substr(afterInsert));
+    return out;
+}
+
+TransactionVerb ClassifyTransaction(std::string_view statement) {
+    size_t i = 0;
+    const std::string_view first = NextWord(statement, i);
+    TransactionVerb verb = TransactionVerb::None;
+    if (EqualsNoCase(first, "BEGIN")) verb = TransactionVerb::Begin;
+    else if (EqualsNoCase(first, "COMMIT")) verb = TransactionVerb::Commit;
+    else if (EqualsNoCase(first, "ROLLBACK")) verb = TransactionVerb::Rollback;
+    else return TransactionVerb::None;
+
+    size_t j = i;
+    const std::string_view second = NextWord(statement, j);
+    const bool tranWord = EqualsNoCase(second, "TRAN") || EqualsNoCase(second, "TRANSACTION");
+    if (verb == TransactionVerb::Begin) {
+        // A bare BEGIN opens a block in T-SQL, not a transaction.
+        if (!tranWord) return TransactionVerb::None;
+    } else if (!second.empty() && !tranWord && !EqualsNoCase(second, "WORK")) {
+        return TransactionVerb::None;
+    }
+    // An optional transaction name may follow; anything beyond that is not ours.
+    if (tranWord || EqualsNoCase(second, "WORK")) {
+        NextWord(statement, j);
+        while (j < statement.size() && IsBlank(statement[j])) ++j;
+        if (j != statement.size()) return TransactionVerb::None;
+    }
+    return verb;
+}
+
+}  // namespace zev::data::sql

@@ -1,0 +1,36 @@
+#pragma once
+// Reading the component's T-SQL command texts where an engine needs help: splitting a
+// batch into statements, adding the INTO that T-SQL lets an INSERT leave out, and
+// recognising transaction statements. String literals, quoted names and comments are
+// never looked into.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zev::data::sql {
+
+// Splits a command text at every CR LF and ";" outside literals and comments. Pieces
+// holding only blanks are dropped.
+std::vector<std::string_view> SplitStatements(std::string_view text);
+
+// Whether the text could hold more than one statement (a CR LF or a ";").
+bool MayHoldSeveral(std::string_view text);
+
+// "insert t select ..." becomes "insert INTO t select ..."; nullopt when the statement
+// needs no change.
+std::optional<std::string> AddInsertInto(std::string_view statement);
+
+enum class TransactionVerb { None, Begin, Commit, Rollback };
+// BEGIN TRAN[SACTION] [name], COMMIT [TRAN[SACTION] | WORK] [name], ROLLBACK likewise.
+TransactionVerb ClassifyTransaction(std::string_view statement);
+
+// The statement with blanks (spaces, tabs, line ends) removed at both ends.
+std::string_view TrimStatement(std::string_view statement);
+
+// Whether the statement begins with the keyword (any case), followed by a blank, "(",
+// or the end of the text.
+bool StartsWithKeyword(std::string_view statement, std::string_view keyword);
+
+}  // namespace zev::data::sql

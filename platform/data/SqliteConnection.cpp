@@ -1,0 +1,258 @@
+#include "platform/data/SqliteConnection.hpp"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <ctime>
+
+#include "platform/automation/ComError.hpp"
+#include "platform/automation/OleDate.hpp"
+#include "platform/data/SqlText.hpp"
+
+namespace zev::data {
+namespace {
+
+namespace errors = automation::errors;
+using automation::ComError;
+
+constexpr const char* kSource = "ZevData.SQLite";
+constexpr int kBusyTimeoutMs = 10000;
+
+[[noreturn]] void Fail(int32_t number, const std::string& message, std::string_view statement) {
+    std::string description = message;
+    if (!statement.empty()) {
+        description += " (";
+        description += statement;
+        description += ")";
+    }
+    throw ComError(number, kSource, description);
+}
+
+// GETDATE(): the current local date and time, as the server's datetime text.
+void GetDateFunction(sqlite3_context* ctx, int, sqlite3_value**) {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t t = std::chrono::system_clock::to_time_t(now);
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
+        1000;
+    std::tm local{};
+    localtime_r(&t, &local);
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", local.tm_year + 1900,
+                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
+                  static_cast<int>(ms));
+    sqlite3_result_text(ctx, buf, -1, SQLITE_TRANSIENT);
+}
+
+// YEAR(d), MONTH(d), DAY(d) of a date text; NULL for NULL, an error for a non-date.
+template <int Part>
+void DatePartFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const char* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    const auto d = automation::ParseIsoDate(text ? text : "");
+    if (!d) {
+        sqlite3_result_error(ctx, "Conversion failed when converting date from character string",
+                             -1);
+        return;
+    }
+    const auto c = automation::CivilFromOle(*d);
+    sqlite3_result_int(ctx, Part == 0 ? c.Year : Part == 1 ? c.Month : c.Day);
+}
+
+bool IsDateType(const char* declared) {
+    if (declared == nullptr) return false;
+    std::string upper(declared);
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return upper.find("DATE") != std::string::npos || upper.find("TIME") != std::string::npos;
+}
+
+class SqliteConnection final : public Connection {
+public:
+    explicit SqliteConnection(sqlite3* db) : db_(db) {}
+    ~SqliteConnection() override {
+        if (dataVersion_) sqlite3_finalize(dataVersion_);
+        sqlite3_close_v2(db_);
+    }
+    SqliteConnection(const SqliteConnection&) = delete;
+    SqliteConnection& operator=(const SqliteConnection&) = delete;
+
+    Recordset Execute(std::string_view commandText) override {
+        if (!sql::MayHoldSeveral(commandText)) {
+            std::shared_ptr<ResultTable> table;
+            RunOne(sql::TrimStatement(commandText), table);
+            return table ? Recordset(std::move(table)) : Recordset();
+        }
+        std::shared_ptr<ResultTable> first;
+        for (std::string_view statement : sql::SplitStatements(commandText)) {
+            std::shared_ptr<ResultTable> table;
+            RunOne(statement, table);
+            if (!first && table) first = std::move(table);
+        }
+        return first ? Recordset(std::move(first)) : Recordset();
+    }
+
+    Dialect GetDialect() const override { return Dialect::SQLite; }
+
+    bool HasTable(std::string_view name) override {
+        sqlite3_stmt* stmt = nullptr;
+        const char* q =
+            "SELECT 1 FROM sqlite_master WHERE type='table' AND name=?1 COLLATE NOCASE";
+        if (sqlite3_prepare_v2(db_, q, -1, &stmt, nullptr) != SQLITE_OK) {
+            Fail(errors::kCommandFailed, sqlite3_errmsg(db_), q);
+        }
+        sqlite3_bind_text(stmt, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+        const int rc = sqlite3_step(stmt);
+        sqlite3_finalize(stmt);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE) Fail(errors::kCommandFailed, sqlite3_errmsg(db_), q);
+        return rc == SQLITE_ROW;
+    }
+
+    uint64_t DataVersion() override {
+        // data_version moves with commits of other connections, the change counter with
+        // this connection's own.
+        if (!dataVersion_ &&
+            sqlite3_prepare_v3(db_, "PRAGMA data_version", -1, SQLITE_PREPARE_PERSISTENT,
+                               &dataVersion_, nullptr) != SQLITE_OK) {
+            Fail(errors::kCommandFailed, sqlite3_errmsg(db_), "PRAGMA data_version");
+        }
+        uint64_t version = 0;
+        if (sqlite3_step(dataVersion_) == SQLITE_ROW) {
+            version = static_cast<uint64_t>(sqlite3_column_int64(dataVersion_, 0));
+        }
+        sqlite3_reset(dataVersion_);
+        return (version << 32) ^ static_cast<uint64_t>(sqlite3_total_changes64(db_));
+    }
+
+private:
+    void RunOne(std::string_view statement, std::shared_ptr<ResultTable>& table) {
+        switch (sql::ClassifyTransaction(statement)) {
+            case sql::TransactionVerb::Begin:
+                // IMMEDIATE takes the write lock at once, so two writers queue on the busy
+                // timeout instead of failing when the second tries to upgrade.
+                return RunText("BEGIN IMMEDIATE", statement, table);
+            case sql::TransactionVerb::Commit: return RunText("COMMIT", statement, table);
+            case sql::TransactionVerb::Rollback: return RunText("ROLLBACK", statement, table);
+            case sql::TransactionVerb::None: break;
+        }
+        if (auto rewritten = sql::AddInsertInto(statement)) {
+            return RunText(*rewritten, statement, table);
+        }
+        RunText(statement, statement, table);
+    }
+
+    void RunText(std::string_view text, std::string_view original,
+                 std::shared_ptr<ResultTable>& table) {
+        sqlite3_stmt* stmt = nullptr;
+        const char* tail = nullptr;
+        if (sqlite3_prepare_v2(db_, text.data(), static_cast<int>(text.size()), &stmt, &tail) !=
+            SQLITE_OK) {
+            Fail(errors::kCommandFailed, sqlite3_errmsg(db_), original);
+        }
+        if (stmt == nullptr) return;  // only a comment
+        struct Finalizer {
+            sqlite3_stmt* s;
+            ~Finalizer() { sqlite3_finalize(s); }
+        } finalizer{stmt};
+
+        const int columns = sqlite3_column_count(stmt);
+        std::vector<bool> dateColumn;
+        if (columns > 0) {
+            table = std::make_shared<ResultTable>();
+            table->columns.reserve(static_cast<size_t>(columns));
+            dateColumn.resize(static_cast<size_t>(columns));
+            for (int c = 0; c < columns; ++c) {
+                const char* name = sqlite3_column_name(stmt, c);
+                table->columns.emplace_back(name ? name : "");
+                dateColumn[static_cast<size_t>(c)] = IsDateType(sqlite3_column_decltype(stmt, c));
+            }
+        }
+        for (;;) {
+            const int rc = sqlite3_step(stmt);
+            if (rc == SQLITE_DONE) break;
+            if (rc != SQLITE_ROW) Fail(ErrorNumber(rc), sqlite3_errmsg(db_), original);
+            for (int c = 0; c < columns; ++c) {
+                table->cells.push_back(ReadValue(stmt, c, dateColumn[static_cast<size_t>(c)]));
+            }
+        }
+    }
+
+    static int32_t ErrorNumber(int rc) {
+        const int primary = rc & 0xff;
+        return primary == SQLITE_BUSY || primary == SQLITE_LOCKED || primary == SQLITE_CANTOPEN ||
+                       primary == SQLITE_IOERR
+                   ? errors::kUnspecified
+                   : errors::kCommandFailed;
+    }
+
+    static Variant ReadValue(sqlite3_stmt* stmt, int c, bool dateColumn) {
+        switch (sqlite3_column_type(stmt, c)) {
+            case SQLITE_NULL: return Variant::Null();
+            case SQLITE_INTEGER: {
+                const sqlite3_int64 i = sqlite3_column_int64(stmt, c);
+                if (i >= INT32_MIN && i <= INT32_MAX) return Variant(static_cast<int32_t>(i));
+                return Variant(static_cast<double>(i));
+            }
+            case SQLITE_FLOAT: return Variant(sqlite3_column_double(stmt, c));
+            default: {
+                const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
+                const std::string_view text(p ? p : "",
+                                            static_cast<size_t>(sqlite3_column_bytes(stmt, c)));
+                if (dateColumn) {
+                    if (auto d = automation::ParseIsoDate(text)) return Variant::FromDate(*d);
+                }
+                return Variant(text);
+            }
+        }
+    }
+
+    sqlite3* db_;
+    sqlite3_stmt* dataVersion_ = nullptr;
+};
+
+}  // namespace
+
+ConnectionPtr OpenSqlite(const std::string& path, OpenMode mode) {
+    if (path.empty()) Fail(errors::kUnspecified, automation::MarkedText("未指定数据库文件"), {});
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) Fail(errors::kUnspecified, automation::MarkedText("数据库文件名指向一个目录", ": " + path), {});
+    } else if (mode == OpenMode::Existing) {
+        Fail(errors::kUnspecified, automation::MarkedText("数据库文件不存在", ": " + path), {});
+    }
+    sqlite3* db = nullptr;
+    int flags = SQLITE_OPEN_READWRITE;
+    if (mode == OpenMode::Create) flags |= SQLITE_OPEN_CREATE;
+    if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
+        std::string message = db ? sqlite3_errmsg(db) : "out of memory";
+        sqlite3_close_v2(db);
+        Fail(errors::kUnspecified, automation::MarkedText("无法打开数据库", ": " + message + ": " + path), {});
+    }
+    auto connection = std::make_shared<SqliteConnection>(db);
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    sqlite3_extended_result_codes(db, 1);
+    const int fnFlags = SQLITE_UTF8;
+    sqlite3_create_function(db, "GETDATE", 0, fnFlags, nullptr, GetDateFunction, nullptr, nullptr);
+    sqlite3_create_function(db, "YEAR", 1, fnFlags | SQLITE_DETERMINISTIC, nullptr,
+                            DatePartFunction<0>, nullptr, nullptr);
+    sqlite3_create_function(db, "MONTH", 1, fnFlags | SQLITE_DETERMINISTIC, nullptr,
+                            DatePartFunction<1>, nullptr, nullptr);
+    sqlite3_create_function(db, "DAY", 1, fnFlags | SQLITE_DETERMINISTIC, nullptr,
+                            DatePartFunction<2>, nullptr, nullptr);
+    // Reading the schema proves that the file is a database and is readable.
+    char* error = nullptr;
+    if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, &error) !=
+        SQLITE_OK) {
+        std::string message = error ? error : sqlite3_errmsg(db);
+        sqlite3_free(error);
+        Fail(errors::kUnspecified, automation::MarkedText("无法打开数据库", ": " + message + ": " + path), {});
+    }
+    return connection;
+}
+
+}  // namespace zev::data

@@ -1,0 +1,152 @@
+#include "suite/WorkCalGenerator.hpp"
+
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+
+#include "host/MMTS.hpp"
+#include "host/SuiteInterfaces.hpp"
+#include "platform/automation/ComError.hpp"
+#include "platform/automation/ObjectRegistry.hpp"
+#include "platform/automation/OleDate.hpp"
+#include "suite/AppConnection.hpp"
+
+namespace zev::suite {
+namespace {
+
+namespace chr = std::chrono;
+using automation::OleDaySerial;
+
+constexpr size_t kRowsPerStatement = 500;
+
+chr::sys_days SysDay(double oleDay) {
+    return chr::sys_days{chr::days{OleDaySerial(oleDay)}} +
+           (chr::sys_days{chr::year{1899} / 12 / 30} - chr::sys_days{});
+}
+
+// The value of one key of a property string.
+std::string PropsValue(std::string props, std::string_view name) {
+    std::string wanted(name);
+    for (char& c : wanted) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (;;) {
+        std::string key = host::MMTS::NextPropKey(props);
+        std::string value = host::MMTS::NextPropValue(props);
+        for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (key == wanted) return value;
+        if (key.empty()) return {};
+    }
+}
+
+void SetProfile(data::Connection& connection, const char* key, const char* value) {
+    const std::string where = std::string(" WHERE FCategory='IC' AND FKey='") + key + "'";
+    data::Recordset rs = connection.Execute("SELECT FValue FROM t_SystemProfile" + where);
+    const bool exists = !rs.Eof();
+    rs.Close();
+    if (exists) {
+        connection.Execute(std::string("UPDATE t_SystemProfile SET FValue='") + value + "'" + where);
+    } else {
+        connection.Execute(
+            std::string("INSERT INTO t_SystemProfile(FCategory,FKey,FValue) VALUES('IC','") + key +
+            "','" + value + "')");
+    }
+}
+
+class WorkCal final : public automation::Object, public host::IWorkCal {
+public:
+    automation::Variant InitCal(std::string propsString, double& startDay, double& endDay,
+                                automation::VBool& satNotWork, automation::VBool& sunNotWork,
+                                std::string& errorText) override {
+        try {
+            auto connection = OpenFromProperties(PropsValue(propsString, "Provider"),
+                                                 PropsValue(propsString, "Data Source"));
+            GenerateCalendar(*connection, startDay, endDay, satNotWork != 0, sunNotWork != 0);
+            return automation::Variant(true);
+        } catch (...) {
+            errorText = host::MMTS::LoadCompoundText(
+                automation::CurrentExceptionAsError().Description());
+            return automation::Variant(false);
+        }
+    }
+};
+
+}  // namespace
+
+PeriodIds PeriodIdsOf(double day) {
+    const chr::sys_days d = SysDay(day);
+    const chr::year_month_day ymd{d};
+    const int y = static_cast<int>(ymd.year());
+    const int m = static_cast<int>(static_cast<unsigned>(ymd.month()));
+    const int dd = static_cast<int>(static_cast<unsigned>(ymd.day()));
+    // ISO week: the week belongs to the year of its Thursday.
+    const chr::weekday wd{d};
+    const int isoDay = wd.iso_encoding();  // Monday 1 .. Sunday 7
+    const chr::sys_days thursday = d + chr::days{4 - isoDay};
+    const chr::year isoYear = chr::year_month_day{thursday}.year();
+    const chr::sys_days firstOfYear{isoYear / chr::January / 1};
+    const int week = static_cast<int>((thursday - firstOfYear).count() / 7) + 1;
+    return {y * 10000 + m * 100 + dd, static_cast<int>(isoYear) * 100 + week, y * 100 + m, y};
+}
+
+bool IsRestDay(double day, bool satNotWork, bool sunNotWork) {
+    const int weekday = automation::OleWeekday(day);
+    return (weekday == 7 && satNotWork) || (weekday == 1 && sunNotWork);
+}
+
+void WriteCalendarRows(data::Connection& connection, double startDay, double endDay,
+                       bool satNotWork, bool sunNotWork) {
+    const int32_t first = OleDaySerial(startDay);
+    const int32_t last = OleDaySerial(endDay);
+    int32_t workNumber = 0;
+    std::string statement;
+    size_t rows = 0;
+    auto flush = [&] {
+        if (rows == 0) return;
+        connection.Execute(statement);
+        statement.clear();
+        rows = 0;
+    };
+    for (int32_t serial = first; serial < last; ++serial) {
+        const double day = serial;
+        const int32_t number = IsRestDay(day, satNotWork, sunNotWork) ? 0 : ++workNumber;
+        const PeriodIds ids = PeriodIdsOf(day);
+        if (rows == 0) {
+            statement =
+                "INSERT INTO t_WorkCalendar(FInterID,FDay,FDayID,FWeekID,FMonthID,FYearID) VALUES ";
+        } else {
+            statement += ",";
+        }
+        char row[96];
+        std::snprintf(row, sizeof row, "(%d,'%s',%d,%d,%d,%d)", number,
+                      automation::FormatIsoDate(day).c_str(), ids.day, ids.week, ids.month,
+                      ids.year);
+        statement += row;
+        if (++rows == kRowsPerStatement) flush();
+    }
+    flush();
+}
+
+void GenerateCalendar(data::Connection& connection, double startDay, double endDay,
+                      bool satNotWork, bool sunNotWork) {
+    connection.Execute("BEGIN TRANSACTION");
+    try {
+        connection.Execute("DELETE FROM t_WorkCalendar");
+        WriteCalendarRows(connection, startDay, endDay, satNotWork, sunNotWork);
+        SetProfile(connection, "WorkCalendarSet", "1");
+        SetProfile(connection, "SatNotWork", satNotWork ? "1" : "0");
+        SetProfile(connection, "SunNotWork", sunNotWork ? "1" : "0");
+        connection.Execute("COMMIT");
+    } catch (...) {
+        try {
+            connection.Execute("ROLLBACK");
+        } catch (...) {
+            // The first failure is the one worth reporting.
+        }
+        throw;
+    }
+}
+
+void RegisterWorkCalGenerator() {
+    automation::RegisterFactory(host::progid::kWorkCal, [] { return std::make_shared<WorkCal>(); });
+}
+
+}  // namespace zev::suite
