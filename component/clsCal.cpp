@@ -58,7 +58,9 @@ void clsCal::ActiveConnection(std::string_view /*text*/) {
     mdlCal::State().ActiveConnection = std::move(connection);
 }
 
-void clsCal::SystemName(std::string_view text) { mdlCal::State().SystemName = text; }
+void clsCal::SystemName(std::string_view text) {
+    mdlCal::State().SystemName = text;
+}
 
 void clsCal::Show() {
     try {
@@ -69,7 +71,9 @@ void clsCal::Show() {
     }
 }
 
-automation::VBool clsCal::IsSetWorkCalendar() const { return mdlCal::State().IsSetWorkCalendar; }
+automation::VBool clsCal::IsSetWorkCalendar() const {
+    return mdlCal::State().IsSetWorkCalendar;
+}
 
 double clsCal::WorkDayBefore(double dtDay) {
     const std::string text = DateText(dtDay);

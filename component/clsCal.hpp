@@ -12,7 +12,7 @@
 namespace zev::component {
 
 class clsCal : public automation::Object {
-public:
+  public:
     clsCal() = default;
     // Final release: the thread's shared connection is released, whatever other clsCal
     // objects of the thread still use it.

@@ -35,11 +35,11 @@ std::string TrimSpaces(std::string_view s) {
 
 size_t FindNoCase(std::string_view text, std::string_view what) {
     if (what.empty() || what.size() > text.size()) return std::string_view::npos;
-    const auto it = std::search(text.begin(), text.end(), what.begin(), what.end(),
-                                [](char a, char b) {
-                                    return std::toupper(static_cast<unsigned char>(a)) ==
-                                           std::toupper(static_cast<unsigned char>(b));
-                                });
+    const auto it =
+        std::search(text.begin(), text.end(), what.begin(), what.end(), [](char a, char b) {
+            return std::toupper(static_cast<unsigned char>(a)) ==
+                   std::toupper(static_cast<unsigned char>(b));
+        });
     return it == text.end() ? std::string_view::npos : static_cast<size_t>(it - text.begin());
 }
 
@@ -63,7 +63,9 @@ Variant GetConnectionProperty(const std::string& name) {
     }
 }
 
-std::string GetPropsString() { return automation::CStr(GetConnectionProperty("PropsString")); }
+std::string GetPropsString() {
+    return automation::CStr(GetConnectionProperty("PropsString"));
+}
 
 std::string CutToken(std::string& text, std::string_view separator) {
     try {
@@ -83,7 +85,9 @@ std::string CutToken(std::string& text, std::string_view separator) {
     }
 }
 
-std::string NextPropKey(std::string& text) { return TrimSpaces(CutToken(text, "=")); }
+std::string NextPropKey(std::string& text) {
+    return TrimSpaces(CutToken(text, "="));
+}
 
 std::string NextPropValue(std::string& text) {
     text = TrimSpaces(text);
@@ -151,7 +155,8 @@ std::string LoadLocalText(std::string_view text, int SpaceMode) {
             auto info = automation::CreateObjectAs<ILangInfo>(progid::kLangInfo);
             c.LanguageCode = automation::CStr(info->CurrentLanguage());
         }
-        if (!c.TextLoader) c.TextLoader = automation::CreateObjectAs<IResLoader>(progid::kResLoader);
+        if (!c.TextLoader)
+            c.TextLoader = automation::CreateObjectAs<IResLoader>(progid::kResLoader);
         IResLoader& loader = *c.TextLoader;
         if (loader.GetResFileBaseName() != kResourceSet) {
             loader.SetResFileBaseName(std::string(kResourceSet));

@@ -29,7 +29,7 @@ inline constexpr std::string_view kFrmResLoader = "FrmRes.FrmResLoader";
 
 // Date formatter.
 class IDateTimeFormatInfo {
-public:
+  public:
     virtual ~IDateTimeFormatInfo() = default;
     // Formats `date` with a pattern such as "YYYY-MM-DD".
     virtual std::string ZevDateFormat(double& date, std::string_view pattern) = 0;
@@ -37,7 +37,7 @@ public:
 
 // Calendar generator.
 class IWorkCal {
-public:
+  public:
     virtual ~IWorkCal() = default;
     // Writes the calendar from `startDay` up to the day before `endDay`; the result reads
     // as a Boolean, true for success, and `errorText` holds the reason of a failure.
@@ -47,14 +47,14 @@ public:
 
 // Access checker.
 class IGLData {
-public:
+  public:
     virtual ~IGLData() = default;
     virtual VBool AccessCheck(int32_t a, int32_t b, int32_t c) = 0;
 };
 
 // Text resource loader.
 class IResLoader {
-public:
+  public:
     virtual ~IResLoader() = default;
     virtual std::string GetResFileBaseName() = 0;
     virtual void SetResFileBaseName(const std::string& name) = 0;
@@ -65,14 +65,14 @@ public:
 
 // Language information.
 class ILangInfo {
-public:
+  public:
     virtual ~ILangInfo() = default;
     virtual Variant CurrentLanguage() = 0;
 };
 
 // Per-process shared property manager.
 class IShareProps {
-public:
+  public:
     virtual ~IShareProps() = default;
     // The property's value, or an object reference.
     virtual Variant GetProperty(int32_t& processId, std::string& name) = 0;
@@ -90,14 +90,14 @@ struct FormFont {
 
 // A window whose fonts the window-font loader sets.
 class IFontWindow {
-public:
+  public:
     virtual ~IFontWindow() = default;
     virtual FormFont& WindowFont() = 0;
 };
 
 // Window-font loader.
 class IFrmResLoader {
-public:
+  public:
     virtual ~IFrmResLoader() = default;
     virtual Variant SetFrmFont(IFontWindow& window, std::string& language) = 0;
 };

@@ -3,11 +3,13 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <memory>
 #include <mutex>
 #include <optional>
 
+#include "component/WorkCalendarIndex.hpp"
 #include "component/clsCal.hpp"
 #include "component/mdlCal.hpp"
 #include "host/MMTS.hpp"
@@ -32,7 +34,7 @@ constexpr const char* kDefaultDatabase = "zevworkcal.db";
 
 // The console interface, noting whether the error report showed a failure.
 class CliUi final : public ui::UserInterface {
-public:
+  public:
     CliUi(std::FILE* err, std::FILE* in) : console_(err, in) {}
     int MsgBox(const std::string& prompt, int buttons, const std::string& title) override {
         if ((buttons & ui::vbCritical) == ui::vbCritical) failed_ = true;
@@ -43,7 +45,7 @@ public:
     void DoEvents() override {}
     bool Failed() const { return failed_; }
 
-private:
+  private:
     ui::ConsoleUi console_;
     bool failed_ = false;
 };
@@ -60,14 +62,15 @@ struct Options {
     bool saturdayWork = false;
     bool sundayWork = false;
     bool replace = false;
+    bool fromStdin = false;
 };
 
 class UsageError : public std::exception {
-public:
+  public:
     explicit UsageError(std::string message) : message_(std::move(message)) {}
     const char* what() const noexcept override { return message_.c_str(); }
 
-private:
+  private:
     std::string message_;
 };
 
@@ -110,8 +113,8 @@ double ParseDateArgument(const std::string& text) {
     std::optional<double> date;
     if (shape) date = automation::ParseIsoDate(text);
     if (!date) {
-        throw UsageError(LoadLocalText(
-            automation::MarkedText("日期不对，应为 YYYY-MM-DD 或 YYYY-MM-DDTHH:MM[:SS]", ": " + text)));
+        throw UsageError(LoadLocalText(automation::MarkedText(
+            "日期不对，应为 YYYY-MM-DD 或 YYYY-MM-DDTHH:MM[:SS]", ": " + text)));
     }
     return *date;
 }
@@ -135,15 +138,15 @@ void PrintDate(std::FILE* out, double date) {
 
 // The database the property string names must hold the suite's tables.
 void RequireSchema() {
-    auto connection =
-        automation::CreateObjectAs<data::Connection>(host::progid::kAppConnection);
+    auto connection = automation::CreateObjectAs<data::Connection>(host::progid::kAppConnection);
     const std::vector<std::string> missing = suite::MissingTables(*connection);
     if (missing.empty()) return;
     std::string list;
-    for (const std::string& t : missing) list += (list.empty() ? "" : ", ") + t;
-    throw ComError(automation::errors::kUnspecified, kSource,
-                   automation::MarkedText("数据库中缺少工厂日历的表，请先运行 zevworkcal init",
-                                          ": " + list));
+    for (const std::string& t : missing)
+        list += (list.empty() ? "" : ", ") + t;
+    throw ComError(
+        automation::errors::kUnspecified, kSource,
+        automation::MarkedText("数据库中缺少工厂日历的表，请先运行 zevworkcal init", ": " + list));
 }
 
 // The first field of a one-value statement, as text ("" for NULL or no row).
@@ -155,8 +158,7 @@ std::string ScalarText(data::Connection& connection, const std::string& statemen
 
 int RunStatus(std::FILE* out) {
     RequireSchema();
-    auto connection =
-        automation::CreateObjectAs<data::Connection>(host::progid::kAppConnection);
+    auto connection = automation::CreateObjectAs<data::Connection>(host::progid::kAppConnection);
     std::fprintf(out, "%s: %s\n", LoadLocalText("数据库").c_str(),
                  host::MMTS::GetPropsValue("Data Source").c_str());
     const std::string first = ScalarText(*connection, "SELECT MIN(FDay) FROM t_WorkCalendar");
@@ -168,11 +170,12 @@ int RunStatus(std::FILE* out) {
             ScalarText(*connection, "SELECT COUNT(*) FROM t_WorkCalendar WHERE FInterID>0");
         const std::string rest =
             ScalarText(*connection, "SELECT COUNT(*) FROM t_WorkCalendar WHERE FInterID=0");
-        std::fprintf(out, "%s: %s .. %s, %s %s, %s %s\n", LoadLocalText("工厂日历").c_str(),
-                     automation::FormatIsoDate(automation::CDate(automation::Variant(first))).c_str(),
-                     automation::FormatIsoDate(automation::CDate(automation::Variant(last))).c_str(),
-                     work.c_str(), LoadLocalText("工作日").c_str(), rest.c_str(),
-                     LoadLocalText("休息日").c_str());
+        std::fprintf(
+            out, "%s: %s .. %s, %s %s, %s %s\n", LoadLocalText("工厂日历").c_str(),
+            automation::FormatIsoDate(automation::CDate(automation::Variant(first))).c_str(),
+            automation::FormatIsoDate(automation::CDate(automation::Variant(last))).c_str(),
+            work.c_str(), LoadLocalText("工作日").c_str(), rest.c_str(),
+            LoadLocalText("休息日").c_str());
     }
     data::Recordset rs = connection->Execute(
         "SELECT FKey, FValue FROM t_SystemProfile WHERE FCategory='IC' ORDER BY FKey");
@@ -211,6 +214,48 @@ int RunGenerate(const Options& o, std::FILE* out) {
     return kOk;
 }
 
+// Answers "DATE N [b]" lines from the calendar held in memory, reloading it whenever
+// the database has changed since the last answer.
+int RunWorkdayStream(std::FILE* in, std::FILE* out) {
+    RequireSchema();
+    component::WorkCalendarIndex index(
+        automation::CreateObjectAs<data::Connection>(host::progid::kAppConnection));
+    char buffer[256];
+    std::string line;
+    for (long number = 1; std::fgets(buffer, sizeof buffer, in) != nullptr; ++number) {
+        line = buffer;
+        while (line.back() != '\n' && std::fgets(buffer, sizeof buffer, in) != nullptr) {
+            line += buffer;
+        }
+        std::vector<std::string> fields;
+        for (size_t i = 0; i < line.size();) {
+            while (i < line.size() && std::isspace(static_cast<unsigned char>(line[i])))
+                ++i;
+            const size_t start = i;
+            while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i])))
+                ++i;
+            if (i > start) fields.push_back(line.substr(start, i - start));
+        }
+        if (fields.empty()) continue;
+        try {
+            if (fields.size() < 2 || fields.size() > 3 ||
+                (fields.size() == 3 && fields[2] != "b")) {
+                throw UsageError("expected DATE N [b]");
+            }
+            const double date = ParseDateArgument(fields[0]);
+            const int32_t interval = ParseIntervalArgument(fields[1]);
+            index.Refresh();
+            PrintDate(out, index.WorkDay(date,
+                                         fields.size() == 3 ? component::Dir_Backward
+                                                            : component::Dir_Forward,
+                                         interval));
+        } catch (const UsageError& e) {
+            throw UsageError("line " + std::to_string(number) + ": " + e.what());
+        }
+    }
+    return kOk;
+}
+
 int RunInit(const Options& o, std::FILE* out) {
     const std::string path = o.db.empty() ? kDefaultDatabase : o.db;
     auto connection = data::OpenSqlite(path, data::OpenMode::Create);
@@ -245,13 +290,15 @@ int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, st
     auto* after = app.add_subcommand("after", "the first work day on or after DATE");
     after->add_option("DATE", o.date, "YYYY-MM-DD[THH:MM[:SS]]")->required();
     auto* workday = app.add_subcommand("workday", "the work day N work days from DATE");
-    workday->add_option("DATE", o.date, "YYYY-MM-DD[THH:MM[:SS]]")->required();
-    workday->add_option("N", o.interval, "number of work days (may be negative)")->required();
+    workday->add_option("DATE", o.date, "YYYY-MM-DD[THH:MM[:SS]]");
+    workday->add_option("N", o.interval, "number of work days (may be negative)");
     workday->add_flag("--backward", o.backward, "count towards earlier days");
+    workday->add_flag("--stdin", o.fromStdin,
+                      "answer the lines 'DATE N [b]' of standard input, b for backward");
 
     auto* status = app.add_subcommand("status", "the calendar's days and settings");
-    auto* generate = app.add_subcommand(
-        "generate", "generate the calendar from START up to the day before END");
+    auto* generate =
+        app.add_subcommand("generate", "generate the calendar from START up to the day before END");
     generate->add_option("START", o.date, "first day, YYYY-MM-DD")->required();
     generate->add_option("END", o.endDate, "the day after the last day, YYYY-MM-DD")->required();
     generate->add_flag("--saturday-work", o.saturdayWork, "Saturdays are work days");
@@ -275,7 +322,8 @@ int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, st
             }
             if (a.rfind("-", 0) == 0) continue;
             bool known = false;
-            for (const CLI::App* sub : app.get_subcommands({})) known |= sub->get_name() == a;
+            for (const CLI::App* sub : app.get_subcommands({}))
+                known |= sub->get_name() == a;
             if (!known) message = "unknown command: " + a;
             break;
         }
@@ -293,6 +341,13 @@ int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, st
         }
         if (status->parsed()) return RunStatus(out);
         if (generate->parsed()) return RunGenerate(o, out);
+        if (workday->parsed() && o.fromStdin) {
+            if (!o.date.empty() || o.backward) {
+                throw UsageError("--stdin takes no DATE, N or --backward");
+            }
+            return RunWorkdayStream(in, out);
+        }
+        if (workday->parsed() && o.interval.empty()) throw UsageError("DATE and N are required");
         const double date = ParseDateArgument(o.date);
         const int32_t interval = workday->parsed() ? ParseIntervalArgument(o.interval) : 0;
         RequireSchema();

@@ -6,25 +6,36 @@ namespace zev::automation {
 
 const char* StandardDescription(int32_t number) {
     switch (number) {
-        case errors::kInvalidProcedureCall: return "Invalid procedure call or argument";
-        case errors::kOverflow: return "Overflow";
-        case errors::kOutOfMemory: return "Out of memory";
-        case errors::kTypeMismatch: return "Type mismatch";
-        case errors::kInternalError: return "Internal error";
-        case errors::kObjectNotSet: return "Object variable or With block variable not set";
-        case errors::kInvalidUseOfNull: return "Invalid use of Null";
-        case errors::kCannotCreateObject: return "ActiveX component can't create object";
+        case errors::kInvalidProcedureCall:
+            return "Invalid procedure call or argument";
+        case errors::kOverflow:
+            return "Overflow";
+        case errors::kOutOfMemory:
+            return "Out of memory";
+        case errors::kTypeMismatch:
+            return "Type mismatch";
+        case errors::kInternalError:
+            return "Internal error";
+        case errors::kObjectNotSet:
+            return "Object variable or With block variable not set";
+        case errors::kInvalidUseOfNull:
+            return "Invalid use of Null";
+        case errors::kCannotCreateObject:
+            return "ActiveX component can't create object";
         case errors::kNoSuchInterface:
             return "Class does not support Automation or does not support expected interface";
-        case errors::kNoSuchMember: return "Object doesn't support this property or method";
+        case errors::kNoSuchMember:
+            return "Object doesn't support this property or method";
         case errors::kNoCurrentRecord:
             return "Either BOF or EOF is True, or the current record has been deleted. "
                    "Requested operation requires a current record.";
         case errors::kItemNotFound:
             return "Item cannot be found in the collection corresponding to the requested "
                    "name or ordinal.";
-        case errors::kObjectClosed: return "Operation is not allowed when the object is closed.";
-        default: return "";
+        case errors::kObjectClosed:
+            return "Operation is not allowed when the object is closed.";
+        default:
+            return "";
     }
 }
 
@@ -32,7 +43,9 @@ ComError RuntimeError(int32_t number, std::string source) {
     return ComError(number, std::move(source), StandardDescription(number));
 }
 
-void Raise(int32_t number, std::string source) { throw RuntimeError(number, std::move(source)); }
+void Raise(int32_t number, std::string source) {
+    throw RuntimeError(number, std::move(source));
+}
 
 ComError CurrentExceptionAsError() {
     try {

@@ -45,7 +45,7 @@ inline constexpr int32_t kCommandFailed = static_cast<int32_t>(0x80040E14u);
 inline constexpr const char* kRuntimeSource = "ZevWorkCal";
 
 class ComError : public std::exception {
-public:
+  public:
     explicit ComError(ErrorInfo info) : info_(std::move(info)) {}
     ComError(int32_t number, std::string source, std::string description)
         : info_{number, std::move(source), std::move(description), {}, 0} {}
@@ -56,7 +56,7 @@ public:
     const std::string& Description() const noexcept { return info_.Description; }
     const char* what() const noexcept override { return info_.Description.c_str(); }
 
-private:
+  private:
     ErrorInfo info_;
 };
 
@@ -81,17 +81,19 @@ std::string MarkedText(std::string_view key, std::string_view rest = {});
 // The pending error of the calling thread. Handlers store what they caught here before
 // they report it; reading, saving (copying) and restoring are plain value operations.
 ErrorInfo& Err();
-inline void ClearErr() { Err() = ErrorInfo{}; }
+inline void ClearErr() {
+    Err() = ErrorInfo{};
+}
 
 // Restores the pending error of the thread when it goes out of scope.
 class PendingErrorGuard {
-public:
+  public:
     PendingErrorGuard() : saved_(Err()) {}
     ~PendingErrorGuard() { Err() = std::move(saved_); }
     PendingErrorGuard(const PendingErrorGuard&) = delete;
     PendingErrorGuard& operator=(const PendingErrorGuard&) = delete;
 
-private:
+  private:
     ErrorInfo saved_;
 };
 

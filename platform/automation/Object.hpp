@@ -7,7 +7,7 @@
 namespace zev::automation {
 
 class Object {
-public:
+  public:
     virtual ~Object() = default;
 };
 

@@ -46,14 +46,14 @@ std::shared_ptr<T> InterfaceOf(const ObjectPtr& object) {
 
 // Replaces the factory of a ProgID for the lifetime of the guard.
 class ScopedFactory {
-public:
+  public:
     ScopedFactory(std::string_view progId, Factory factory)
         : progId_(progId), previous_(RegisterFactory(progId, std::move(factory))) {}
     ~ScopedFactory() { RegisterFactory(progId_, std::move(previous_)); }
     ScopedFactory(const ScopedFactory&) = delete;
     ScopedFactory& operator=(const ScopedFactory&) = delete;
 
-private:
+  private:
     std::string progId_;
     Factory previous_;
 };

@@ -48,8 +48,7 @@ bool ReadDigits(std::string_view text, size_t& pos, size_t minDigits, size_t max
 
 bool IsValidCivil(const CivilDateTime& c) {
     if (c.Year < 100 || c.Year > 9999 || c.Month < 1 || c.Month > 12 || c.Day < 1) return false;
-    if (c.Hour < 0 || c.Hour > 23 || c.Minute < 0 || c.Minute > 59 || c.Second < 0 ||
-        c.Second > 59)
+    if (c.Hour < 0 || c.Hour > 23 || c.Minute < 0 || c.Minute > 59 || c.Second < 0 || c.Second > 59)
         return false;
     const chr::year_month_day ymd{chr::year{c.Year}, chr::month{static_cast<unsigned>(c.Month)},
                                   chr::day{static_cast<unsigned>(c.Day)}};
@@ -95,7 +94,9 @@ int32_t OleDaySerial(double d) {
     return static_cast<int32_t>(SerialFromCivilDay(c.Year, c.Month, c.Day));
 }
 
-double OleDatePart(double d) { return static_cast<double>(OleDaySerial(d)); }
+double OleDatePart(double d) {
+    return static_cast<double>(OleDaySerial(d));
+}
 
 bool HasTimeOfDay(double d) {
     const CivilDateTime c = CivilFromOle(d);
@@ -118,8 +119,8 @@ std::string FormatIsoDate(double d) {
 std::string FormatIsoDateTime(double d) {
     const CivilDateTime c = CivilFromOle(d);
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", c.Year, c.Month, c.Day,
-                  c.Hour, c.Minute, c.Second);
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", c.Year, c.Month, c.Day, c.Hour,
+                  c.Minute, c.Second);
     return buf;
 }
 

@@ -21,7 +21,7 @@ struct CivilDateTime {
     bool operator==(const CivilDateTime&) const = default;
 };
 
-inline constexpr double kMinOleDate = -657434.0;           // 0100-01-01
+inline constexpr double kMinOleDate = -657434.0;            // 0100-01-01
 inline constexpr double kMaxOleDate = 2958465.99998842592;  // 9999-12-31 23:59:59
 
 // Whether the fields form a real date and time between the years 100 and 9999.

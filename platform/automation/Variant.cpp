@@ -25,11 +25,15 @@ struct Overloaded : Fs... {
 template <class... Fs>
 Overloaded(Fs...) -> Overloaded<Fs...>;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
 
 std::string_view TrimBlanks(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back()))
+        s.remove_suffix(1);
     return s;
 }
 
@@ -54,9 +58,12 @@ std::optional<double> ParseRadix(std::string_view s) {
     uint64_t value = 0;
     for (char c : s.substr(1)) {
         int digit = -1;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-        else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
         if (digit < 0 || digit >= base) return std::nullopt;
         value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
     }
@@ -73,17 +80,20 @@ std::optional<double> ParseNumber(std::string_view text) {
     size_t i = 0;
     if (s[i] == '+' || s[i] == '-') ++i;
     size_t digits = 0;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9')
+        ++i, ++digits;
     if (i < s.size() && s[i] == '.') {
         ++i;
-        while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9')
+            ++i, ++digits;
     }
     if (digits == 0) return std::nullopt;
     if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
         ++i;
         if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
         size_t expDigits = 0;
-        while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, ++expDigits;
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9')
+            ++i, ++expDigits;
         if (expDigits == 0) return std::nullopt;
     }
     if (i != s.size()) return std::nullopt;
@@ -104,15 +114,24 @@ double StringToDouble(const std::string& s) {
 
 VarType Variant::Type() const {
     switch (value_.index()) {
-        case 0: return VarType::Empty;
-        case 1: return VarType::Null;
-        case 2: return VarType::Boolean;
-        case 3: return VarType::Integer;
-        case 4: return VarType::Long;
-        case 5: return VarType::Double;
-        case 6: return VarType::Date;
-        case 7: return VarType::String;
-        default: return VarType::Object;
+        case 0:
+            return VarType::Empty;
+        case 1:
+            return VarType::Null;
+        case 2:
+            return VarType::Boolean;
+        case 3:
+            return VarType::Integer;
+        case 4:
+            return VarType::Long;
+        case 5:
+            return VarType::Double;
+        case 6:
+            return VarType::Date;
+        case 7:
+            return VarType::String;
+        default:
+            return VarType::Object;
     }
 }
 
@@ -121,8 +140,10 @@ bool Variant::IsNumeric() const {
         case VarType::Boolean:
         case VarType::Integer:
         case VarType::Long:
-        case VarType::Double: return true;
-        default: return false;
+        case VarType::Double:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -146,19 +167,18 @@ int32_t RoundToLong(double d) {
 }
 
 double CDbl(const Variant& v) {
-    return std::visit(
-        Overloaded{
-            [](std::monostate) -> double { return 0.0; },
-            [](Variant::NullTag) -> double { Raise(errors::kInvalidUseOfNull); },
-            [](Variant::BoolValue b) -> double { return b.value; },
-            [](int16_t i) -> double { return i; },
-            [](int32_t i) -> double { return i; },
-            [](double d) -> double { return d; },
-            [](Variant::DateValue d) -> double { return d.value; },
-            [](const std::string& s) -> double { return StringToDouble(s); },
-            [](const ObjectPtr&) -> double { Raise(errors::kTypeMismatch); },
-        },
-        VariantAccess::Value(v));
+    return std::visit(Overloaded{
+                          [](std::monostate) -> double { return 0.0; },
+                          [](Variant::NullTag) -> double { Raise(errors::kInvalidUseOfNull); },
+                          [](Variant::BoolValue b) -> double { return b.value; },
+                          [](int16_t i) -> double { return i; },
+                          [](int32_t i) -> double { return i; },
+                          [](double d) -> double { return d; },
+                          [](Variant::DateValue d) -> double { return d.value; },
+                          [](const std::string& s) -> double { return StringToDouble(s); },
+                          [](const ObjectPtr&) -> double { Raise(errors::kTypeMismatch); },
+                      },
+                      VariantAccess::Value(v));
 }
 
 int32_t CLng(const Variant& v) {
@@ -212,14 +232,17 @@ std::string CStr(const Variant& v) {
         VariantAccess::Value(v));
 }
 
-bool CBool(const Variant& v) { return CDbl(v) != 0.0; }
+bool CBool(const Variant& v) {
+    return CDbl(v) != 0.0;
+}
 
 double Val(std::string_view text) {
     // Collect the characters of the leading number, skipping blanks anywhere.
     std::string number;
     size_t i = 0;
     auto skip = [&] {
-        while (i < text.size() && IsBlank(text[i])) ++i;
+        while (i < text.size() && IsBlank(text[i]))
+            ++i;
     };
     skip();
     if (i < text.size() && text[i] == '&') {
@@ -256,7 +279,8 @@ double Val(std::string_view text) {
     if (i < text.size() && (text[i] == 'e' || text[i] == 'E' || text[i] == 'd' || text[i] == 'D')) {
         size_t j = i + 1;
         std::string exponent = "e";
-        while (j < text.size() && IsBlank(text[j])) ++j;
+        while (j < text.size() && IsBlank(text[j]))
+            ++j;
         if (j < text.size() && (text[j] == '+' || text[j] == '-')) exponent += text[j++];
         bool expDigit = false;
         for (; j < text.size(); ++j) {
@@ -278,16 +302,21 @@ double Val(const Variant& v) {
 
 Variant EqualsText(const Variant& v, std::string_view text) {
     switch (v.Type()) {
-        case VarType::Null: return Variant::Null();
-        case VarType::Empty: return Variant(text.empty());
-        case VarType::String: return Variant(v.StringRef() == text);
+        case VarType::Null:
+            return Variant::Null();
+        case VarType::Empty:
+            return Variant(text.empty());
+        case VarType::String:
+            return Variant(v.StringRef() == text);
         case VarType::Date: {
             const auto d = ParseIsoDate(TrimBlanks(text));
             if (!d) Raise(errors::kTypeMismatch);
             return Variant(CDate(v) == *d);
         }
-        case VarType::Object: Raise(errors::kTypeMismatch);
-        default: return Variant(CDbl(v) == StringToDouble(std::string(text)));
+        case VarType::Object:
+            Raise(errors::kTypeMismatch);
+        default:
+            return Variant(CDbl(v) == StringToDouble(std::string(text)));
     }
 }
 

@@ -16,7 +16,9 @@ namespace zev::automation {
 using VBool = int16_t;
 inline constexpr VBool kTrue = -1;
 inline constexpr VBool kFalse = 0;
-inline constexpr VBool ToVBool(bool b) { return b ? kTrue : kFalse; }
+inline constexpr VBool ToVBool(bool b) {
+    return b ? kTrue : kFalse;
+}
 
 // Type codes as automation numbers them.
 enum class VarType : uint16_t {
@@ -32,7 +34,7 @@ enum class VarType : uint16_t {
 };
 
 class Variant {
-public:
+  public:
     struct NullTag {
         bool operator==(const NullTag&) const = default;
     };
@@ -81,7 +83,7 @@ public:
 
     bool operator==(const Variant& other) const { return value_ == other.value_; }
 
-private:
+  private:
     friend struct VariantAccess;
     std::variant<std::monostate, NullTag, BoolValue, int16_t, int32_t, double, DateValue,
                  std::string, ObjectPtr>
@@ -89,19 +91,23 @@ private:
 };
 
 // Conversions, named as Basic names them.
-int32_t CLng(const Variant& v);    // 94 Null, 13 not a number, 6 outside 32 bits
-int16_t CInt(const Variant& v);    // the same for 16 bits
-double CDbl(const Variant& v);     // 94 Null, 13 not a number
-double CDate(const Variant& v);    // 94 Null, 13 not a date
+int32_t CLng(const Variant& v);      // 94 Null, 13 not a number, 6 outside 32 bits
+int16_t CInt(const Variant& v);      // the same for 16 bits
+double CDbl(const Variant& v);       // 94 Null, 13 not a number
+double CDate(const Variant& v);      // 94 Null, 13 not a date
 std::string CStr(const Variant& v);  // 94 Null
-bool CBool(const Variant& v);      // 94 Null, 13 not a truth value
+bool CBool(const Variant& v);        // 94 Null, 13 not a truth value
 
 // The number at the start of a text: leading blanks skipped, 0 when the text does not
 // begin with a number. Blanks inside the number are skipped as well ("1 2" reads 12).
 double Val(std::string_view text);
 double Val(const Variant& v);  // 94 for Null
-inline double Val(const std::string& text) { return Val(std::string_view(text)); }
-inline double Val(const char* text) { return Val(std::string_view(text)); }
+inline double Val(const std::string& text) {
+    return Val(std::string_view(text));
+}
+inline double Val(const char* text) {
+    return Val(std::string_view(text));
+}
 
 // Basic's `=` between a value and a text: Null when the value is Null, so that testing
 // the result as a condition fails with 94; otherwise a Boolean.

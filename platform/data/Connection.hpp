@@ -16,7 +16,7 @@ namespace zev::data {
 enum class Dialect { SQLite, PostgreSQL, SqlServer };
 
 class Connection : public automation::Object {
-public:
+  public:
     // Runs the command text. A text of several statements separated by CR LF (or ";")
     // runs them in order; the result is the rows of the first statement that returns
     // columns, or a closed result set when none does. Engine errors become ComError with

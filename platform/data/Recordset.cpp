@@ -18,7 +18,9 @@ const Variant& Field::Value() const {
     return t.cells[rs_->row_ * t.columns.size() + column_];
 }
 
-const std::string& Field::Name() const { return rs_->Table().columns[column_]; }
+const std::string& Field::Name() const {
+    return rs_->Table().columns[column_];
+}
 
 void Recordset::Open(std::string_view source, const std::shared_ptr<Connection>& connection,
                      int /*cursorType*/, int /*lockType*/, int /*options*/) {
@@ -39,16 +41,22 @@ const ResultTable& Recordset::Table() const {
     return *table_;
 }
 
-int32_t Recordset::RecordCount() const { return static_cast<int32_t>(Table().RowCount()); }
+int32_t Recordset::RecordCount() const {
+    return static_cast<int32_t>(Table().RowCount());
+}
 
-bool Recordset::Eof() const { return row_ >= Table().RowCount(); }
+bool Recordset::Eof() const {
+    return row_ >= Table().RowCount();
+}
 
 void Recordset::MoveNext() {
     if (Eof()) automation::Raise(errors::kNoCurrentRecord, kSource);
     ++row_;
 }
 
-size_t Recordset::FieldCount() const { return Table().columns.size(); }
+size_t Recordset::FieldCount() const {
+    return Table().columns.size();
+}
 
 Field Recordset::Fields(size_t index) const {
     if (index >= Table().columns.size()) automation::Raise(errors::kItemNotFound, kSource);

@@ -27,12 +27,12 @@ class Recordset;
 
 // One column of the current row of a result set.
 class Field {
-public:
+  public:
     // The value; 3021 when the result set has no current row.
     const Variant& Value() const;
     const std::string& Name() const;
 
-private:
+  private:
     friend class Recordset;
     Field(const Recordset& rs, size_t column) : rs_(&rs), column_(column) {}
     const Recordset* rs_;
@@ -40,7 +40,7 @@ private:
 };
 
 class Recordset {
-public:
+  public:
     Recordset() = default;  // closed
     explicit Recordset(std::shared_ptr<const ResultTable> table) : table_(std::move(table)) {}
 
@@ -64,7 +64,7 @@ public:
     Field Fields(std::string_view name) const;
     size_t FieldCount() const;
 
-private:
+  private:
     friend class Field;
     const ResultTable& Table() const;
 

@@ -5,7 +5,9 @@
 namespace zev::data::sql {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 bool IsWordChar(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' ||
            static_cast<unsigned char>(c) >= 0x80;
@@ -38,7 +40,8 @@ size_t SkipQuoted(std::string_view s, size_t i) {
     }
     if (c == '-' && i + 1 < s.size() && s[i + 1] == '-') {
         size_t j = i + 2;
-        while (j < s.size() && s[j] != '\n' && s[j] != '\r') ++j;
+        while (j < s.size() && s[j] != '\n' && s[j] != '\r')
+            ++j;
         return j;
     }
     if (c == '/' && i + 1 < s.size() && s[i + 1] == '*') {
@@ -50,9 +53,11 @@ size_t SkipQuoted(std::string_view s, size_t i) {
 
 // Reads the word starting at `i` (after blanks); returns it and moves `i` past it.
 std::string_view NextWord(std::string_view s, size_t& i) {
-    while (i < s.size() && IsBlank(s[i])) ++i;
+    while (i < s.size() && IsBlank(s[i]))
+        ++i;
     const size_t start = i;
-    while (i < s.size() && IsWordChar(s[i])) ++i;
+    while (i < s.size() && IsWordChar(s[i]))
+        ++i;
     return s.substr(start, i - start);
 }
 
@@ -69,8 +74,10 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 }  // namespace
 
 std::string_view TrimStatement(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back()))
+        s.remove_suffix(1);
     return s;
 }
 
@@ -130,10 +137,14 @@ TransactionVerb ClassifyTransaction(std::string_view statement) {
     size_t i = 0;
     const std::string_view first = NextWord(statement, i);
     TransactionVerb verb = TransactionVerb::None;
-    if (EqualsNoCase(first, "BEGIN")) verb = TransactionVerb::Begin;
-    else if (EqualsNoCase(first, "COMMIT")) verb = TransactionVerb::Commit;
-    else if (EqualsNoCase(first, "ROLLBACK")) verb = TransactionVerb::Rollback;
-    else return TransactionVerb::None;
+    if (EqualsNoCase(first, "BEGIN"))
+        verb = TransactionVerb::Begin;
+    else if (EqualsNoCase(first, "COMMIT"))
+        verb = TransactionVerb::Commit;
+    else if (EqualsNoCase(first, "ROLLBACK"))
+        verb = TransactionVerb::Rollback;
+    else
+        return TransactionVerb::None;
 
     size_t j = i;
     const std::string_view second = NextWord(statement, j);
@@ -147,7 +158,8 @@ TransactionVerb ClassifyTransaction(std::string_view statement) {
     // An optional transaction name may follow; anything beyond that is not ours.
     if (tranWord || EqualsNoCase(second, "WORK")) {
         NextWord(statement, j);
-        while (j < statement.size() && IsBlank(statement[j])) ++j;
+        while (j < statement.size() && IsBlank(statement[j]))
+            ++j;
         if (j != statement.size()) return TransactionVerb::None;
     }
     return verb;

@@ -68,12 +68,13 @@ void DatePartFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
 bool IsDateType(const char* declared) {
     if (declared == nullptr) return false;
     std::string upper(declared);
-    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return upper.find("DATE") != std::string::npos || upper.find("TIME") != std::string::npos;
 }
 
 class SqliteConnection final : public Connection {
-public:
+  public:
     explicit SqliteConnection(sqlite3* db) : db_(db) {}
     ~SqliteConnection() override {
         if (dataVersion_) sqlite3_finalize(dataVersion_);
@@ -101,15 +102,15 @@ public:
 
     bool HasTable(std::string_view name) override {
         sqlite3_stmt* stmt = nullptr;
-        const char* q =
-            "SELECT 1 FROM sqlite_master WHERE type='table' AND name=?1 COLLATE NOCASE";
+        const char* q = "SELECT 1 FROM sqlite_master WHERE type='table' AND name=?1 COLLATE NOCASE";
         if (sqlite3_prepare_v2(db_, q, -1, &stmt, nullptr) != SQLITE_OK) {
             Fail(errors::kCommandFailed, sqlite3_errmsg(db_), q);
         }
         sqlite3_bind_text(stmt, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
         const int rc = sqlite3_step(stmt);
         sqlite3_finalize(stmt);
-        if (rc != SQLITE_ROW && rc != SQLITE_DONE) Fail(errors::kCommandFailed, sqlite3_errmsg(db_), q);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            Fail(errors::kCommandFailed, sqlite3_errmsg(db_), q);
         return rc == SQLITE_ROW;
     }
 
@@ -129,16 +130,19 @@ public:
         return (version << 32) ^ static_cast<uint64_t>(sqlite3_total_changes64(db_));
     }
 
-private:
+  private:
     void RunOne(std::string_view statement, std::shared_ptr<ResultTable>& table) {
         switch (sql::ClassifyTransaction(statement)) {
             case sql::TransactionVerb::Begin:
                 // IMMEDIATE takes the write lock at once, so two writers queue on the busy
                 // timeout instead of failing when the second tries to upgrade.
                 return RunText("BEGIN IMMEDIATE", statement, table);
-            case sql::TransactionVerb::Commit: return RunText("COMMIT", statement, table);
-            case sql::TransactionVerb::Rollback: return RunText("ROLLBACK", statement, table);
-            case sql::TransactionVerb::None: break;
+            case sql::TransactionVerb::Commit:
+                return RunText("COMMIT", statement, table);
+            case sql::TransactionVerb::Rollback:
+                return RunText("ROLLBACK", statement, table);
+            case sql::TransactionVerb::None:
+                break;
         }
         if (auto rewritten = sql::AddInsertInto(statement)) {
             return RunText(*rewritten, statement, table);
@@ -192,13 +196,15 @@ private:
 
     static Variant ReadValue(sqlite3_stmt* stmt, int c, bool dateColumn) {
         switch (sqlite3_column_type(stmt, c)) {
-            case SQLITE_NULL: return Variant::Null();
+            case SQLITE_NULL:
+                return Variant::Null();
             case SQLITE_INTEGER: {
                 const sqlite3_int64 i = sqlite3_column_int64(stmt, c);
                 if (i >= INT32_MIN && i <= INT32_MAX) return Variant(static_cast<int32_t>(i));
                 return Variant(static_cast<double>(i));
             }
-            case SQLITE_FLOAT: return Variant(sqlite3_column_double(stmt, c));
+            case SQLITE_FLOAT:
+                return Variant(sqlite3_column_double(stmt, c));
             default: {
                 const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
                 const std::string_view text(p ? p : "",
@@ -221,7 +227,9 @@ ConnectionPtr OpenSqlite(const std::string& path, OpenMode mode) {
     if (path.empty()) Fail(errors::kUnspecified, automation::MarkedText("未指定数据库文件"), {});
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) Fail(errors::kUnspecified, automation::MarkedText("数据库文件名指向一个目录", ": " + path), {});
+        if (S_ISDIR(st.st_mode))
+            Fail(errors::kUnspecified,
+                 automation::MarkedText("数据库文件名指向一个目录", ": " + path), {});
     } else if (mode == OpenMode::Existing) {
         Fail(errors::kUnspecified, automation::MarkedText("数据库文件不存在", ": " + path), {});
     }
@@ -231,7 +239,8 @@ ConnectionPtr OpenSqlite(const std::string& path, OpenMode mode) {
     if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
         std::string message = db ? sqlite3_errmsg(db) : "out of memory";
         sqlite3_close_v2(db);
-        Fail(errors::kUnspecified, automation::MarkedText("无法打开数据库", ": " + message + ": " + path), {});
+        Fail(errors::kUnspecified,
+             automation::MarkedText("无法打开数据库", ": " + message + ": " + path), {});
     }
     auto connection = std::make_shared<SqliteConnection>(db);
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
@@ -250,7 +259,8 @@ ConnectionPtr OpenSqlite(const std::string& path, OpenMode mode) {
         SQLITE_OK) {
         std::string message = error ? error : sqlite3_errmsg(db);
         sqlite3_free(error);
-        Fail(errors::kUnspecified, automation::MarkedText("无法打开数据库", ": " + message + ": " + path), {});
+        Fail(errors::kUnspecified,
+             automation::MarkedText("无法打开数据库", ": " + message + ": " + path), {});
     }
     return connection;
 }

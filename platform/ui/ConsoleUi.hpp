@@ -10,7 +10,7 @@
 namespace zev::ui {
 
 class ConsoleUi final : public UserInterface {
-public:
+  public:
     ConsoleUi(std::FILE* out = stderr, std::FILE* in = stdin) : out_(out), in_(in) {}
 
     int MsgBox(const std::string& prompt, int buttons, const std::string& title) override;
@@ -18,7 +18,7 @@ public:
     int GetMousePointer() const override { return pointer_; }
     void DoEvents() override {}
 
-private:
+  private:
     std::FILE* out_;
     std::FILE* in_;
     int pointer_ = vbDefault;

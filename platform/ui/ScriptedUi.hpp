@@ -18,7 +18,7 @@ struct RecordedBox {
 };
 
 class ScriptedUi final : public UserInterface {
-public:
+  public:
     int MsgBox(const std::string& prompt, int buttons, const std::string& title) override;
     void SetMousePointer(int pointer) override;
     int GetMousePointer() const override;
@@ -30,7 +30,7 @@ public:
     std::vector<RecordedBox> Boxes() const;
     int EventsProcessed() const;
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::vector<RecordedBox> boxes_;
     std::deque<int> answers_;

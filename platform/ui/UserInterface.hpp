@@ -32,7 +32,7 @@ enum MousePointer : int {
 };
 
 class UserInterface {
-public:
+  public:
     virtual ~UserInterface() = default;
     // Shows a box and waits until the user closes it; returns the button pressed.
     virtual int MsgBox(const std::string& prompt, int buttons, const std::string& title) = 0;
@@ -49,14 +49,14 @@ std::shared_ptr<UserInterface> SetCurrent(std::shared_ptr<UserInterface> ui);
 
 // Makes an interface current for the lifetime of the guard.
 class ScopedUserInterface {
-public:
+  public:
     explicit ScopedUserInterface(std::shared_ptr<UserInterface> ui)
         : previous_(SetCurrent(std::move(ui))) {}
     ~ScopedUserInterface() { SetCurrent(std::move(previous_)); }
     ScopedUserInterface(const ScopedUserInterface&) = delete;
     ScopedUserInterface& operator=(const ScopedUserInterface&) = delete;
 
-private:
+  private:
     std::shared_ptr<UserInterface> previous_;
 };
 

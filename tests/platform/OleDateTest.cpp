@@ -24,7 +24,8 @@ TEST(OleDate, KnownValues) {
 }
 
 TEST(OleDate, RoundTripsEveryDayFrom1900To2100WithTimes) {
-    const int times[][3] = {{0, 0, 0}, {0, 0, 1}, {6, 0, 0}, {12, 0, 0}, {18, 45, 30}, {23, 59, 59}};
+    const int times[][3] = {{0, 0, 0},  {0, 0, 1},    {6, 0, 0},
+                            {12, 0, 0}, {18, 45, 30}, {23, 59, 59}};
     int checked = 0;
     double previous = -1e9;
     for (int y = 1899; y <= 2100; ++y) {

@@ -28,11 +28,12 @@ int32_t ErrorNumberOf(const std::function<void()>& f) {
 }
 
 class DataLayer : public DbTest {
-protected:
+  protected:
     void AddScheduleRows() {
-        Exec("INSERT INTO t_WOScheduleDetail(FDetailID,FSeqID) VALUES(1,20090601)\r\n"
-             "INSERT INTO t_WOScheduleDetail(FDetailID,FSeqID) VALUES(2,20090602)\r\n"
-             "INSERT INTO t_WOScheduleDetail(FDetailID,FSeqID) VALUES(3,20090603)");
+        Exec(
+            "INSERT INTO t_WOScheduleDetail(FDetailID,FSeqID) VALUES(1,20090601)\r\n"
+            "INSERT INTO t_WOScheduleDetail(FDetailID,FSeqID) VALUES(2,20090602)\r\n"
+            "INSERT INTO t_WOScheduleDetail(FDetailID,FSeqID) VALUES(3,20090603)");
     }
 };
 
@@ -94,9 +95,10 @@ TEST_P(DataLayer, BatchRunsItsStatementsInOrderAndReturnsTheFirstResult) {
 
 TEST_P(DataLayer, InsertWithoutIntoCopiesRows) {
     WriteExampleCalendar(Conn());
-    Exec("Delete from t_mutiworkcal where FCalID=999 \r\n"
-         " insert t_mutiworkcal select finterid,fday,fdayid,fweekid,fmonthid,fyearid,999 from "
-         "t_workcalendar");
+    Exec(
+        "Delete from t_mutiworkcal where FCalID=999 \r\n"
+        " insert t_mutiworkcal select finterid,fday,fdayid,fweekid,fmonthid,fyearid,999 from "
+        "t_workcalendar");
     data::Recordset rs = Conn().Execute(
         "SELECT COUNT(*) FROM t_mutiworkcal m, t_WorkCalendar w WHERE m.FDay=w.FDay AND "
         "m.FInterID=w.FInterID AND m.FDayID=w.FDayID AND m.FCalID=999");
@@ -104,8 +106,9 @@ TEST_P(DataLayer, InsertWithoutIntoCopiesRows) {
 }
 
 TEST_P(DataLayer, ServerYearGoesIntoATextColumn) {
-    Exec("INSERT INTO t_SystemProfile(FCategory,FKey,FValue) VALUES('IC','StartYear',"
-         "YEAR(GETDATE()))");
+    Exec(
+        "INSERT INTO t_SystemProfile(FCategory,FKey,FValue) VALUES('IC','StartYear',"
+        "YEAR(GETDATE()))");
     Exec("INSERT INTO t_SystemProfile(FCategory,FKey,FValue) VALUES('IC','StartPeriod',1)");
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -129,7 +132,8 @@ TEST_P(DataLayer, EngineErrorsNameTheStatement) {
         // "<engine message> (<failing statement>)", the engine naming the table in
         // whatever case it folds names to.
         std::string lower = e.Description();
-        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (char& c : lower)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         const size_t statement = lower.find("(select fday from t_nosuchtable)");
         ASSERT_NE(statement, std::string::npos) << e.Description();
         EXPECT_NE(lower.substr(0, statement).find("t_nosuchtable"), std::string::npos)
@@ -155,8 +159,8 @@ TEST_P(DataLayer, OpenRunsTheSourceOnTheConnection) {
     WriteExampleCalendar(Conn());
     auto connection = Db().Connect();
     data::Recordset rs;
-    rs.Open("SELECT FDay FROM t_WorkCalendar WHERE FInterID>0 AND FInterID-5=1", connection, -1,
-            -1, -1);
+    rs.Open("SELECT FDay FROM t_WorkCalendar WHERE FInterID>0 AND FInterID-5=1", connection, -1, -1,
+            -1);
     ASSERT_FALSE(rs.Eof());
     EXPECT_EQ(automation::CDate(rs.Fields(0).Value()), OleFromCivil(2009, 6, 8));
     data::Recordset none;

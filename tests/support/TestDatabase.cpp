@@ -44,7 +44,7 @@ std::vector<Backend> TestedBackends() {
 namespace {
 
 class SqliteTestDatabase final : public TestDatabase {
-public:
+  public:
     SqliteTestDatabase() : TestDatabase(Backend::SQLite), file_(dir_.File("suite.db")) {
         auto connection = data::OpenSqlite(file_, data::OpenMode::Create);
         suite::InitDatabase(*connection);
@@ -54,7 +54,7 @@ public:
         return "Provider=SQLite;Data Source={" + file_ + "};";
     }
 
-private:
+  private:
     TempDir dir_;
     std::string file_;
 };
@@ -63,8 +63,10 @@ private:
 
 std::unique_ptr<TestDatabase> TestDatabase::Create(Backend backend) {
     switch (backend) {
-        case Backend::SQLite: return std::make_unique<SqliteTestDatabase>();
-        case Backend::PostgreSQL: break;
+        case Backend::SQLite:
+            return std::make_unique<SqliteTestDatabase>();
+        case Backend::PostgreSQL:
+            break;
     }
     throw std::runtime_error("backend not available in this build: " + BackendName(backend));
 }

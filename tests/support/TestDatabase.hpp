@@ -15,7 +15,7 @@ namespace zev::test {
 
 // A temporary directory, removed with everything in it at destruction.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -23,14 +23,16 @@ public:
     const std::filesystem::path& Path() const { return path_; }
     std::string File(const std::string& name) const { return (path_ / name).string(); }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
 enum class Backend { SQLite, PostgreSQL };
 
 std::string BackendName(Backend backend);
-inline void PrintTo(Backend backend, std::ostream* os) { *os << BackendName(backend); }
+inline void PrintTo(Backend backend, std::ostream* os) {
+    *os << BackendName(backend);
+}
 
 // The backends of this run: SQLite always, PostgreSQL when the test script has started
 // a server (ZEVWORKCAL_TEST_PG holds its connection string).
@@ -38,7 +40,7 @@ std::vector<Backend> TestedBackends();
 
 // A fresh database holding the suite's tables and seeded settings.
 class TestDatabase {
-public:
+  public:
     static std::unique_ptr<TestDatabase> Create(Backend backend);
     virtual ~TestDatabase() = default;
 
@@ -48,17 +50,17 @@ public:
     // The Provider and Data Source entries that name the database.
     virtual std::string PropsString() const = 0;
 
-protected:
+  protected:
     explicit TestDatabase(Backend backend) : backend_(backend) {}
 
-private:
+  private:
     Backend backend_;
 };
 
 // Runs a test once per backend with a fresh database whose property string is the
 // process's, and with the suite's components registered.
 class DbTest : public ::testing::TestWithParam<Backend> {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 
@@ -68,7 +70,7 @@ protected:
     // Runs a statement on the test's connection.
     void Exec(const std::string& sql) { conn_->Execute(sql); }
 
-private:
+  private:
     std::unique_ptr<TestDatabase> db_;
     data::ConnectionPtr conn_;
 };
@@ -79,7 +81,7 @@ struct BackendParamName {
     }
 };
 
-#define ZEV_INSTANTIATE_DB_TEST(Fixture)                                               \
+#define ZEV_INSTANTIATE_DB_TEST(Fixture)                                                      \
     INSTANTIATE_TEST_SUITE_P(Db, Fixture, ::testing::ValuesIn(::zev::test::TestedBackends()), \
                              ::zev::test::BackendParamName())
 

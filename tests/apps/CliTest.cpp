@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/automation/Variant.hpp"
+#include "platform/data/SqliteConnection.hpp"
+#include "tests/support/Subprocess.hpp"
+#include "tests/support/TestDatabase.hpp"
+
+namespace zev::test {
+namespace {
+
+// The command line as a user runs it, on a database in a temporary folder.
+class CommandLine : public ::testing::Test {
+  protected:
+    ProcessResult Run(std::vector<std::string> args, const std::string& input = {}) {
+        args.insert(args.begin(), {"--db", db_});
+        // No locale: texts come back as written.
+        return RunProcess(ZEV_ZEVWORKCAL, args, input,
+                          {{"LANG", ""}, {"LC_ALL", ""}, {"LC_MESSAGES", ""}});
+    }
+    std::string Scalar(const std::string& sql) {
+        auto c = data::OpenSqlite(db_);
+        data::Recordset rs = c->Execute(sql);
+        return automation::CStr(rs.Fields(0).Value());
+    }
+    void InitWithExampleCalendar() {
+        ASSERT_EQ(Run({"init"}).exitCode, 0);
+        WriteExampleCalendar(*data::OpenSqlite(db_));
+    }
+
+    TempDir dir_;
+    std::string db_ = dir_.File("cal.db");
+};
+
+TEST_F(CommandLine, InitCreatesTheTablesOnceAndRefusesASecondTime) {
+    const ProcessResult first = Run({"init"});
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    auto c = data::OpenSqlite(db_);
+    for (const char* t :
+         {"t_WorkCalendar", "t_SystemProfile", "t_mutiworkcal", "t_WOScheduleDetail"}) {
+        EXPECT_TRUE(c->HasTable(t)) << t;
+    }
+    EXPECT_EQ(
+        Scalar("SELECT FValue FROM t_SystemProfile WHERE FCategory='IC' AND FKey='SatNotWork'"),
+        "1");
+    EXPECT_EQ(
+        Scalar("SELECT FValue FROM t_SystemProfile WHERE FCategory='IC' AND FKey='SunNotWork'"),
+        "1");
+    const std::string year =
+        Scalar("SELECT FValue FROM t_SystemProfile WHERE FCategory='IC' AND FKey='CurrentYear'");
+    EXPECT_GE(automation::Val(year), 2026);
+    const double month = automation::Val(
+        Scalar("SELECT FValue FROM t_SystemProfile WHERE FCategory='IC' AND FKey='CurrentPeriod'"));
+    EXPECT_TRUE(month >= 1 && month <= 12) << month;
+
+    c->Execute("INSERT INTO t_SystemProfile(FCategory,FKey,FValue) VALUES('X','Mine','kept')");
+    const ProcessResult second = Run({"init"});
+    EXPECT_EQ(second.exitCode, 1);
+    EXPECT_NE(second.err.find("t_WorkCalendar"), std::string::npos) << second.err;
+    EXPECT_EQ(Scalar("SELECT COUNT(*) FROM t_SystemProfile"), "5");
+}
+
+TEST_F(CommandLine, AnswersTheDateQuestions) {
+    InitWithExampleCalendar();
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"before", "2009-06-07"}, "2009-06-05\n"},
+        {{"after", "2009-06-07"}, "2009-06-08\n"},
+        {{"workday", "2009-06-07", "1"}, "2009-06-08\n"},
+        {{"workday", "2009-06-07", "1", "--backward"}, "2009-06-04\n"},
+        {{"workday", "2009-06-05", "-2"}, "2009-06-03\n"},
+        {{"before", "2009-05-31T08:30"}, "2009-05-31 08:30:00\n"},
+        {{"workday", "2009-06-10T17:45:10", "1"}, "2009-06-10 17:45:10\n"},
+    };
+    for (const auto& [args, expected] : cases) {
+        const ProcessResult r = Run(args);
+        EXPECT_EQ(r.exitCode, 0) << args[0] << " " << r.err;
+        EXPECT_EQ(r.out, expected) << args[0] << " " << args[1];
+    }
+}
+
+TEST_F(CommandLine, AnswersLinesFromStandardInput) {
+    InitWithExampleCalendar();
+    const ProcessResult r = Run({"workday", "--stdin"},
+                                "2009-06-07 1\n\n2009-06-07 1 b\n  2009-06-20T06:00   2 b\n"
+                                "2009-06-10 1\n");
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "2009-06-08\n2009-06-04\n2009-06-08\n2009-06-10\n");
+
+    const ProcessResult bad = Run({"workday", "--stdin"}, "2009-06-07 1\n2009-06-07 one\n");
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_EQ(bad.out, "2009-06-08\n");
+    EXPECT_NE(bad.err.find("line 2"), std::string::npos) << bad.err;
+}
+
+TEST_F(CommandLine, UsageErrorsExitWithTwoAndNameTheArgument) {
+    InitWithExampleCalendar();
+    const std::vector<std::string> bad[] = {
+        {"before", "2009-6-7"},         {"before", "2009-06-31"},
+        {"after", "2009-06-07 10:00"},  {"after", "2009-06-07T25:00"},
+        {"workday", "2009-06-07", "x"}, {"workday", "2009-06-07", "99999999999"},
+        {"workday", "tomorrow", "1"},
+    };
+    for (const auto& args : bad) {
+        const ProcessResult r = Run(args);
+        EXPECT_EQ(r.exitCode, 2) << args[1];
+        EXPECT_TRUE(r.out.empty());
+        const std::string named = args.size() == 3 && args[1] != "tomorrow" ? args[2] : args[1];
+        EXPECT_NE(r.err.find(named), std::string::npos) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+    const ProcessResult unknown = Run({"frobnicate"});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_NE(unknown.err.find("frobnicate"), std::string::npos);
+    EXPECT_EQ(Run({"workday", "2009-06-07"}).exitCode, 2);
+    EXPECT_EQ(Run({}).exitCode, 2);
+}
+
+TEST_F(CommandLine, BadDatabasesFailWithTheErrorReport) {
+    const std::string junk = dir_.File("junk.db");
+    {
+        std::FILE* f = std::fopen(junk.c_str(), "w");
+        std::fputs("not a database at all, only some words in a file of text", f);
+        std::fclose(f);
+    }
+    const std::string empty = dir_.File("empty.db");
+    data::OpenSqlite(empty, data::OpenMode::Create)->Execute("CREATE TABLE other(x)");
+    const std::pair<std::string, std::string> cases[] = {
+        {dir_.Path().string(), dir_.Path().string()},
+        {junk, junk},
+        {dir_.File("missing.db"), "missing.db"},
+        {empty, "t_WorkCalendar"},
+    };
+    for (const auto& [db, named] : cases) {
+        const ProcessResult r = RunProcess(ZEV_ZEVWORKCAL, {"--db", db, "before", "2009-06-07"}, {},
+                                           {{"LANG", ""}, {"LC_ALL", ""}});
+        EXPECT_EQ(r.exitCode, 1) << db;
+        EXPECT_TRUE(r.out.empty());
+        EXPECT_NE(r.err.find("错误代码:"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(named), std::string::npos) << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("missing.db")));
+}
+
+TEST_F(CommandLine, GeneratesAndShowsTheCalendar) {
+    ASSERT_EQ(Run({"init"}).exitCode, 0);
+    EXPECT_NE(Run({"status"}).out.find("尚未生成工厂日历"), std::string::npos);
+    const ProcessResult gen = Run({"generate", "2009-06-01", "2012-06-01"});
+    ASSERT_EQ(gen.exitCode, 0) << gen.err;
+    EXPECT_EQ(Scalar("SELECT COUNT(*) FROM t_WorkCalendar"), "1096");
+    EXPECT_EQ(Scalar("SELECT MAX(FInterID) FROM t_WorkCalendar"),
+              Scalar("SELECT COUNT(*) FROM t_WorkCalendar WHERE FInterID>0"));
+    EXPECT_EQ(Scalar("SELECT FValue FROM t_SystemProfile WHERE FKey='WorkCalendarSet'"), "1");
+    const ProcessResult status = Run({"status"});
+    EXPECT_NE(status.out.find("2009-06-01 .. 2012-05-31"), std::string::npos) << status.out;
+    // A second generation would drop the swaps of the first; it has to be asked for.
+    EXPECT_EQ(Run({"generate", "2009-06-01", "2012-06-01"}).exitCode, 2);
+    EXPECT_EQ(
+        Run({"generate", "2009-06-06", "2009-06-08", "--replace", "--saturday-work"}).exitCode, 0);
+    EXPECT_EQ(Scalar("SELECT COUNT(*) FROM t_WorkCalendar WHERE FInterID>0"), "1");
+}
+
+}  // namespace
+}  // namespace zev::test
