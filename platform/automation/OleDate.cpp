@@ -90,8 +90,13 @@ CivilDateTime CivilFromOle(double d) {
 }
 
 int32_t OleDaySerial(double d) {
-    const CivilDateTime c = CivilFromOle(d);
-    return static_cast<int32_t>(SerialFromCivilDay(c.Year, c.Month, c.Day));
+    if (!IsValidOleDate(d)) Raise(errors::kOverflow);
+    int64_t serial = 0;
+    int64_t seconds = 0;
+    Split(d, serial, seconds);
+    // 9999-12-31 23:59:59.6 would round into the year 10000.
+    if (serial > static_cast<int64_t>(kMaxOleDate)) Raise(errors::kOverflow);
+    return static_cast<int32_t>(serial);
 }
 
 double OleDatePart(double d) {

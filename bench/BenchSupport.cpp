@@ -1,0 +1,103 @@
+#include "bench/BenchSupport.hpp"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+
+#include "platform/automation/OleDate.hpp"
+#include "platform/data/SqliteConnection.hpp"
+#include "suite/Schema.hpp"
+#include "suite/WorkCalGenerator.hpp"
+
+namespace zev::bench {
+namespace {
+
+struct TempFolder {
+    std::filesystem::path path;
+    TempFolder() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "zevworkcal-bench-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) std::abort();
+        path = pattern;
+    }
+    ~TempFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+    }
+};
+
+TempFolder& Folder() {
+    static TempFolder folder;
+    return folder;
+}
+
+}  // namespace
+
+const std::string& CalendarFile(int days) {
+    static std::map<int, std::string> files;
+    auto it = files.find(days);
+    if (it != files.end()) return it->second;
+    const std::string file = (Folder().path / ("cal" + std::to_string(days) + ".db")).string();
+    auto connection = data::OpenSqlite(file, data::OpenMode::Create);
+    suite::InitDatabase(*connection);
+    const double start = automation::OleFromCivil(2009, 6, 1);
+    connection->Execute("BEGIN TRANSACTION");
+    suite::WriteCalendarRows(*connection, start, start + days, true, true);
+    connection->Execute("COMMIT");
+    return files.emplace(days, file).first->second;
+}
+
+const std::vector<double>& ProbeDates(int days) {
+    static std::map<int, std::vector<double>> probes;
+    auto it = probes.find(days);
+    if (it != probes.end()) return it->second;
+    std::mt19937 random(20090601);
+    const double start = automation::OleFromCivil(2009, 6, 1);
+    std::uniform_int_distribution<int> day(-10, days + 10);
+    std::uniform_int_distribution<int> withTime(0, 3);
+    std::vector<double> dates;
+    for (int i = 0; i < 4096; ++i) {
+        dates.push_back(start + day(random) + (withTime(random) == 0 ? 0.625 : 0.0));
+    }
+    return probes.emplace(days, std::move(dates)).first->second;
+}
+
+void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
+    for (const Run& run : runs) {
+        if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
+            times_[run.benchmark_name()] = run.GetAdjustedCPUTime();
+        }
+    }
+    ConsoleReporter::ReportRuns(runs);
+}
+
+void RatioReporter::PrintRatios() const {
+    std::printf("\n%-44s %12s %12s %8s\n", "ratio (ours / baseline)", "ours", "baseline", "ratio");
+    for (const auto& [name, ours] : times_) {
+        const size_t at = name.find("/ours");
+        if (at == std::string::npos) continue;
+        for (const std::string& baseline : baselines_) {
+            std::string other = name;
+            other.replace(at, 5, "/" + baseline);
+            auto it = times_.find(other);
+            if (it == times_.end() || it->second <= 0) continue;
+            std::printf("%-44s %10.0fns %10.0fns %7.2fx\n", name.c_str(), ours, it->second,
+                        ours / it->second);
+        }
+    }
+}
+
+int RunWithRatios(int argc, char** argv, std::vector<std::string> baselines) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    RatioReporter reporter(std::move(baselines));
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatios();
+    benchmark::Shutdown();
+    return 0;
+}
+
+}  // namespace zev::bench
