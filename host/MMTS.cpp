@@ -114,9 +114,10 @@ std::string GetPropsValue(std::string_view name) {
         for (;;) {
             const std::string key = NextPropKey(props);
             std::string value = NextPropValue(props);
-            if (Upper(key) == wanted) return value;
-            // An empty key ends the reading; its value belongs to no key asked for.
+            // An empty key ends the reading; its value belongs to no key asked for, not
+            // even to an empty name.
             if (key.empty()) return {};
+            if (Upper(key) == wanted) return value;
         }
     } catch (...) {
         return {};
@@ -146,7 +147,11 @@ constexpr std::string_view kTranslateMark = "~$~";
 
 }  // namespace
 
-std::string LoadLocalText(std::string_view text, int SpaceMode) {
+std::string LoadLocalText(std::string_view source, int SpaceMode) {
+    // Work on a copy: the caller may pass a view of the pending error's own description
+    // (the error report does), whose storage restoring the error after a nested lookup
+    // replaces.
+    const std::string text(source);
     const automation::PendingErrorGuard keepCallersError;
     try {
         Caches& c = ThreadCaches();
@@ -178,16 +183,18 @@ std::string LoadLocalText(std::string_view text, int SpaceMode) {
             trailing = text.substr(last + 1);
         }
         if (c.LanguageCode == "en") {
-            if ((SpaceMode == 1 || SpaceMode == 3) && leading.empty()) leading = " ";
-            if ((SpaceMode == 2 || SpaceMode == 3) && trailing.empty()) trailing = " ";
+            if ((SpaceMode == 1 || SpaceMode == 3) && leading.empty()) leading.push_back(' ');
+            if ((SpaceMode == 2 || SpaceMode == 3) && trailing.empty()) trailing.push_back(' ');
         }
         return leading + loader.LoadString(core) + trailing;
     } catch (...) {
-        return std::string(text);
+        return text;
     }
 }
 
-std::string LoadCompoundText(std::string_view text) {
+std::string LoadCompoundText(std::string_view source) {
+    const std::string copy(source);  // see LoadLocalText
+    const std::string_view text = copy;
     std::string result;
     size_t start = 0;
     for (;;) {

@@ -2,6 +2,9 @@
 
 #include "suite/AppConnection.hpp"
 #include "suite/DateFormatter.hpp"
+#include "suite/FrmResLoader.hpp"
+#include "suite/LangInfo.hpp"
+#include "suite/ResLoader.hpp"
 #include "suite/ShareProps.hpp"
 #include "suite/WorkCalGenerator.hpp"
 
@@ -11,6 +14,9 @@ void RegisterSuite() {
     RegisterShareProps();
     RegisterAppConnection();
     RegisterDateFormatter();
+    RegisterResLoader();
+    RegisterLangInfo();
+    RegisterFrmResLoader();
     RegisterWorkCalGenerator();
 }
 

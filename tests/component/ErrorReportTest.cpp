@@ -56,5 +56,22 @@ TEST_F(ErrorReport, EmptySourceAndDescriptionStillGiveThreeLines) {
     });
 }
 
+TEST_F(ErrorReport, TheDescriptionIsLookedUpAndTheSourceIsNot) {
+    suite::SetProcessProperty("PropsString", "Language=en;");
+    OnFreshThread([&] {
+        automation::Err() =
+            automation::ErrorInfo{1, "工厂日历", "~$~数据库文件不存在^|^: /x.db", "", 0};
+        component::mdlCal::ShowError();
+        ASSERT_EQ(Ui().Boxes().size(), 1u);
+        // The labels and the description in English, marks gone, the file name as it
+        // was; the source is shown as it stands.
+        EXPECT_EQ(Ui().Boxes()[0].prompt,
+                  "Error code: 1\r\nError source: 工厂日历\r\n"
+                  "Error message: The database file does not exist: /x.db");
+        EXPECT_EQ(Ui().Boxes()[0].title, "Halvor Notice");
+        automation::ClearErr();
+    });
+}
+
 }  // namespace
 }  // namespace zev::test

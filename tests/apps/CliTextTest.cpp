@@ -1,0 +1,49 @@
+// `zevworkcal text` prints what the lookup shows for a source text, so translations can
+// be checked from the shell.
+
+#include <gtest/gtest.h>
+
+#include "tests/support/Subprocess.hpp"
+
+namespace zev::test {
+namespace {
+
+// Runs `zevworkcal [--lang LANGUAGE] text TEXT` with no locale in its environment.
+ProcessResult Text(const std::string& text, const std::string& language,
+                   std::map<std::string, std::string> environment = {}) {
+    std::vector<std::string> args;
+    if (!language.empty()) args = {"--lang", language};
+    args.insert(args.end(), {"text", text});
+    environment.insert({{"LANG", ""}, {"LC_ALL", ""}, {"LC_MESSAGES", ""}});
+    return RunProcess(ZEV_ZEVWORKCAL, args, {}, environment);
+}
+
+TEST(CliText, PrintsTheEnglishTexts) {
+    ProcessResult r = Text("工厂日历", "en");
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "Factory Calendar\n");
+    r = Text("~$~工厂日历^|^: ^|^~$~ 休息日 ", "en");
+    EXPECT_EQ(r.out, "Factory Calendar:  Rest Days \n");
+    r = Text("置换(&M)", "en");
+    EXPECT_EQ(r.out, "S&wap\n");
+}
+
+TEST(CliText, FindsItsCataloguesBesideTheProgram) {
+    const ProcessResult r = Text("错误代码:", "en", {{"ZEVWORKCAL_RESOURCES", ""}});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "Error code: \n");
+}
+
+TEST(CliText, WithoutALanguageTheSourceTextComesBack) {
+    ProcessResult r = Text("工厂日历", "");
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "工厂日历\n");
+    r = Text("~$~工厂日历^|^: ^|^~$~ 休息日 ", "");
+    EXPECT_EQ(r.out, "工厂日历:  休息日 \n");
+    // The locale names the language when the command line does not.
+    r = Text("工厂日历", "", {{"LANG", "en_US.UTF-8"}});
+    EXPECT_EQ(r.out, "Factory Calendar\n");
+}
+
+}  // namespace
+}  // namespace zev::test
