@@ -20,12 +20,18 @@ const char* StandardDescription(int32_t number) {
             return "Object variable or With block variable not set";
         case errors::kInvalidUseOfNull:
             return "Invalid use of Null";
+        case errors::kReadOnlyProperty:
+            return "Set not supported (read-only property)";
+        case errors::kWriteOnlyProperty:
+            return "Get not supported (write-only property)";
         case errors::kCannotCreateObject:
             return "ActiveX component can't create object";
         case errors::kNoSuchInterface:
             return "Class does not support Automation or does not support expected interface";
         case errors::kNoSuchMember:
             return "Object doesn't support this property or method";
+        case errors::kWrongArgCount:
+            return "Wrong number of arguments or invalid property assignment";
         case errors::kNoCurrentRecord:
             return "Either BOF or EOF is True, or the current record has been deleted. "
                    "Requested operation requires a current record.";

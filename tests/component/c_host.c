@@ -1,0 +1,196 @@
+/*
+ * A host written in C: loads libZevWorkCal.so, creates clsCal through the class factory
+ * and calls it by DISPID through IDispatch::Invoke, as a host that binds late does.
+ *
+ * Usage: c_host LIBRARY. The process property string (ZEVWORKCAL_PROPS) names a database
+ * with the calendar 2009-06-01 .. 2009-06-10, weekends rest days. Exit 0 when every check
+ * holds, 1 otherwise, 2 when the library cannot be used at all.
+ */
+#include <dlfcn.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "component/ZevWorkCal.h"
+
+static int failures = 0;
+
+#define CHECK(cond, ...)                                            \
+    do {                                                            \
+        if (!(cond)) {                                              \
+            fprintf(stderr, "c_host:%d: check failed: ", __LINE__); \
+            fprintf(stderr, __VA_ARGS__);                           \
+            fputc('\n', stderr);                                    \
+            ++failures;                                             \
+        }                                                           \
+    } while (0)
+
+/* OLE dates of the example calendar. */
+static const DATE kMay1 = 39934.0;  /* 2009-05-01, before the calendar */
+static const DATE kJune5 = 39969.0; /* Friday, a work day */
+static const DATE kJune7 = 39971.0; /* Sunday, a rest day */
+
+static void ClearExcepInfo(EXCEPINFO* e) {
+    free(e->bstrSource);
+    free(e->bstrDescription);
+    free(e->bstrHelpFile);
+    memset(e, 0, sizeof *e);
+}
+
+static HRESULT PutText(IDispatch* object, DISPID id, const char* text, EXCEPINFO* e) {
+    char buffer[256];
+    VARIANT arg;
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params;
+    snprintf(buffer, sizeof buffer, "%s", text);
+    memset(&arg, 0, sizeof arg);
+    arg.vt = VT_BSTR;
+    arg.bstrVal = buffer;
+    params.rgvarg = &arg;
+    params.rgdispidNamedArgs = &named;
+    params.cArgs = 1;
+    params.cNamedArgs = 1;
+    return object->lpVtbl->Invoke(object, id, &IID_NULL, ZEV_TYPELIB_LCID, DISPATCH_PROPERTYPUT,
+                                  &params, NULL, e, NULL);
+}
+
+static HRESULT GetValue(IDispatch* object, DISPID id, VARIANT* result, EXCEPINFO* e) {
+    DISPPARAMS params = {NULL, NULL, 0, 0};
+    return object->lpVtbl->Invoke(object, id, &IID_NULL, ZEV_TYPELIB_LCID, DISPATCH_PROPERTYGET,
+                                  &params, result, e, NULL);
+}
+
+static HRESULT CallWithDate(IDispatch* object, DISPID id, DATE day, VARIANT* result, EXCEPINFO* e) {
+    VARIANT arg;
+    DISPPARAMS params;
+    memset(&arg, 0, sizeof arg);
+    arg.vt = VT_DATE;
+    arg.date = day;
+    params.rgvarg = &arg;
+    params.rgdispidNamedArgs = NULL;
+    params.cArgs = 1;
+    params.cNamedArgs = 0;
+    return object->lpVtbl->Invoke(object, id, &IID_NULL, ZEV_TYPELIB_LCID,
+                                  DISPATCH_METHOD | DISPATCH_PROPERTYGET, &params, result, e, NULL);
+}
+
+/* WorkDayBefore through Invoke; checks the call succeeds with a date and returns it. */
+static DATE WorkDayBefore(IDispatch* object, DATE day, int line) {
+    VARIANT result;
+    EXCEPINFO e;
+    HRESULT hr;
+    memset(&result, 0, sizeof result);
+    memset(&e, 0, sizeof e);
+    hr = CallWithDate(object, DISPID_clsCal_WorkDayBefore, day, &result, &e);
+    if (hr != S_OK || result.vt != VT_DATE) {
+        fprintf(stderr, "c_host:%d: WorkDayBefore(%g) gave hr 0x%08X vt %u: %s\n", line, day,
+                (unsigned)hr, (unsigned)result.vt,
+                e.bstrDescription != NULL ? e.bstrDescription : "");
+        ++failures;
+        ClearExcepInfo(&e);
+        return -1.0;
+    }
+    return result.date;
+}
+
+static void* Symbol(void* library, const char* name) {
+    void* symbol = dlsym(library, name);
+    if (symbol == NULL) {
+        fprintf(stderr, "c_host: %s is not exported\n", name);
+        exit(2);
+    }
+    return symbol;
+}
+
+int main(int argc, char** argv) {
+    void* library;
+    void* symbol;
+    PFN_DllGetClassObject getClassObject;
+    PFN_DllCanUnloadNow canUnloadNow;
+    IClassFactory* factory = NULL;
+    IDispatch* first = NULL;
+    IDispatch* second = NULL;
+    char name[] = "activeconnection";
+    char* names[1];
+    DISPID id = DISPID_UNKNOWN;
+    VARIANT result;
+    EXCEPINFO e;
+    HRESULT hr;
+
+    if (argc != 2) {
+        fprintf(stderr, "usage: c_host LIBRARY\n");
+        return 2;
+    }
+    library = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
+    if (library == NULL) {
+        fprintf(stderr, "c_host: %s\n", dlerror());
+        return 2;
+    }
+    /* Object and function pointers differ in ISO C; copy the bits, as POSIX allows. */
+    symbol = Symbol(library, "DllGetClassObject");
+    memcpy(&getClassObject, &symbol, sizeof getClassObject);
+    symbol = Symbol(library, "DllCanUnloadNow");
+    memcpy(&canUnloadNow, &symbol, sizeof canUnloadNow);
+
+    hr = getClassObject(&CLSID_clsCal, &IID_IClassFactory, (void**)&factory);
+    if (hr != S_OK || factory == NULL) {
+        fprintf(stderr, "c_host: DllGetClassObject gave 0x%08X\n", (unsigned)hr);
+        return 2;
+    }
+    hr = factory->lpVtbl->CreateInstance(factory, NULL, &IID_IDispatch, (void**)&first);
+    CHECK(hr == S_OK && first != NULL, "CreateInstance gave 0x%08X", (unsigned)hr);
+    hr = factory->lpVtbl->CreateInstance(factory, NULL, &IID_IDispatch, (void**)&second);
+    CHECK(hr == S_OK && second != NULL, "second CreateInstance gave 0x%08X", (unsigned)hr);
+    if (first == NULL || second == NULL) return 1;
+    CHECK(canUnloadNow() == S_FALSE, "DllCanUnloadNow with live objects");
+
+    names[0] = name;
+    hr = first->lpVtbl->GetIDsOfNames(first, &IID_NULL, names, 1, ZEV_TYPELIB_LCID, &id);
+    CHECK(hr == S_OK && id == DISPID_clsCal_ActiveConnection,
+          "GetIDsOfNames(activeconnection) gave 0x%08X, id 0x%08X", (unsigned)hr, (unsigned)id);
+
+    memset(&e, 0, sizeof e);
+    hr = PutText(first, DISPID_clsCal_ActiveConnection, "", &e);
+    CHECK(hr == S_OK, "ActiveConnection put gave 0x%08X: %s", (unsigned)hr,
+          e.bstrDescription != NULL ? e.bstrDescription : "");
+    ClearExcepInfo(&e);
+
+    /* Read before any Show on the thread: false, whatever the database holds. */
+    memset(&result, 0, sizeof result);
+    hr = GetValue(first, DISPID_clsCal_IsSetWorkCalendar, &result, &e);
+    CHECK(hr == S_OK && result.vt == VT_BOOL && result.boolVal == VARIANT_FALSE,
+          "IsSetWorkCalendar gave 0x%08X, vt %u, value %d", (unsigned)hr, (unsigned)result.vt,
+          (int)result.boolVal);
+    ClearExcepInfo(&e);
+
+    CHECK(WorkDayBefore(first, kJune7, __LINE__) == kJune5, "WorkDayBefore(2009-06-07)");
+    CHECK(WorkDayBefore(first, kJune5, __LINE__) == kJune5, "WorkDayBefore(2009-06-05)");
+    CHECK(WorkDayBefore(first, kMay1 + 0.25, __LINE__) == kMay1 + 0.25,
+          "WorkDayBefore(2009-05-01 06:00) before the calendar comes back unchanged");
+    /* The connection belongs to the thread: the second object uses it too. */
+    CHECK(WorkDayBefore(second, kJune7, __LINE__) == kJune5, "WorkDayBefore on the second object");
+
+    /* Releasing either object takes the shared connection away from the other. */
+    CHECK(second->lpVtbl->Release(second) == 0, "the second object had other references");
+    memset(&result, 0, sizeof result);
+    hr = CallWithDate(first, DISPID_clsCal_WorkDayBefore, kJune7, &result, &e);
+    CHECK(hr == DISP_E_EXCEPTION, "WorkDayBefore without a connection gave 0x%08X", (unsigned)hr);
+    CHECK(e.scode == ZEV_RUNTIME_ERROR_HRESULT(91), "scode 0x%08X instead of error 91",
+          (unsigned)e.scode);
+    CHECK(e.bstrSource != NULL && e.bstrSource[0] != '\0', "no error source");
+    CHECK(e.bstrDescription != NULL && e.bstrDescription[0] != '\0', "no error description");
+    ClearExcepInfo(&e);
+
+    hr = PutText(first, DISPID_clsCal_ActiveConnection, "", &e);
+    CHECK(hr == S_OK, "second ActiveConnection put gave 0x%08X", (unsigned)hr);
+    ClearExcepInfo(&e);
+    CHECK(WorkDayBefore(first, kJune7, __LINE__) == kJune5, "WorkDayBefore after reconnecting");
+
+    CHECK(first->lpVtbl->Release(first) == 0, "the first object had other references");
+    CHECK(canUnloadNow() == S_FALSE, "DllCanUnloadNow while the class factory lives");
+    factory->lpVtbl->Release(factory);
+    CHECK(canUnloadNow() == S_OK, "DllCanUnloadNow after every release");
+    dlclose(library);
+    if (failures == 0) printf("c_host: all checks passed\n");
+    return failures == 0 ? 0 : 1;
+}
