@@ -6,6 +6,7 @@
 #include "host/SuiteInterfaces.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/ObjectRegistry.hpp"
+#include "platform/data/OdbcConnection.hpp"
 #include "platform/data/SqliteConnection.hpp"
 
 namespace zev::suite {
@@ -21,6 +22,7 @@ data::ConnectionPtr OpenFromProperties(const std::string& provider, const std::s
     if (provider.empty() || strcasecmp(provider.c_str(), "SQLite") == 0) {
         return data::OpenSqlite(source, data::OpenMode::Existing);
     }
+    if (strcasecmp(provider.c_str(), "ODBC") == 0) return data::OpenOdbc(source);
     throw automation::ComError(automation::errors::kUnspecified, kSource,
                                automation::MarkedText("不支持的数据库类型", ": " + provider));
 }

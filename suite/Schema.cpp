@@ -6,6 +6,8 @@ namespace zev::suite {
 
 namespace embedded {
 extern const std::string_view kSqliteSchema;
+extern const std::string_view kPostgresqlSchema;
+extern const std::string_view kSqlServerSchema;
 }
 
 namespace {
@@ -14,8 +16,12 @@ constexpr const char* kSource = "ZevWorkCal.Schema";
 
 std::string_view SchemaScript(data::Dialect dialect) {
     switch (dialect) {
-        case data::Dialect::SQLite: return embedded::kSqliteSchema;
-        default: break;
+        case data::Dialect::SQLite:
+            return embedded::kSqliteSchema;
+        case data::Dialect::PostgreSQL:
+            return embedded::kPostgresqlSchema;
+        case data::Dialect::SqlServer:
+            return embedded::kSqlServerSchema;
     }
     throw automation::ComError(automation::errors::kNotImplemented, kSource,
                                automation::MarkedText("此数据库类型没有建表脚本"));

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -17,6 +18,7 @@
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/ObjectRegistry.hpp"
 #include "platform/automation/OleDate.hpp"
+#include "platform/data/OdbcConnection.hpp"
 #include "platform/data/SqliteConnection.hpp"
 #include "platform/ui/ConsoleUi.hpp"
 #include "suite/Register.hpp"
@@ -52,6 +54,7 @@ class CliUi final : public ui::UserInterface {
 
 struct Options {
     std::string db;
+    std::string odbc;
     std::string lang;
     std::string props;
     std::string date;
@@ -83,12 +86,41 @@ std::string PropertyValue(const std::string& value) {
     return "{" + value + "}";
 }
 
+// An ODBC connection string for the property string, where it is always braced: its
+// value ends at the first "}", so a string holding one cannot be carried.
+std::string OdbcPropertyValue(const std::string& value) {
+    if (value.find('}') != std::string::npos) {
+        throw UsageError(LoadLocalText(automation::MarkedText(
+            "ODBC 连接串中不能含有“}”，驱动名请写成 Driver=名称，不加花括号", ": " + value)));
+    }
+    return "{" + value + "}";
+}
+
+// A connection string as shown to the user: password values are masked.
+std::string MaskPasswords(std::string text) {
+    std::string upper = text;
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const char* key : {"PWD=", "PASSWORD="}) {
+        for (size_t at = upper.find(key); at != std::string::npos; at = upper.find(key, at + 1)) {
+            if (at > 0 && upper[at - 1] != ';' && upper[at - 1] != ' ') continue;
+            const size_t from = at + std::strlen(key);
+            size_t to = upper.find(';', from);
+            if (to == std::string::npos) to = upper.size();
+            text.replace(from, to - from, "***");
+            upper.replace(from, to - from, "***");
+        }
+    }
+    return text;
+}
+
 // The property string of the process: what the options name first (first match wins),
 // then --props, then the default database.
 std::string BuildPropsString(const Options& o) {
     std::string props;
     if (!o.lang.empty()) props += "Language=" + PropertyValue(o.lang) + ";";
     if (!o.db.empty()) props += "Provider=SQLite;Data Source=" + PropertyValue(o.db) + ";";
+    if (!o.odbc.empty()) props += "Provider=ODBC;Data Source=" + OdbcPropertyValue(o.odbc) + ";";
     props += o.props;
     if (!props.empty() && props.back() != ';') props += ";";
     props += "Provider=SQLite;Data Source=" + PropertyValue(kDefaultDatabase) + ";";
@@ -160,7 +192,7 @@ int RunStatus(std::FILE* out) {
     RequireSchema();
     auto connection = automation::CreateObjectAs<data::Connection>(host::progid::kAppConnection);
     std::fprintf(out, "%s: %s\n", LoadLocalText("数据库").c_str(),
-                 host::MMTS::GetPropsValue("Data Source").c_str());
+                 MaskPasswords(host::MMTS::GetPropsValue("Data Source")).c_str());
     const std::string first = ScalarText(*connection, "SELECT MIN(FDay) FROM t_WorkCalendar");
     if (first.empty()) {
         std::fprintf(out, "%s\n", LoadLocalText("尚未生成工厂日历").c_str());
@@ -257,6 +289,15 @@ int RunWorkdayStream(std::FILE* in, std::FILE* out) {
 }
 
 int RunInit(const Options& o, std::FILE* out) {
+    if (!o.odbc.empty()) {
+        auto connection = data::OpenOdbc(o.odbc);
+        suite::InitDatabase(*connection);
+        std::fprintf(out, "%s\n",
+                     LoadLocalText(
+                         automation::MarkedText("已建立工厂日历的表", ": " + MaskPasswords(o.odbc)))
+                         .c_str());
+        return kOk;
+    }
     const std::string path = o.db.empty() ? kDefaultDatabase : o.db;
     auto connection = data::OpenSqlite(path, data::OpenMode::Create);
     suite::InitDatabase(*connection);
@@ -277,7 +318,9 @@ int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, st
     Options o;
     CLI::App app{"ZevWorkCal: the factory calendar", "zevworkcal"};
     app.option_defaults()->always_capture_default(false);
-    app.add_option("--db", o.db, "SQLite database file (default ./zevworkcal.db)");
+    auto* dbOption = app.add_option("--db", o.db, "SQLite database file (default ./zevworkcal.db)");
+    app.add_option("--odbc", o.odbc, "ODBC connection string of a database server")
+        ->excludes(dbOption);
     app.add_option("--lang", o.lang, "language code of the texts, for example en");
     app.add_option("--props", o.props, "more entries of the connection property string");
     app.require_subcommand(1);

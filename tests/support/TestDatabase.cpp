@@ -3,11 +3,13 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <random>
 
 #include "platform/automation/OleDate.hpp"
+#include "platform/data/OdbcConnection.hpp"
 #include "platform/data/SqliteConnection.hpp"
 #include "suite/Register.hpp"
 #include "suite/Schema.hpp"
@@ -41,6 +43,30 @@ std::vector<Backend> TestedBackends() {
     return backends;
 }
 
+std::string WithDatabase(const std::string& connectionString, const std::string& name) {
+    std::string out;
+    size_t start = 0;
+    while (start < connectionString.size()) {
+        size_t end = connectionString.find(';', start);
+        if (end == std::string::npos) end = connectionString.size();
+        const std::string part = connectionString.substr(start, end - start);
+        std::string key = part.substr(0, part.find('='));
+        key.erase(0, key.find_first_not_of(' '));
+        key.erase(key.find_last_not_of(' ') + 1);
+        for (char& c : key)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (!key.empty() && key != "DATABASE") out += part + ";";
+        start = end + 1;
+    }
+    return out + "Database=" + name + ";";
+}
+
+std::string PostgresServerString() {
+    const char* pg = std::getenv("ZEVWORKCAL_TEST_PG");
+    if (pg == nullptr || *pg == '\0') throw std::runtime_error("ZEVWORKCAL_TEST_PG is not set");
+    return pg;
+}
+
 namespace {
 
 class SqliteTestDatabase final : public TestDatabase {
@@ -59,6 +85,73 @@ class SqliteTestDatabase final : public TestDatabase {
     std::string file_;
 };
 
+// A database of its own for each test on the server the test script started: cloned from
+// a template that the first test of the run builds with the suite's schema. Test
+// programs run side by side, so the template is built under an advisory lock, and under a
+// temporary name until it is complete.
+class PostgresTestDatabase final : public TestDatabase {
+  public:
+    PostgresTestDatabase() : TestDatabase(Backend::PostgreSQL), server_(PostgresServerString()) {
+        auto admin = data::OpenOdbc(server_);
+        const std::string source = EnsureTemplate(*admin);
+        static std::atomic<int> counter{0};
+        std::random_device random;
+        char name[64];
+        std::snprintf(name, sizeof name, "zev_t_%d_%d_%08x", static_cast<int>(::getpid()),
+                      counter++, random());
+        name_ = name;
+        admin->Execute("CREATE DATABASE " + name_ + " TEMPLATE " + source);
+        connectionString_ = WithDatabase(server_, name_);
+    }
+    ~PostgresTestDatabase() override {
+        try {
+            auto admin = data::OpenOdbc(server_);
+            admin->Execute("DROP DATABASE IF EXISTS " + name_ + " WITH (FORCE)");
+        } catch (...) {
+            // The cluster is thrown away after the run; a database left over does no harm.
+        }
+    }
+    data::ConnectionPtr Connect() override { return data::OpenOdbc(connectionString_); }
+    std::string PropsString() const override {
+        return "Provider=ODBC;Data Source={" + connectionString_ + "};";
+    }
+
+  private:
+    std::string EnsureTemplate(data::Connection& admin) {
+        // Named after the schema script, so that a server kept between builds never hands
+        // out an older schema.
+        const std::string_view script = suite::SchemaScript(data::Dialect::PostgreSQL);
+        uint64_t hash = 1469598103934665603ull;
+        for (char c : script)
+            hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+        char name[64];
+        std::snprintf(name, sizeof name, "zev_template_%016llx",
+                      static_cast<unsigned long long>(hash));
+        const std::string templateName = name;
+        const std::string building = templateName + "_build";
+        admin.Execute("SELECT pg_advisory_lock(7260405512)");
+        try {
+            data::Recordset rs =
+                admin.Execute("SELECT 1 FROM pg_database WHERE datname='" + templateName + "'");
+            if (rs.Eof()) {
+                admin.Execute("DROP DATABASE IF EXISTS " + building + " WITH (FORCE)");
+                admin.Execute("CREATE DATABASE " + building + " TEMPLATE template0");
+                suite::InitDatabase(*data::OpenOdbc(WithDatabase(server_, building)));
+                admin.Execute("ALTER DATABASE " + building + " RENAME TO " + templateName);
+            }
+        } catch (...) {
+            admin.Execute("SELECT pg_advisory_unlock(7260405512)");
+            throw;
+        }
+        admin.Execute("SELECT pg_advisory_unlock(7260405512)");
+        return templateName;
+    }
+
+    std::string server_;
+    std::string name_;
+    std::string connectionString_;
+};
+
 }  // namespace
 
 std::unique_ptr<TestDatabase> TestDatabase::Create(Backend backend) {
@@ -66,7 +159,7 @@ std::unique_ptr<TestDatabase> TestDatabase::Create(Backend backend) {
         case Backend::SQLite:
             return std::make_unique<SqliteTestDatabase>();
         case Backend::PostgreSQL:
-            break;
+            return std::make_unique<PostgresTestDatabase>();
     }
     throw std::runtime_error("backend not available in this build: " + BackendName(backend));
 }

@@ -38,6 +38,11 @@ inline void PrintTo(Backend backend, std::ostream* os) {
 // a server (ZEVWORKCAL_TEST_PG holds its connection string).
 std::vector<Backend> TestedBackends();
 
+// The ODBC connection string of the PostgreSQL server of this run (ZEVWORKCAL_TEST_PG).
+std::string PostgresServerString();
+// An ODBC connection string with its Database entry replaced by `name`.
+std::string WithDatabase(const std::string& connectionString, const std::string& name);
+
 // A fresh database holding the suite's tables and seeded settings.
 class TestDatabase {
   public:

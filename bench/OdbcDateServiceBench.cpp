@@ -1,0 +1,338 @@
+// The three date members of clsCal on PostgreSQL through Provider=ODBC, each beside raw
+// ODBC calls (SQLExecDirect, SQLFetch, SQLGetData) running the same statement texts in the
+// same process. The ratios show what the component's layers (formatter object, connection,
+// buffered result, conversions) cost on top of the driver and the server, in wall-clock
+// time (what a caller waits) and in this process's CPU time (the layers' own work).
+//
+// Runs when ZEVWORKCAL_BENCH_PG holds an ODBC connection string of a role that may create
+// databases; it makes a database of its own there and drops it at the end.
+// scripts/bench-pg starts a throwaway server and runs it.
+
+#include <benchmark/benchmark.h>
+#include <sql.h>
+#include <sqlext.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "bench/BenchSupport.hpp"
+#include "component/clsCal.hpp"
+#include "platform/automation/OleDate.hpp"
+#include "platform/data/OdbcConnection.hpp"
+#include "suite/Register.hpp"
+#include "suite/Schema.hpp"
+#include "suite/ShareProps.hpp"
+#include "suite/WorkCalGenerator.hpp"
+
+namespace zev::bench {
+namespace {
+
+constexpr int32_t kInterval = 5;
+
+std::string ServerString() {
+    const char* s = std::getenv("ZEVWORKCAL_BENCH_PG");
+    return s ? s : "";
+}
+
+// The connection string with Database set to `name`.
+std::string WithDatabase(const std::string& cs, const std::string& name) {
+    std::string out;
+    size_t start = 0;
+    while (start < cs.size()) {
+        size_t end = cs.find(';', start);
+        if (end == std::string::npos) end = cs.size();
+        const std::string part = cs.substr(start, end - start);
+        std::string key = part.substr(0, part.find('='));
+        for (char& c : key)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (!part.empty() && key != "DATABASE") out += part + ";";
+        start = end + 1;
+    }
+    return out + "Database=" + name + ";";
+}
+
+// One database per calendar size, made on first use. DropAll runs before main returns:
+// the driver's libraries are already being torn down when static objects are destroyed.
+class BenchDatabases {
+  public:
+    void DropAll() {
+        try {
+            auto admin = data::OpenOdbc(ServerString());
+            for (const auto& [days, name] : names_) {
+                admin->Execute("DROP DATABASE IF EXISTS " + name + " WITH (FORCE)");
+            }
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "could not drop the benchmark databases: %s\n", e.what());
+        }
+        names_.clear();
+        strings_.clear();
+    }
+
+    const std::string& ConnectionString(int days) {
+        auto it = strings_.find(days);
+        if (it != strings_.end()) return it->second;
+        const std::string name =
+            "zev_bench_" + std::to_string(::getpid()) + "_" + std::to_string(days);
+        data::OpenOdbc(ServerString())->Execute("CREATE DATABASE " + name);
+        names_[days] = name;
+        const std::string cs = WithDatabase(ServerString(), name);
+        auto connection = data::OpenOdbc(cs);
+        suite::InitDatabase(*connection);
+        const double start = automation::OleFromCivil(2009, 6, 1);
+        connection->Execute("BEGIN TRANSACTION");
+        suite::WriteCalendarRows(*connection, start, start + days, true, true);
+        connection->Execute("COMMIT");
+        connection->Execute("ANALYZE t_WorkCalendar");
+        return strings_.emplace(days, cs).first->second;
+    }
+
+  private:
+    std::map<int, std::string> names_;
+    std::map<int, std::string> strings_;
+};
+
+BenchDatabases& Databases() {
+    static BenchDatabases databases;
+    return databases;
+}
+
+// --- raw ODBC -------------------------------------------------------------------------
+
+std::string RawDateText(double ole) {
+    const auto c = automation::CivilFromOle(std::trunc(ole));
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", c.Year, c.Month, c.Day);
+    return buf;
+}
+
+class RawOdbc {
+  public:
+    explicit RawOdbc(const std::string& cs) {
+        SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_);
+        SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+        SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_);
+        std::string text = cs;
+        const SQLRETURN rc = SQLDriverConnect(
+            dbc_, nullptr, reinterpret_cast<SQLCHAR*>(text.data()),
+            static_cast<SQLSMALLINT>(text.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+        if (!SQL_SUCCEEDED(rc)) {
+            std::fprintf(stderr, "raw ODBC connection failed\n");
+            std::exit(1);
+        }
+        SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt_);
+    }
+    ~RawOdbc() {
+        SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
+        SQLDisconnect(dbc_);
+        SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+        SQLFreeHandle(SQL_HANDLE_ENV, env_);
+    }
+    RawOdbc(const RawOdbc&) = delete;
+    RawOdbc& operator=(const RawOdbc&) = delete;
+
+    // Runs a one-row statement; calls `read` when its first field is not NULL.
+    template <class Read>
+    void One(std::string sql, Read read) {
+        SQLExecDirect(stmt_, reinterpret_cast<SQLCHAR*>(sql.data()),
+                      static_cast<SQLINTEGER>(sql.size()));
+        if (SQL_SUCCEEDED(SQLFetch(stmt_))) read();
+        SQLCloseCursor(stmt_);
+    }
+    // The first field as a date; false for NULL.
+    bool Day(double& out) {
+        SQL_DATE_STRUCT d{};
+        SQLLEN indicator = 0;
+        SQLGetData(stmt_, 1, SQL_C_TYPE_DATE, &d, sizeof d, &indicator);
+        if (indicator == SQL_NULL_DATA) return false;
+        out = automation::OleFromCivil(d.year, d.month, d.day);
+        return true;
+    }
+
+    double Before(double day) {
+        double result = day;
+        One("SELECT MAX(FDay) FROM t_WorkCalendar WHERE FInterID>0 AND FDay<='" + RawDateText(day) +
+                "'",
+            [&] { Day(result); });
+        return result;
+    }
+    double After(double day) {
+        double result = day;
+        One("SELECT MIN(FDay) FROM t_WorkCalendar WHERE FInterID>0 AND FDay>='" + RawDateText(day) +
+                "'",
+            [&] { Day(result); });
+        return result;
+    }
+    double WorkDay(double day, int32_t interval) {
+        double result = day;
+        SQLINTEGER h = 0;
+        SQLLEN indicator = SQL_NULL_DATA;
+        One("SELECT Max(FInterID) FROM t_WorkCalendar WHERE FInterID>0 AND FDay<='" +
+                RawDateText(day) + "'",
+            [&] { SQLGetData(stmt_, 1, SQL_C_SLONG, &h, sizeof h, &indicator); });
+        if (indicator == SQL_NULL_DATA) return result;
+        One("SELECT FDay FROM t_WorkCalendar WHERE FInterID>0 AND FInterID-" + std::to_string(h) +
+                "=" + std::to_string(interval),
+            [&] { Day(result); });
+        return result;
+    }
+
+  private:
+    SQLHENV env_ = SQL_NULL_HENV;
+    SQLHDBC dbc_ = SQL_NULL_HDBC;
+    SQLHSTMT stmt_ = SQL_NULL_HSTMT;
+};
+
+// --- the component --------------------------------------------------------------------
+
+// The calendar object of the benchmarks; released before main returns.
+std::unique_ptr<component::clsCal>& CalendarObject() {
+    static std::unique_ptr<component::clsCal> cal;
+    return cal;
+}
+
+component::clsCal& Calendar(int days) {
+    static int connectedTo = -1;
+    std::unique_ptr<component::clsCal>& cal = CalendarObject();
+    if (!cal) cal = std::make_unique<component::clsCal>();
+    if (connectedTo != days) {
+        suite::SetProcessProperty("PropsString", "Language=en;Provider=ODBC;Data Source={" +
+                                                     Databases().ConnectionString(days) + "};");
+        cal->ActiveConnection("");
+        connectedTo = days;
+    }
+    return *cal;
+}
+
+enum class Member { Before, After, WorkDay };
+
+// Times `call` over the probe dates, after a few untimed calls: the first calls of a
+// connection pay for the server's plan and catalogue caches.
+template <class Call>
+void Measure(benchmark::State& state, int days, Call& call) {
+    const std::vector<double>& probes = ProbeDates(days);
+    size_t i = 0;
+    for (int warm = 0; warm < 50; ++warm)
+        benchmark::DoNotOptimize(call(probes[i++ % probes.size()]));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(call(probes[i++ % probes.size()]));
+}
+
+void Ours(benchmark::State& state, Member member) {
+    const int days = static_cast<int>(state.range(0));
+    component::clsCal& cal = Calendar(days);
+    auto call = [&](double day) {
+        switch (member) {
+            case Member::Before:
+                return cal.WorkDayBefore(day);
+            case Member::After:
+                return cal.WorkDayAfter(day);
+            case Member::WorkDay:
+                return cal.WorkDay(day, component::Dir_Forward, kInterval);
+        }
+        return 0.0;
+    };
+    Measure(state, days, call);
+}
+
+void Raw(benchmark::State& state, Member member) {
+    const int days = static_cast<int>(state.range(0));
+    RawOdbc raw(Databases().ConnectionString(days));
+    auto call = [&](double day) {
+        switch (member) {
+            case Member::Before:
+                return raw.Before(day);
+            case Member::After:
+                return raw.After(day);
+            case Member::WorkDay:
+                return raw.WorkDay(day, kInterval);
+        }
+        return 0.0;
+    };
+    Measure(state, days, call);
+}
+
+// Wall-clock time decides the iterations: most of a call is spent waiting for the server.
+#define ZEV_PAIR(name, member)            \
+    BENCHMARK_CAPTURE(Ours, name, member) \
+        ->Name(#name "/ours")             \
+        ->Arg(1096)                       \
+        ->Arg(36525)                      \
+        ->UseRealTime()                   \
+        ->Unit(benchmark::kMicrosecond);  \
+    BENCHMARK_CAPTURE(Raw, name, member)  \
+        ->Name(#name "/raw")              \
+        ->Arg(1096)                       \
+        ->Arg(36525)                      \
+        ->UseRealTime()                   \
+        ->Unit(benchmark::kMicrosecond)
+
+ZEV_PAIR(WorkDayBefore, Member::Before);
+ZEV_PAIR(WorkDayAfter, Member::After);
+ZEV_PAIR(WorkDay, Member::WorkDay);
+
+// Prints, after the runs, each ".../ours/..." over its ".../raw/..." in wall-clock and in
+// CPU time.
+class OdbcRatioReporter : public benchmark::ConsoleReporter {
+  public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            // With repetitions, the medians stand for the runs.
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if ((run.run_type == Run::RT_Iteration && run.iterations > 0) || median) {
+                medians_ = medians_ || median;
+                times_[run.benchmark_name()] = {run.GetAdjustedRealTime(),
+                                                run.GetAdjustedCPUTime()};
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    void PrintRatios() const {
+        std::printf("\n%-32s %11s %11s %7s %11s %11s %7s\n", "ours / raw, in µs per call",
+                    "real ours", "real raw", "ratio", "cpu ours", "cpu raw", "ratio");
+        for (const auto& [name, ours] : times_) {
+            const size_t at = name.find("/ours");
+            if (at == std::string::npos) continue;
+            if (medians_ && name.find("_median") == std::string::npos) continue;
+            std::string rawName = name;
+            rawName.replace(at, 5, "/raw");
+            const auto raw = times_.find(rawName);
+            if (raw == times_.end()) continue;
+            std::string shown = name;
+            shown.erase(at, 5);
+            std::printf("%-32s %11.1f %11.1f %7.2f %11.1f %11.1f %7.2f\n", shown.c_str(),
+                        ours.first, raw->second.first, ours.first / raw->second.first, ours.second,
+                        raw->second.second, ours.second / raw->second.second);
+        }
+    }
+
+  private:
+    std::map<std::string, std::pair<double, double>> times_;
+    bool medians_ = false;
+};
+
+}  // namespace
+}  // namespace zev::bench
+
+int main(int argc, char** argv) {
+    if (zev::bench::ServerString().empty()) {
+        std::fprintf(stderr,
+                     "odbc_date_service_bench: set ZEVWORKCAL_BENCH_PG to an ODBC connection "
+                     "string (scripts/bench-pg starts a server and runs it)\n");
+        return 0;
+    }
+    zev::suite::RegisterSuite();
+    benchmark::Initialize(&argc, argv);
+    zev::bench::OdbcRatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatios();
+    std::fflush(stdout);
+    zev::bench::CalendarObject().reset();
+    zev::bench::Databases().DropAll();
+    benchmark::Shutdown();
+    return 0;
+}
