@@ -50,44 +50,56 @@ const std::string& CalendarFile(int days) {
     return files.emplace(days, file).first->second;
 }
 
-const std::vector<double>& ProbeDates(int days) {
-    static std::map<int, std::vector<double>> probes;
-    auto it = probes.find(days);
+const std::vector<double>& ProbeDates(int days, size_t count) {
+    static std::map<std::pair<int, size_t>, std::vector<double>> probes;
+    auto it = probes.find({days, count});
     if (it != probes.end()) return it->second;
     std::mt19937 random(20090601);
     const double start = automation::OleFromCivil(2009, 6, 1);
     std::uniform_int_distribution<int> day(-10, days + 10);
     std::uniform_int_distribution<int> withTime(0, 3);
     std::vector<double> dates;
-    for (int i = 0; i < 4096; ++i) {
+    for (size_t i = 0; i < count; ++i) {
         dates.push_back(start + day(random) + (withTime(random) == 0 ? 0.625 : 0.0));
     }
-    return probes.emplace(days, std::move(dates)).first->second;
+    return probes.emplace(std::make_pair(days, count), std::move(dates)).first->second;
 }
 
 void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
     for (const Run& run : runs) {
-        if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-            times_[run.benchmark_name()] = run.GetAdjustedCPUTime();
+        const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+        if ((run.run_type == Run::RT_Iteration && run.iterations > 0) || median) {
+            medians_ = medians_ || median;
+            const auto calls = run.counters.find("calls");
+            const double perIteration =
+                calls == run.counters.end() || calls->second.value <= 0 ? 1 : calls->second.value;
+            times_[run.benchmark_name()] = {run.GetAdjustedRealTime() / perIteration,
+                                            run.GetAdjustedCPUTime() / perIteration};
         }
     }
     ConsoleReporter::ReportRuns(runs);
 }
 
 void RatioReporter::PrintRatios() const {
-    std::printf("\n%-44s %12s %12s %8s\n", "ratio (ours / baseline)", "ours", "baseline", "ratio");
+    std::printf("\n%-40s %10s %10s %7s %10s %10s %7s\n", "ours / baseline", "real ours",
+                "real base", "ratio", "cpu ours", "cpu base", "ratio");
     for (const auto& [name, ours] : times_) {
         const size_t at = name.find("/ours");
         if (at == std::string::npos) continue;
+        // With repetitions, the medians stand for the runs.
+        if (medians_ && name.find("_median") == std::string::npos) continue;
         for (const std::string& baseline : baselines_) {
             std::string other = name;
             other.replace(at, 5, "/" + baseline);
             auto it = times_.find(other);
-            if (it == times_.end() || it->second <= 0) continue;
-            std::printf("%-44s %10.0fns %10.0fns %7.2fx\n", name.c_str(), ours, it->second,
-                        ours / it->second);
+            if (it == times_.end() || it->second.real <= 0 || it->second.cpu <= 0) continue;
+            std::printf("%-40s %10.0f %10.0f %6.2fx %10.0f %10.0f %6.2fx\n", name.c_str(),
+                        ours.real, it->second.real, ours.real / it->second.real, ours.cpu,
+                        it->second.cpu, ours.cpu / it->second.cpu);
         }
     }
+    std::printf("(times per call, in the benchmarks' unit)\n");
+    std::fflush(stdout);
 }
 
 int RunWithRatios(int argc, char** argv, std::vector<std::string> baselines) {

@@ -15,12 +15,24 @@ namespace zev::bench {
 // size and removed at exit.
 const std::string& CalendarFile(int days);
 
-// Dates spread over the calendar and a little beyond it, some with a time of day; the
-// same sequence for every benchmark.
-const std::vector<double>& ProbeDates(int days);
+// `count` dates spread over the calendar and a little beyond it, some with a time of day;
+// the same sequence for every benchmark.
+const std::vector<double>& ProbeDates(int days, size_t count);
 
-// Collects the time per iteration of every run and, at the end, prints for each name
-// ".../ours/..." the ratio to ".../<baseline>/..." with the rest of the name equal.
+// Runs `call` on every probe date once per benchmark iteration, so that ours and the
+// baseline always answer the same mix of dates; the reporter divides by the count.
+template <class Call>
+void ForEachProbe(benchmark::State& state, const std::vector<double>& probes, Call call) {
+    for (auto _ : state) {
+        for (double day : probes)
+            benchmark::DoNotOptimize(call(day));
+    }
+    state.counters["calls"] = static_cast<double>(probes.size());
+}
+
+// Collects the time per call of every run (the medians, when runs are repeated)
+// and, at the end, prints for each name ".../ours/..." the ratio to ".../<baseline>/..."
+// with the rest of the name equal, in wall-clock and in CPU time.
 class RatioReporter : public benchmark::ConsoleReporter {
   public:
     explicit RatioReporter(std::vector<std::string> baselines) : baselines_(std::move(baselines)) {}
@@ -28,8 +40,13 @@ class RatioReporter : public benchmark::ConsoleReporter {
     void PrintRatios() const;
 
   private:
+    struct Times {
+        double real;
+        double cpu;
+    };
     std::vector<std::string> baselines_;
-    std::map<std::string, double> times_;
+    std::map<std::string, Times> times_;
+    bool medians_ = false;
 };
 
 // Runs the registered benchmarks with the ratio reporter; returns the exit code.

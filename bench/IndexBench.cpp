@@ -41,53 +41,40 @@ const std::vector<double>& SortedWorkDays(int days) {
     return vectors.emplace(days, std::move(v)).first->second;
 }
 
+constexpr size_t kProbes = 4096;
+
 void WorkDayOurs(benchmark::State& state) {
     const int days = static_cast<int>(state.range(0));
     const component::WorkCalendarIndex& index = Index(days);
-    const std::vector<double>& probes = ProbeDates(days);
-    size_t i = 0;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(
-            index.WorkDay(probes[i++ % probes.size()], component::Dir_Forward, kInterval));
-    }
+    ForEachProbe(state, ProbeDates(days, kProbes),
+                 [&](double day) { return index.WorkDay(day, component::Dir_Forward, kInterval); });
 }
 
 void WorkDayLowerBound(benchmark::State& state) {
     const int days = static_cast<int>(state.range(0));
     const std::vector<double>& v = SortedWorkDays(days);
-    const std::vector<double>& probes = ProbeDates(days);
-    size_t i = 0;
-    for (auto _ : state) {
-        const double day = probes[i++ % probes.size()];
+    ForEachProbe(state, ProbeDates(days, kProbes), [&](double day) {
         const auto it = std::upper_bound(v.begin(), v.end(), std::floor(day));
-        double result = day;
-        if (it != v.begin()) {
-            const size_t target = static_cast<size_t>(it - v.begin()) - 1 + kInterval;
-            if (target < v.size()) result = v[target];
-        }
-        benchmark::DoNotOptimize(result);
-    }
+        if (it == v.begin()) return day;
+        const size_t target = static_cast<size_t>(it - v.begin()) - 1 + kInterval;
+        return target < v.size() ? v[target] : day;
+    });
 }
 
 void BeforeOurs(benchmark::State& state) {
     const int days = static_cast<int>(state.range(0));
     const component::WorkCalendarIndex& index = Index(days);
-    const std::vector<double>& probes = ProbeDates(days);
-    size_t i = 0;
-    for (auto _ : state)
-        benchmark::DoNotOptimize(index.WorkDayBefore(probes[i++ % probes.size()]));
+    ForEachProbe(state, ProbeDates(days, kProbes),
+                 [&](double day) { return index.WorkDayBefore(day); });
 }
 
 void BeforeLowerBound(benchmark::State& state) {
     const int days = static_cast<int>(state.range(0));
     const std::vector<double>& v = SortedWorkDays(days);
-    const std::vector<double>& probes = ProbeDates(days);
-    size_t i = 0;
-    for (auto _ : state) {
-        const double day = probes[i++ % probes.size()];
+    ForEachProbe(state, ProbeDates(days, kProbes), [&](double day) {
         const auto it = std::upper_bound(v.begin(), v.end(), std::floor(day));
-        benchmark::DoNotOptimize(it == v.begin() ? day : *(it - 1));
-    }
+        return it == v.begin() ? day : *(it - 1);
+    });
 }
 
 BENCHMARK(WorkDayOurs)->Name("IndexWorkDay/ours")->Arg(1096)->Arg(36525);

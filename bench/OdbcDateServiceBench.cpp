@@ -214,12 +214,10 @@ enum class Member { Before, After, WorkDay };
 // connection pay for the server's plan and catalogue caches.
 template <class Call>
 void Measure(benchmark::State& state, int days, Call& call) {
-    const std::vector<double>& probes = ProbeDates(days);
-    size_t i = 0;
+    const std::vector<double>& probes = ProbeDates(days, 64);
     for (int warm = 0; warm < 50; ++warm)
-        benchmark::DoNotOptimize(call(probes[i++ % probes.size()]));
-    for (auto _ : state)
-        benchmark::DoNotOptimize(call(probes[i++ % probes.size()]));
+        benchmark::DoNotOptimize(call(probes[warm]));
+    ForEachProbe(state, probes, call);
 }
 
 void Ours(benchmark::State& state, Member member) {
@@ -275,46 +273,6 @@ ZEV_PAIR(WorkDayBefore, Member::Before);
 ZEV_PAIR(WorkDayAfter, Member::After);
 ZEV_PAIR(WorkDay, Member::WorkDay);
 
-// Prints, after the runs, each ".../ours/..." over its ".../raw/..." in wall-clock and in
-// CPU time.
-class OdbcRatioReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            // With repetitions, the medians stand for the runs.
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if ((run.run_type == Run::RT_Iteration && run.iterations > 0) || median) {
-                medians_ = medians_ || median;
-                times_[run.benchmark_name()] = {run.GetAdjustedRealTime(),
-                                                run.GetAdjustedCPUTime()};
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void PrintRatios() const {
-        std::printf("\n%-32s %11s %11s %7s %11s %11s %7s\n", "ours / raw, in µs per call",
-                    "real ours", "real raw", "ratio", "cpu ours", "cpu raw", "ratio");
-        for (const auto& [name, ours] : times_) {
-            const size_t at = name.find("/ours");
-            if (at == std::string::npos) continue;
-            if (medians_ && name.find("_median") == std::string::npos) continue;
-            std::string rawName = name;
-            rawName.replace(at, 5, "/raw");
-            const auto raw = times_.find(rawName);
-            if (raw == times_.end()) continue;
-            std::string shown = name;
-            shown.erase(at, 5);
-            std::printf("%-32s %11.1f %11.1f %7.2f %11.1f %11.1f %7.2f\n", shown.c_str(),
-                        ours.first, raw->second.first, ours.first / raw->second.first, ours.second,
-                        raw->second.second, ours.second / raw->second.second);
-        }
-    }
-
-  private:
-    std::map<std::string, std::pair<double, double>> times_;
-    bool medians_ = false;
-};
-
 }  // namespace
 }  // namespace zev::bench
 
@@ -327,7 +285,7 @@ int main(int argc, char** argv) {
     }
     zev::suite::RegisterSuite();
     benchmark::Initialize(&argc, argv);
-    zev::bench::OdbcRatioReporter reporter;
+    zev::bench::RatioReporter reporter({"raw"});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatios();
     std::fflush(stdout);

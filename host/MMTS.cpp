@@ -1,4 +1,5 @@
 #include "host/MMTS.hpp"
+#include "platform/automation/AsciiText.hpp"
 
 #include <unistd.h>
 
@@ -18,29 +19,12 @@ namespace {
 
 constexpr const char* kPropertySource = "ZevShopRpt.MMTS.GetConnectionProperty";
 
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return out;
-}
-
 // Spaces only, as the property string is read.
 std::string TrimSpaces(std::string_view s) {
     const size_t first = s.find_first_not_of(' ');
     if (first == std::string_view::npos) return {};
     const size_t last = s.find_last_not_of(' ');
     return std::string(s.substr(first, last - first + 1));
-}
-
-size_t FindNoCase(std::string_view text, std::string_view what) {
-    if (what.empty() || what.size() > text.size()) return std::string_view::npos;
-    const auto it =
-        std::search(text.begin(), text.end(), what.begin(), what.end(), [](char a, char b) {
-            return std::toupper(static_cast<unsigned char>(a)) ==
-                   std::toupper(static_cast<unsigned char>(b));
-        });
-    return it == text.end() ? std::string_view::npos : static_cast<size_t>(it - text.begin());
 }
 
 }  // namespace
@@ -70,7 +54,7 @@ std::string GetPropsString() {
 std::string CutToken(std::string& text, std::string_view separator) {
     try {
         if (text.empty()) return {};
-        const size_t at = FindNoCase(text, separator);
+        const size_t at = automation::FindNoCase(text, separator);
         if (at == std::string_view::npos) {
             std::string whole = std::move(text);
             text.clear();
@@ -102,26 +86,30 @@ std::string NextPropValue(std::string& text) {
     return TrimSpaces(value);
 }
 
-std::string GetPropsValue(std::string_view name) {
+std::string PropsValueOf(std::string props, std::string_view name) {
     try {
-        std::string props;
-        try {
-            props = GetPropsString();
-        } catch (...) {
-            props.clear();
-        }
-        const std::string wanted = Upper(name);
+        const std::string wanted = automation::UpperAscii(name);
         for (;;) {
             const std::string key = NextPropKey(props);
             std::string value = NextPropValue(props);
             // An empty key ends the reading; its value belongs to no key asked for, not
             // even to an empty name.
             if (key.empty()) return {};
-            if (Upper(key) == wanted) return value;
+            if (automation::UpperAscii(key) == wanted) return value;
         }
     } catch (...) {
         return {};
     }
+}
+
+std::string GetPropsValue(std::string_view name) {
+    std::string props;
+    try {
+        props = GetPropsString();
+    } catch (...) {
+        props.clear();
+    }
+    return PropsValueOf(std::move(props), name);
 }
 
 }  // namespace zev::host::MMTS

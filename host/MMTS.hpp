@@ -19,6 +19,8 @@ std::string GetPropsString();
 // The value of key `name` (any case) in the property string; empty when it has none or
 // the string cannot be read. Never fails.
 std::string GetPropsValue(std::string_view name);
+// The value of key `name` in a given property string, read the same way.
+std::string PropsValueOf(std::string props, std::string_view name);
 
 // Cuts the part before the first `separator` off `text` and returns it; without a
 // separator the whole text is returned and `text` becomes empty.

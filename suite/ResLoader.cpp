@@ -1,4 +1,5 @@
 #include "suite/ResLoader.hpp"
+#include "platform/automation/AsciiText.hpp"
 
 #include <dlfcn.h>
 #include <link.h>
@@ -26,6 +27,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using automation::ComError;
+using automation::EqualsNoCase;
 
 // Descriptions are compound texts, so the fixed parts are translated and the file name
 // and line are shown as they stand.
@@ -84,10 +86,6 @@ std::string_view TrimBlanks(std::string_view s) {
     while (!s.empty() && IsBlank(s.back()))
         s.remove_suffix(1);
     return s;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
 }
 
 class PoParser {

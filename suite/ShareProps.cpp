@@ -1,4 +1,5 @@
 #include "suite/ShareProps.hpp"
+#include "platform/automation/AsciiText.hpp"
 
 #include <unistd.h>
 
@@ -14,14 +15,8 @@
 namespace zev::suite {
 namespace {
 
+using automation::UpperAscii;
 using automation::Variant;
-
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return out;
-}
 
 struct Store {
     std::mutex mutex;
@@ -34,11 +29,11 @@ Store& TheStore() {
 }
 
 class ShareProps final : public automation::Object, public host::IShareProps {
-public:
+  public:
     Variant GetProperty(int32_t& processId, std::string& name) override {
         // Only this process's properties are kept here; another process has none.
         if (processId != static_cast<int32_t>(::getpid())) return Variant();
-        const std::string key = Upper(name);
+        const std::string key = UpperAscii(name);
         {
             Store& s = TheStore();
             const std::lock_guard lock(s.mutex);
@@ -56,7 +51,7 @@ public:
 void SetProcessProperty(const std::string& name, Variant value) {
     Store& s = TheStore();
     const std::lock_guard lock(s.mutex);
-    s.properties[Upper(name)] = std::move(value);
+    s.properties[UpperAscii(name)] = std::move(value);
 }
 
 void ClearProcessProperties() {

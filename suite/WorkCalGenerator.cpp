@@ -24,26 +24,14 @@ chr::sys_days SysDay(double oleDay) {
            (chr::sys_days{chr::year{1899} / 12 / 30} - chr::sys_days{});
 }
 
-// The value of one key of a property string.
-std::string PropsValue(std::string props, std::string_view name) {
-    std::string wanted(name);
-    for (char& c : wanted) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    for (;;) {
-        std::string key = host::MMTS::NextPropKey(props);
-        std::string value = host::MMTS::NextPropValue(props);
-        for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        if (key == wanted) return value;
-        if (key.empty()) return {};
-    }
-}
-
 void SetProfile(data::Connection& connection, const char* key, const char* value) {
     const std::string where = std::string(" WHERE FCategory='IC' AND FKey='") + key + "'";
     data::Recordset rs = connection.Execute("SELECT FValue FROM t_SystemProfile" + where);
     const bool exists = !rs.Eof();
     rs.Close();
     if (exists) {
-        connection.Execute(std::string("UPDATE t_SystemProfile SET FValue='") + value + "'" + where);
+        connection.Execute(std::string("UPDATE t_SystemProfile SET FValue='") + value + "'" +
+                           where);
     } else {
         connection.Execute(
             std::string("INSERT INTO t_SystemProfile(FCategory,FKey,FValue) VALUES('IC','") + key +
@@ -52,18 +40,19 @@ void SetProfile(data::Connection& connection, const char* key, const char* value
 }
 
 class WorkCal final : public automation::Object, public host::IWorkCal {
-public:
+  public:
     automation::Variant InitCal(std::string propsString, double& startDay, double& endDay,
                                 automation::VBool& satNotWork, automation::VBool& sunNotWork,
                                 std::string& errorText) override {
         try {
-            auto connection = OpenFromProperties(PropsValue(propsString, "Provider"),
-                                                 PropsValue(propsString, "Data Source"));
+            auto connection =
+                OpenFromProperties(host::MMTS::PropsValueOf(propsString, "Provider"),
+                                   host::MMTS::PropsValueOf(propsString, "Data Source"));
             GenerateCalendar(*connection, startDay, endDay, satNotWork != 0, sunNotWork != 0);
             return automation::Variant(true);
         } catch (...) {
-            errorText = host::MMTS::LoadCompoundText(
-                automation::CurrentExceptionAsError().Description());
+            errorText =
+                host::MMTS::LoadCompoundText(automation::CurrentExceptionAsError().Description());
             return automation::Variant(false);
         }
     }
@@ -125,8 +114,8 @@ void WriteCalendarRows(data::Connection& connection, double startDay, double end
     flush();
 }
 
-void GenerateCalendar(data::Connection& connection, double startDay, double endDay,
-                      bool satNotWork, bool sunNotWork) {
+void GenerateCalendar(data::Connection& connection, double startDay, double endDay, bool satNotWork,
+                      bool sunNotWork) {
     connection.Execute("BEGIN TRANSACTION");
     try {
         connection.Execute("DELETE FROM t_WorkCalendar");

@@ -1,4 +1,5 @@
 #include "apps/zevworkcal/Cli.hpp"
+#include "platform/automation/AsciiText.hpp"
 
 #include <CLI/CLI.hpp>
 
@@ -98,9 +99,7 @@ std::string OdbcPropertyValue(const std::string& value) {
 
 // A connection string as shown to the user: password values are masked.
 std::string MaskPasswords(std::string text) {
-    std::string upper = text;
-    for (char& c : upper)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    std::string upper = automation::UpperAscii(text);
     for (const char* key : {"PWD=", "PASSWORD="}) {
         for (size_t at = upper.find(key); at != std::string::npos; at = upper.find(key, at + 1)) {
             if (at > 0 && upper[at - 1] != ';' && upper[at - 1] != ' ') continue;

@@ -1,4 +1,5 @@
 #include "platform/automation/ClassRegistryFile.hpp"
+#include "platform/automation/AsciiText.hpp"
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -19,18 +20,6 @@ namespace zev::automation::com {
 namespace {
 
 namespace fs = std::filesystem;
-
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-    }
-    return true;
-}
 
 std::string_view Trim(std::string_view s) {
     const size_t first = s.find_first_not_of(" \t\r\n");

@@ -1,21 +1,10 @@
 #include "platform/automation/Dispatch.hpp"
+#include "platform/automation/AsciiText.hpp"
 
 #include <cstdio>
 
 namespace zev::automation {
 namespace {
-
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-    }
-    return true;
-}
 
 bool KindAllowed(MemberKind kind, uint16_t flags) {
     switch (kind) {

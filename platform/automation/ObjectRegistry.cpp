@@ -1,4 +1,5 @@
 #include "platform/automation/ObjectRegistry.hpp"
+#include "platform/automation/AsciiText.hpp"
 
 #include <algorithm>
 #include <cctype>
@@ -7,13 +8,6 @@
 
 namespace zev::automation {
 namespace {
-
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return out;
-}
 
 struct Registry {
     std::mutex mutex;
@@ -30,7 +24,7 @@ Registry& TheRegistry() {
 Factory RegisterFactory(std::string_view progId, Factory factory) {
     Registry& r = TheRegistry();
     const std::lock_guard lock(r.mutex);
-    const std::string key = Upper(progId);
+    const std::string key = UpperAscii(progId);
     Factory previous;
     if (auto it = r.factories.find(key); it != r.factories.end()) {
         previous = std::move(it->second);
@@ -45,7 +39,7 @@ ObjectPtr CreateObject(std::string_view progId) {
     {
         Registry& r = TheRegistry();
         const std::lock_guard lock(r.mutex);
-        if (auto it = r.factories.find(Upper(progId)); it != r.factories.end()) {
+        if (auto it = r.factories.find(UpperAscii(progId)); it != r.factories.end()) {
             factory = it->second;
         }
     }

@@ -1,4 +1,5 @@
 #include "platform/automation/Variant.hpp"
+#include "platform/automation/AsciiText.hpp"
 
 #include <cctype>
 #include <cmath>
@@ -35,17 +36,6 @@ std::string_view TrimBlanks(std::string_view s) {
     while (!s.empty() && IsBlank(s.back()))
         s.remove_suffix(1);
     return s;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-        if (x != y) return false;
-    }
-    return true;
 }
 
 // Reads a hexadecimal (&H) or octal (&O) literal; `s` starts after the "&".

@@ -1,9 +1,12 @@
 #include "platform/data/SqlText.hpp"
+#include "platform/automation/AsciiText.hpp"
 
 #include <cctype>
 
 namespace zev::data::sql {
 namespace {
+
+using automation::EqualsNoCase;
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -59,16 +62,6 @@ std::string_view NextWord(std::string_view s, size_t& i) {
     while (i < s.size() && IsWordChar(s[i]))
         ++i;
     return s.substr(start, i - start);
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(a[i])) !=
-            std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
 }
 
 }  // namespace

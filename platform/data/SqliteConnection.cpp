@@ -1,4 +1,5 @@
 #include "platform/data/SqliteConnection.hpp"
+#include "platform/automation/AsciiText.hpp"
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -67,9 +68,7 @@ void DatePartFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 bool IsDateType(const char* declared) {
     if (declared == nullptr) return false;
-    std::string upper(declared);
-    for (char& c : upper)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const std::string upper = automation::UpperAscii(declared);
     return upper.find("DATE") != std::string::npos || upper.find("TIME") != std::string::npos;
 }
 
