@@ -9,6 +9,7 @@
 
 #include "platform/automation/ComError.hpp"
 #include "platform/ui/ScriptedUi.hpp"
+#include "tests/support/ErrorNumber.hpp"
 
 namespace zev::test {
 
@@ -16,16 +17,6 @@ namespace zev::test {
 // scenario that depends on a fresh state runs on a thread of its own.
 inline void OnFreshThread(const std::function<void()>& body) {
     std::thread([&] { body(); }).join();
-}
-
-// The error number a call fails with; 0 when it succeeds.
-inline int32_t ErrorNumberOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const automation::ComError& e) {
-        return e.Number();
-    }
-    return 0;
 }
 
 // Makes a scripted user interface current for the test.

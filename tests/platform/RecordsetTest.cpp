@@ -7,6 +7,7 @@
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
 #include "platform/data/SqliteConnection.hpp"
+#include "tests/support/ErrorNumber.hpp"
 #include "tests/support/TestDatabase.hpp"
 
 namespace zev::test {
@@ -17,15 +18,6 @@ using automation::OleFromCivil;
 using automation::Variant;
 using automation::VarType;
 namespace errors = automation::errors;
-
-int32_t ErrorNumberOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const ComError& e) {
-        return e.Number();
-    }
-    return 0;
-}
 
 class DataLayer : public DbTest {
   protected:

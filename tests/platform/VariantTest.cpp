@@ -3,18 +3,12 @@
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
 #include "platform/automation/Variant.hpp"
+#include "tests/support/ErrorNumber.hpp"
 
 namespace zev::automation {
 namespace {
 
-int32_t ErrorNumberOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const ComError& e) {
-        return e.Number();
-    }
-    return 0;
-}
+using test::ErrorNumberOf;
 
 TEST(VariantConversion, ToLongReadsNumbersAndRoundsHalfToEven) {
     EXPECT_EQ(CLng(Variant("  42 ")), 42);
