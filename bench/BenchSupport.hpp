@@ -4,11 +4,44 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "component/clsCal.hpp"
+
 namespace zev::bench {
+
+// The three date questions, each asked with the same forward step.
+enum class Member { Before, After, WorkDay };
+inline constexpr int32_t kInterval = 5;
+
+inline double Ask(component::clsCal& cal, Member member, double day) {
+    switch (member) {
+        case Member::Before:
+            return cal.WorkDayBefore(day);
+        case Member::After:
+            return cal.WorkDayAfter(day);
+        case Member::WorkDay:
+            return cal.WorkDay(day, component::Dir_Forward, kInterval);
+    }
+    return 0.0;
+}
+
+// The same questions to a baseline engine with Before, After and WorkDay(day, interval).
+template <class Engine>
+double Ask(Engine& engine, Member member, double day) {
+    switch (member) {
+        case Member::Before:
+            return engine.Before(day);
+        case Member::After:
+            return engine.After(day);
+        case Member::WorkDay:
+            return engine.WorkDay(day, kInterval);
+    }
+    return 0.0;
+}
 
 // A SQLite database in a temporary folder holding the suite's tables and a calendar of
 // `days` days from 2009-06-01, weekends resting. Made once per

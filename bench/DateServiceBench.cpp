@@ -21,7 +21,6 @@ namespace {
 
 namespace chr = std::chrono;
 
-constexpr int32_t kInterval = 5;
 const chr::sys_days kOleEpoch = chr::sys_days{chr::year{1899} / 12 / 30};
 
 // --- raw engine -----------------------------------------------------------------------
@@ -108,41 +107,21 @@ component::clsCal& Calendar(int days) {
     return cal;
 }
 
-enum class Member { Before, After, WorkDay };
-
 // 64 dates per pass: enough to cover the calendar, few enough for a century's WorkDay.
 constexpr size_t kProbes = 64;
 
 void Ours(benchmark::State& state, Member member) {
     const int days = static_cast<int>(state.range(0));
     component::clsCal& cal = Calendar(days);
-    ForEachProbe(state, ProbeDates(days, kProbes), [&](double day) {
-        switch (member) {
-            case Member::Before:
-                return cal.WorkDayBefore(day);
-            case Member::After:
-                return cal.WorkDayAfter(day);
-            case Member::WorkDay:
-                return cal.WorkDay(day, component::Dir_Forward, kInterval);
-        }
-        return 0.0;
-    });
+    ForEachProbe(state, ProbeDates(days, kProbes),
+                 [&](double day) { return Ask(cal, member, day); });
 }
 
 void Raw(benchmark::State& state, Member member) {
     const int days = static_cast<int>(state.range(0));
     RawEngine engine(CalendarFile(days));
-    ForEachProbe(state, ProbeDates(days, kProbes), [&](double day) {
-        switch (member) {
-            case Member::Before:
-                return engine.Before(day);
-            case Member::After:
-                return engine.After(day);
-            case Member::WorkDay:
-                return engine.WorkDay(day, kInterval);
-        }
-        return 0.0;
-    });
+    ForEachProbe(state, ProbeDates(days, kProbes),
+                 [&](double day) { return Ask(engine, member, day); });
 }
 
 // Each pair runs on both calendar sizes: three years and a century.

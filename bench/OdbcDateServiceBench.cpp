@@ -32,8 +32,6 @@
 namespace zev::bench {
 namespace {
 
-constexpr int32_t kInterval = 5;
-
 std::string ServerString() {
     const char* s = std::getenv("ZEVWORKCAL_BENCH_PG");
     return s ? s : "";
@@ -208,8 +206,6 @@ component::clsCal& Calendar(int days) {
     return *cal;
 }
 
-enum class Member { Before, After, WorkDay };
-
 // Times `call` over the probe dates, after a few untimed calls: the first calls of a
 // connection pay for the server's plan and catalogue caches.
 template <class Call>
@@ -223,34 +219,14 @@ void Measure(benchmark::State& state, int days, Call& call) {
 void Ours(benchmark::State& state, Member member) {
     const int days = static_cast<int>(state.range(0));
     component::clsCal& cal = Calendar(days);
-    auto call = [&](double day) {
-        switch (member) {
-            case Member::Before:
-                return cal.WorkDayBefore(day);
-            case Member::After:
-                return cal.WorkDayAfter(day);
-            case Member::WorkDay:
-                return cal.WorkDay(day, component::Dir_Forward, kInterval);
-        }
-        return 0.0;
-    };
+    auto call = [&](double day) { return Ask(cal, member, day); };
     Measure(state, days, call);
 }
 
 void Raw(benchmark::State& state, Member member) {
     const int days = static_cast<int>(state.range(0));
     RawOdbc raw(Databases().ConnectionString(days));
-    auto call = [&](double day) {
-        switch (member) {
-            case Member::Before:
-                return raw.Before(day);
-            case Member::After:
-                return raw.After(day);
-            case Member::WorkDay:
-                return raw.WorkDay(day, kInterval);
-        }
-        return 0.0;
-    };
+    auto call = [&](double day) { return Ask(raw, member, day); };
     Measure(state, days, call);
 }
 

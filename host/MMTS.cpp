@@ -21,10 +21,7 @@ constexpr const char* kPropertySource = "ZevShopRpt.MMTS.GetConnectionProperty";
 
 // Spaces only, as the property string is read.
 std::string TrimSpaces(std::string_view s) {
-    const size_t first = s.find_first_not_of(' ');
-    if (first == std::string_view::npos) return {};
-    const size_t last = s.find_last_not_of(' ');
-    return std::string(s.substr(first, last - first + 1));
+    return std::string(automation::Trim(s, " "));
 }
 
 }  // namespace

@@ -29,6 +29,11 @@ namespace fs = std::filesystem;
 using automation::ComError;
 using automation::EqualsNoCase;
 
+// PO lines are trimmed of spaces and tabs only.
+std::string_view TrimBlanks(std::string_view s) {
+    return automation::Trim(s, " \t");
+}
+
 // Descriptions are compound texts, so the fixed parts are translated and the file name
 // and line are shown as they stand.
 [[noreturn]] void Malformed(const std::string& file, size_t line, std::string_view problem) {
@@ -78,14 +83,6 @@ bool IsValidUtf8(std::string_view s) {
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
-}
-
-std::string_view TrimBlanks(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
 }
 
 class PoParser {

@@ -30,14 +30,6 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-std::string_view TrimBlanks(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
 // Reads a hexadecimal (&H) or octal (&O) literal; `s` starts after the "&".
 std::optional<double> ParseRadix(std::string_view s) {
     if (s.empty()) return std::nullopt;
@@ -64,7 +56,7 @@ std::optional<double> ParseRadix(std::string_view s) {
 
 // A whole text that is a number (blanks around it allowed); nullopt otherwise.
 std::optional<double> ParseNumber(std::string_view text) {
-    std::string_view s = TrimBlanks(text);
+    std::string_view s = Trim(text);
     if (s.empty()) return std::nullopt;
     if (s[0] == '&') return ParseRadix(s.substr(1));
     size_t i = 0;
@@ -95,8 +87,8 @@ std::optional<double> ParseNumber(std::string_view text) {
 
 double StringToDouble(const std::string& s) {
     if (auto d = ParseNumber(s)) return *d;
-    if (EqualsNoCase(TrimBlanks(s), "True")) return -1.0;
-    if (EqualsNoCase(TrimBlanks(s), "False")) return 0.0;
+    if (EqualsNoCase(Trim(s), "True")) return -1.0;
+    if (EqualsNoCase(Trim(s), "False")) return 0.0;
     Raise(errors::kTypeMismatch);
 }
 
@@ -187,7 +179,7 @@ double CDate(const Variant& v) {
     const auto& value = VariantAccess::Value(v);
     if (const auto* d = std::get_if<Variant::DateValue>(&value)) return d->value;
     if (const auto* s = std::get_if<std::string>(&value)) {
-        if (auto d = ParseIsoDate(TrimBlanks(*s))) return *d;
+        if (auto d = ParseIsoDate(Trim(*s))) return *d;
         Raise(errors::kTypeMismatch);
     }
     const double d = CDbl(v);
@@ -299,7 +291,7 @@ Variant EqualsText(const Variant& v, std::string_view text) {
         case VarType::String:
             return Variant(v.StringRef() == text);
         case VarType::Date: {
-            const auto d = ParseIsoDate(TrimBlanks(text));
+            const auto d = ParseIsoDate(Trim(text));
             if (!d) Raise(errors::kTypeMismatch);
             return Variant(CDate(v) == *d);
         }

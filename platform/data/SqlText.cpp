@@ -67,11 +67,7 @@ std::string_view NextWord(std::string_view s, size_t& i) {
 }  // namespace
 
 std::string_view TrimStatement(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
+    return automation::Trim(s);
 }
 
 bool MayHoldSeveral(std::string_view text) {
