@@ -10,11 +10,8 @@
 namespace zev::component {
 
 using automation::Variant;
-namespace errors = automation::errors;
 
 namespace {
-
-constexpr const char* kSource = "ZevWorkCal.clsCal";
 
 // The day of `dtDay` as the date text of the statements, from a formatter object made
 // for this one call and released before any statement runs.
@@ -63,12 +60,16 @@ void clsCal::SystemName(std::string_view text) {
 }
 
 void clsCal::Show() {
+    automation::ClearErr();
     try {
-        throw automation::ComError(errors::kNotImplemented, kSource,
-                                   automation::MarkedText("工厂日历维护窗口尚未提供"));
+        mdlCal::CheckSettings();
+        mdlCal::FormWindow().ShowModal();
     } catch (...) {
-        ReportCaughtFailure();
+        automation::Err() = automation::CurrentExceptionAsError().Info();
     }
+    // The report runs on both paths; with nothing pending it only resets the pointer.
+    mdlCal::ShowError();
+    automation::ClearErr();
 }
 
 automation::VBool clsCal::IsSetWorkCalendar() const {

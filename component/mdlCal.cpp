@@ -1,7 +1,10 @@
 #include "component/mdlCal.hpp"
 
+#include <memory>
+
 #include "host/MMTS.hpp"
 #include "platform/automation/ComError.hpp"
+#include "platform/automation/ObjectRegistry.hpp"
 #include "platform/ui/UserInterface.hpp"
 
 namespace zev::component::mdlCal {
@@ -14,9 +17,18 @@ ComponentState& State() {
 }
 
 data::Connection& Connection() {
-    data::ConnectionPtr& connection = State().ActiveConnection;
-    if (!connection) automation::Raise(automation::errors::kObjectNotSet);
-    return *connection;
+    return Connection(State());
+}
+
+data::Connection& Connection(ComponentState& state) {
+    if (!state.ActiveConnection) automation::Raise(automation::errors::kObjectNotSet);
+    return *state.ActiveConnection;
+}
+
+IModalForm& FormWindow() {
+    thread_local std::shared_ptr<IModalForm> window;
+    if (!window) window = automation::CreateObjectAs<IModalForm>(kFrmCalProgId);
+    return *window;
 }
 
 void ShowError() {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "component/ModalForm.hpp"
 #include "platform/automation/Variant.hpp"
 #include "platform/data/Connection.hpp"
 
@@ -31,11 +32,28 @@ struct ComponentState {
 
 namespace mdlCal {
 
+// The number of the start-up check's own failure: an accounting setting is missing.
+inline constexpr int32_t kSettingsMissing = static_cast<int32_t>(0x80040002u);
+
 // The calling thread's component state.
 ComponentState& State();
 
-// The connection of the component state; 91 when there is none.
+// The connection of the thread's component state, or of `state`; 91 when there is none.
 data::Connection& Connection();
+data::Connection& Connection(ComponentState& state);
+
+// The start-up settings check. Creates the calendar's own settings rows when missing
+// (WorkCalendarSet, StartYear, StartPeriod) and loads every settings field of the state,
+// the calendar's start day and the server's date. Fields are written in step order, so a
+// failure leaves the earlier ones loaded, and inserted rows stay. A missing accounting
+// setting (CurrentYear, CurrentPeriod, SatNotWork, SunNotWork) fails with
+// kSettingsMissing; any other failure keeps its number and source, and its description
+// is looked up.
+void CheckSettings();
+
+// The thread's maintenance window: created by ProgID at the first use on the thread and
+// kept for every later opening.
+IModalForm& FormWindow();
 
 // The error report: resets the mouse pointer, and shows the pending error of the thread,
 // if there is one, in a message box.

@@ -3,6 +3,7 @@
 #include "suite/AppConnection.hpp"
 #include "suite/DateFormatter.hpp"
 #include "suite/FrmResLoader.hpp"
+#include "suite/GLData.hpp"
 #include "suite/LangInfo.hpp"
 #include "suite/ResLoader.hpp"
 #include "suite/ShareProps.hpp"
@@ -18,6 +19,7 @@ void RegisterSuite() {
     RegisterLangInfo();
     RegisterFrmResLoader();
     RegisterWorkCalGenerator();
+    RegisterGLData();
 }
 
 }  // namespace zev::suite

@@ -20,10 +20,14 @@ const char* StandardDescription(int32_t number) {
             return "Object variable or With block variable not set";
         case errors::kInvalidUseOfNull:
             return "Invalid use of Null";
+        case errors::kInvalidPropertyValue:
+            return "Invalid property value";
         case errors::kReadOnlyProperty:
             return "Set not supported (read-only property)";
         case errors::kWriteOnlyProperty:
             return "Get not supported (write-only property)";
+        case errors::kFormAlreadyShown:
+            return "Form already displayed; can't show modally";
         case errors::kCannotCreateObject:
             return "ActiveX component can't create object";
         case errors::kNoSuchInterface:
@@ -69,6 +73,8 @@ ComError CurrentExceptionAsError() {
 }
 
 std::string MarkedText(std::string_view key, std::string_view rest) {
+    // Without a rest the whole text is the key, which the lookup takes as it stands.
+    if (rest.empty()) return std::string(key);
     std::string text = "~$~";
     text += key;
     if (!rest.empty()) {

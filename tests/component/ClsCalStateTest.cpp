@@ -128,13 +128,14 @@ TEST_F(ComponentState, EachThreadHasItsOwnState) {
     });
 }
 
-TEST_F(ComponentState, ShowReportsThatTheWindowIsMissingAndReturns) {
+TEST_F(ComponentState, ShowWithoutAConnectionReportsTheFailureAndReturns) {
     OnFreshThread([&] {
         clsCal cal;
+        automation::Err() = automation::ErrorInfo{5, "earlier", "a caller's", "", 0};
         EXPECT_NO_THROW(cal.Show());
         ASSERT_EQ(Ui().Boxes().size(), 1u);
         EXPECT_EQ(Ui().Boxes()[0].buttons, 16);
-        EXPECT_NE(Ui().Boxes()[0].prompt.find(std::to_string(errors::kNotImplemented)),
+        EXPECT_NE(Ui().Boxes()[0].prompt.find(std::to_string(errors::kObjectNotSet)),
                   std::string::npos);
         EXPECT_EQ(automation::Err().Number, 0);
     });

@@ -1,0 +1,109 @@
+// mdlCal::CheckSettings, the start-up settings check that Show runs before the window
+// opens. Everything else in this file is private to it.
+
+#include <string>
+
+#include "component/mdlCal.hpp"
+#include "host/MMTS.hpp"
+#include "platform/automation/ComError.hpp"
+#include "platform/automation/OleDate.hpp"
+
+namespace zev::component::mdlCal {
+namespace {
+
+using automation::Variant;
+using host::MMTS::LoadLocalText;
+
+std::string SettingQuery(const std::string& key) {
+    return "SELECT FValue FROM t_SystemProfile WHERE FCategory='IC' AND FKey='" + key + "'";
+}
+
+// The first field of the first row of a statement; 3021 when it returns no row.
+Variant FirstField(const std::string& statement) {
+    data::Recordset rs = Connection().Execute(statement);
+    Variant value = rs.Fields(0).Value();
+    rs.Close();
+    return value;
+}
+
+bool ReturnsRow(const std::string& statement) {
+    data::Recordset rs = Connection().Execute(statement);
+    const bool found = !rs.Eof();
+    rs.Close();
+    return found;
+}
+
+// A setting the check creates with `defaultValue` (SQL) when it is missing, read as a
+// whole number.
+int32_t EnsuredNumber(const std::string& key, const std::string& defaultValue) {
+    if (!ReturnsRow(SettingQuery(key))) {
+        Connection().Execute("INSERT INTO t_SystemProfile(FCategory,FKey,FValue) VALUES('IC','" +
+                             key + "'," + defaultValue + ")");
+    }
+    return automation::CLng(FirstField(SettingQuery(key)));
+}
+
+// A period setting: its own number, or `fallback` when its numeric reading is 0 (empty
+// text, text that does not begin with a number).
+int32_t NumberOr(const std::string& key, int32_t fallback) {
+    const Variant value = FirstField(SettingQuery(key));
+    return automation::Val(value) == 0 ? fallback : automation::CLng(value);
+}
+
+// A weekend switch: on only for the text "1"; any other value, NULL included, is off.
+VBool IsOne(const Variant& value) {
+    const Variant equal = automation::EqualsText(value, "1");
+    return automation::ToVBool(!equal.IsNull() && automation::CBool(equal));
+}
+
+void LoadSettings(ComponentState& s) {
+    const std::string workCalendarSet = SettingQuery("WorkCalendarSet");
+    if (!ReturnsRow(workCalendarSet)) {
+        Connection().Execute(
+            "INSERT INTO t_SystemProfile(FCategory,FKey,FValue) "
+            "VALUES('IC','WorkCalendarSet','0')");
+        // Only the calendar's own row: other categories may keep a key of the same name.
+        if (ReturnsRow("SELECT 1 FROM t_WorkCalendar")) {
+            Connection().Execute(
+                "UPDATE t_SystemProfile SET FValue='1' WHERE FCategory='IC' AND "
+                "FKey='WorkCalendarSet'");
+        }
+    }
+    // A NULL value has no truth value: 94.
+    s.IsSetWorkCalendar = automation::ToVBool(
+        automation::CBool(automation::EqualsText(FirstField(workCalendarSet), "1")));
+    if (s.IsSetWorkCalendar) {
+        s.CalStartDay = automation::CDate(FirstField("SELECT MIN(FDay) FROM t_WorkCalendar"));
+    }
+    s.StartYear = EnsuredNumber("StartYear", "YEAR(GETDATE())");
+    s.StartPeriod = EnsuredNumber("StartPeriod", "1");
+    s.CurrentYear = NumberOr("CurrentYear", s.StartYear);
+    s.CurrentPeriod = NumberOr("CurrentPeriod", s.StartPeriod);
+    s.SatNotWork = IsOne(FirstField(SettingQuery("SatNotWork")));
+
+    data::Recordset rs = Connection().Execute(
+        "SELECT FValue,GetDate() FROM t_SystemProfile WHERE FCategory='IC' AND FKey='SunNotWork'");
+    s.SunNotWork = IsOne(rs.Fields(0).Value());
+    // The server's date at midnight.
+    s.ServerDate = automation::OleDatePart(automation::CDate(rs.Fields(1).Value()));
+    rs.Close();
+}
+
+}  // namespace
+
+void CheckSettings() {
+    try {
+        LoadSettings(State());
+    } catch (...) {
+        automation::ErrorInfo failure = automation::CurrentExceptionAsError().Info();
+        // Reading a field of a statement without rows: a settings row is missing.
+        if (failure.Number == automation::errors::kNoCurrentRecord) {
+            throw automation::ComError(kSettingsMissing, LoadLocalText("工厂日历", 0),
+                                       LoadLocalText("系统核算参数没有正确设置", 0));
+        }
+        failure.Description = LoadLocalText(failure.Description, 0);
+        throw automation::ComError(std::move(failure));
+    }
+}
+
+}  // namespace zev::component::mdlCal
