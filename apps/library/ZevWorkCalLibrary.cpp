@@ -1,11 +1,12 @@
 // The composition root of libZevWorkCal.so: loading the library registers the suite's
-// components and the class clsCal; the four server entry points are all it exports
-// (ZevWorkCal.map hides the rest).
+// components, the maintenance window and the class clsCal; the four server entry points
+// are all it exports (ZevWorkCal.map hides the rest).
 
 #include "component/clsCalCom.hpp"
 #include "platform/automation/ComObject.hpp"
 #include "platform/automation/ComServer.hpp"
 #include "suite/Register.hpp"
+#include "window/QtFrontEnd.hpp"
 
 namespace {
 
@@ -14,6 +15,7 @@ namespace com = zev::automation::com;
 struct LoadTimeRegistration {
     LoadTimeRegistration() {
         zev::suite::RegisterSuite();
+        zev::window::RegisterQtWindow();
         zev::component::RegisterClsCalClass();
     }
 } const registration;

@@ -1,0 +1,164 @@
+#pragma once
+// The controls of the maintenance window as plain records: what each shows (caption,
+// value, rows), whether it is enabled, and where it stands. frmCal owns them and its
+// handlers change them; a front end only draws them. Header-only, so that a front end
+// module can read them without linking the window's code.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "host/SuiteInterfaces.hpp"
+
+namespace zev::window {
+
+// A position and size in twips (1440 to the inch: 15 twips are one pixel at 96 dpi),
+// relative to the container's top-left corner.
+struct Twips {
+    int Left = 0;
+    int Top = 0;
+    int Width = 0;
+    int Height = 0;
+
+    bool operator==(const Twips&) const = default;
+};
+
+struct Button {
+    std::string Caption;
+    bool Enabled = true;
+    Twips Rect;
+    int TabIndex = 0;
+
+    bool operator==(const Button&) const = default;
+};
+
+// Value 1 is ticked, 0 cleared.
+struct CheckBox {
+    std::string Caption;
+    bool Enabled = true;
+    int Value = 0;
+    Twips Rect;
+    int TabIndex = 0;
+
+    bool operator==(const CheckBox&) const = default;
+};
+
+struct Label {
+    std::string Caption;
+    Twips Rect;
+    int TabIndex = 0;
+
+    bool operator==(const Label&) const = default;
+};
+
+// A date picker. MinDate is its earliest day; Value is never earlier. Dates are OLE
+// dates without time of day.
+struct DatePicker {
+    bool Enabled = true;
+    double Value = 0.0;
+    double MinDate = 0.0;
+    Twips Rect;
+    int TabIndex = 0;
+
+    bool operator==(const DatePicker&) const = default;
+};
+
+struct Tab {
+    std::string Caption;
+    bool Enabled = true;
+
+    bool operator==(const Tab&) const = default;
+};
+
+// Three tabs in one row; `Tab` is the index of the current one.
+struct TabControl {
+    std::array<window::Tab, 3> Tabs;
+    int Tab = 0;
+    Twips Rect;
+    int TabIndex = 0;
+
+    bool operator==(const TabControl&) const = default;
+};
+
+// One day of a grid: column 1 holds the date, column 2 its weekday name.
+struct GridRow {
+    double Day = 0.0;
+    std::string Weekday;
+
+    bool operator==(const GridRow&) const = default;
+};
+
+// A grid of days. Row 0 is the heading row and column 0 the row headings, which show the
+// row numbers 1 to n; the days stand in rows 1 to n. Every change of the rows moves
+// Revision on, so that a view knows when to read them again.
+class Grid {
+  public:
+    // Headings of columns 0 to 2 (row 0).
+    std::array<std::string, 3> Headings;
+    // Column widths in character units.
+    std::array<double, 3> ColumnWidths{};
+    bool Column1Locked = false;
+    // The current row (1 to n); 0 while the grid has no rows.
+    int32_t ActiveRow = 0;
+    // The row last brought into view by the program; 0 for none.
+    int32_t ShownRow = 0;
+    Twips Rect;
+    int TabIndex = 0;
+
+    int32_t RowCount() const { return static_cast<int32_t>(rows_.size()); }
+    // Row r, 1 to n.
+    const GridRow& Row(int32_t r) const { return rows_.at(static_cast<size_t>(r - 1)); }
+    const std::vector<GridRow>& Rows() const { return rows_; }
+    uint64_t Revision() const { return revision_; }
+
+    void Clear() {
+        rows_.clear();
+        ActiveRow = 0;
+        ShownRow = 0;
+        ++revision_;
+    }
+    void Reserve(size_t rows) { rows_.reserve(rows); }
+    void Append(GridRow row) {
+        rows_.push_back(std::move(row));
+        if (ActiveRow == 0) ActiveRow = 1;
+        ++revision_;
+    }
+
+    bool operator==(const Grid&) const = default;
+
+  private:
+    std::vector<GridRow> rows_;
+    uint64_t revision_ = 0;
+};
+
+// The window itself. Open is set while it is shown; the program closes it by clearing
+// Open.
+struct Form {
+    std::string Caption;
+    host::FormFont Font;
+    // Size of the client area.
+    Twips Rect;
+    bool Open = false;
+
+    bool operator==(const Form&) const = default;
+};
+
+// Every control of frmCal.
+struct FrmCalControls {
+    Form Me;
+    TabControl tabCal;
+    Grid sprWork;
+    Grid sprNotWork;
+    Label lblStartDay;
+    DatePicker dtStartDay;
+    CheckBox chkSatNotWork;
+    CheckBox chkSunNotWork;
+    Button cmdMove;
+    Button cmdSave;
+    Button cmdExit;
+
+    bool operator==(const FrmCalControls&) const = default;
+};
+
+}  // namespace zev::window

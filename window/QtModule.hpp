@@ -1,0 +1,30 @@
+#pragma once
+// What the window and its Qt module agree on: the module's file, its entry and the
+// entry's answers. The Qt front end lives in a module of its own, loaded at the first
+// opening, so that a process that uses only the date service never loads Qt and needs
+// no display.
+
+#include "window/FrmCalView.hpp"
+
+namespace zev::window {
+
+inline constexpr const char* kQtModuleFile = "libZevWorkCalQt.so";
+inline constexpr const char* kQtModuleEntry = "ZevWorkCalQtOpen";
+// Moves on whenever FrmCalView, FrmCalEvents or the control records change.
+inline constexpr int kQtModuleVersion = 1;
+
+// What the module's entry answers.
+enum QtOpenResult : int {
+    kQtOpened = 0,
+    kQtNoDisplay = 1,    // no display that Qt could use
+    kQtOtherThread = 2,  // the process's Qt application runs on another thread
+    kQtNoWidgets = 3,    // the process runs a Qt application without widgets
+    kQtWrongVersion = 4,
+    kQtFailed = 5,  // anything else
+};
+
+// The module's entry: a front end for one opening in *view when it answers kQtOpened.
+// Makes the process's QApplication when there is none.
+using QtModuleEntry = int (*)(int version, const MessageBoxTexts* texts, FrmCalView** view);
+
+}  // namespace zev::window

@@ -1,0 +1,357 @@
+// frmCal: the design state of the window, its load step, the captions, the calendar
+// grids and the handlers of the planner's actions; RegisterFrmCal and ClientToday.
+
+#include "window/frmCal.hpp"
+
+#include <array>
+#include <ctime>
+#include <string>
+#include <utility>
+
+#include "host/MMTS.hpp"
+#include "host/SysObjects.hpp"
+#include "platform/automation/ComError.hpp"
+#include "platform/automation/ObjectRegistry.hpp"
+#include "platform/automation/OleDate.hpp"
+#include "platform/automation/Utf8.hpp"
+#include "platform/automation/Variant.hpp"
+#include "platform/ui/ThreadBoundUi.hpp"
+#include "platform/ui/UserInterface.hpp"
+
+namespace zev::window {
+namespace {
+
+using automation::Variant;
+using host::MMTS::LoadLocalText;
+namespace errors = automation::errors;
+
+constexpr const char* kNotice = "Halvor提示";
+constexpr const char* kLeaveQuestion =
+    "工作日历已做过改动，现在退出将放弃本次所做的工作，是否仍要退出？";
+
+// What the access checker is asked: may the user maintain the factory calendar.
+constexpr int32_t kAccessModule = 1017;
+constexpr int32_t kAccessObject = 18;
+constexpr int32_t kAccessRight = 0x400000;
+
+// The earliest and latest days the date picker holds.
+const double kPickerFirstDay = automation::OleFromCivil(1601, 1, 1);
+const double kPickerLastDay = automation::OleFromCivil(9999, 12, 31);
+
+// The controls as the window was designed: captions in Chinese, everything enabled,
+// tab 0 current, empty grids.
+FrmCalControls DesignState() {
+    FrmCalControls c;
+    c.Me.Caption = "工厂日历";
+    c.Me.Rect = {0, 0, 6795, 5475};
+    c.tabCal.Tabs = {Tab{"工厂日历(&C)"}, Tab{"休息日(&N)"}, Tab{"设置(&O)"}};
+    c.tabCal.Rect = {120, 240, 4935, 5055};
+    c.tabCal.TabIndex = 0;
+    c.sprWork.Headings = {"", "公历日期", ""};
+    c.sprWork.ColumnWidths = {8.25, 13.5, 13.0};
+    c.sprWork.Rect = {240, 600, 4500, 4275};
+    c.sprWork.TabIndex = 1;
+    c.sprNotWork.Headings = {"", "休息日", ""};
+    c.sprNotWork.ColumnWidths = {8.25, 13.87, 13.75};
+    c.sprNotWork.Rect = {240, 600, 4500, 4215};
+    c.sprNotWork.TabIndex = 2;
+    c.cmdSave = {"保存(&S)", true, {5370, 885, 1275, 375}, 3};
+    c.cmdExit = {"退出(&E)", true, {5370, 1485, 1275, 375}, 4};
+    c.lblStartDay = {"工厂日历起始日：", {240, 840, 2535, 285}, 5};
+    c.chkSatNotWork = {"周六是休息日", true, 0, {240, 1560, 4215, 255}, 6};
+    c.chkSunNotWork = {"周日是休息日", true, 0, {240, 1920, 4335, 255}, 7};
+    c.dtStartDay = {true, kPickerFirstDay, kPickerFirstDay, {2760, 840, 1335, 255}, 8};
+    c.cmdMove = {"置换(&M)", true, {5355, 270, 1275, 375}, 9};
+    return c;
+}
+
+// A control refuses a text that is not well-formed UTF-8.
+void SetText(std::string& target, std::string text) {
+    if (!automation::IsValidUtf8(text)) automation::Raise(errors::kInvalidPropertyValue);
+    target = std::move(text);
+}
+
+// Ends a handler that caught a failure: the failure becomes the pending error, the error
+// report shows it, and the pending error is cleared.
+void ReportCaughtFailure() {
+    automation::Err() = automation::CurrentExceptionAsError().Info();
+    component::mdlCal::ShowError();
+    automation::ClearErr();
+}
+
+// Runs a forwarded action; its failures end in the error report, never in the toolkit.
+template <class Action>
+void Guarded(Action action) noexcept {
+    try {
+        action();
+    } catch (...) {
+        try {
+            ReportCaughtFailure();
+        } catch (...) {
+            // The report itself failed; there is nobody left to tell.
+        }
+    }
+}
+
+// The full weekday names in the user's language, Sunday first, as OleWeekday counts.
+std::array<std::string, 7> WeekdayNames() {
+    static constexpr const char* kNames[] = {"星期日", "星期一", "星期二", "星期三",
+                                             "星期四", "星期五", "星期六"};
+    std::array<std::string, 7> names;
+    for (size_t i = 0; i < names.size(); ++i)
+        names[i] = LoadLocalText(kNames[i], 0);
+    return names;
+}
+
+// Empties a grid and sets its headings: column 0 the row numbers, 1 the date, 2 a remark.
+void PrepareGrid(Grid& grid, const char* numberHeading, const char* dateHeading) {
+    grid.Clear();
+    SetText(grid.Headings[0], LoadLocalText(numberHeading, 0));
+    SetText(grid.Headings[1], LoadLocalText(dateHeading, 0));
+    SetText(grid.Headings[2], LoadLocalText("备注", 0));
+    grid.Column1Locked = true;
+}
+
+// Appends the days a statement returns to `grid`, in their order; returns the row of
+// `today`, or 0 when no day is today. Rows appended before a failure stay.
+int32_t FillGrid(data::Connection& connection, Grid& grid, const std::string& statement,
+                 const std::array<std::string, 7>& weekdays, double today) {
+    data::Recordset rs = connection.Execute(statement);
+    int32_t todayRow = 0;
+    if (!rs.Eof()) {
+        const int32_t count = rs.RecordCount();
+        grid.Reserve(static_cast<size_t>(count));
+        for (int32_t row = 1; row <= count; ++row) {
+            const double day = automation::CDate(rs.Fields(0).Value());
+            grid.Append({day, weekdays[static_cast<size_t>(automation::OleWeekday(day) - 1)]});
+            if (automation::OleDatePart(day) == today) todayRow = row;
+            rs.MoveNext();
+        }
+    }
+    rs.Close();
+    return todayRow;
+}
+
+}  // namespace
+
+double ClientToday() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return automation::OleFromCivil(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+}
+
+frmCal::frmCal(component::ComponentState& state, ViewOpener openView, Clock today)
+    : FrmCalControls(DesignState()),
+      state_(state),
+      openView_(std::move(openView)),
+      today_(std::move(today)) {}
+
+void frmCal::ShowModal() {
+    if (Me.Open) automation::Raise(errors::kFormAlreadyShown);
+    const std::unique_ptr<FrmCalView> view = openView_();
+    const ui::ScopedUserInterface windowInterface(
+        std::make_shared<ui::ThreadBoundUi>(view->Interface(), ui::Current()));
+    static_cast<FrmCalControls&>(*this) = DesignState();
+    Form_Load();
+    Me.Open = true;
+    try {
+        view->RunModal(*this, *this);
+    } catch (...) {
+        Me.Open = false;
+        throw;
+    }
+    Me.Open = false;
+}
+
+void frmCal::Form_Load() {
+    host::MMTS::ApplyFormFont(*this);
+    SetCaptions();
+    SetCheckValue(chkSatNotWork, state_.SatNotWork ? 1 : 0);
+    SetCheckValue(chkSunNotWork, state_.SunNotWork ? 1 : 0);
+    PrepareGrid(sprWork, "工厂日历号", "公历日期");
+    PrepareGrid(sprNotWork, "休息日历号", "休息日");
+    if (state_.IsSetWorkCalendar) {
+        // The calendar exists: its start day and weekend rules are fixed.
+        chkSatNotWork.Enabled = false;
+        chkSunNotWork.Enabled = false;
+        if (state_.CalStartDay < dtStartDay.MinDate || state_.CalStartDay > kPickerLastDay) {
+            automation::Raise(errors::kInvalidPropertyValue);
+        }
+        dtStartDay.Value = automation::OleDatePart(state_.CalStartDay);
+        dtStartDay.Enabled = false;
+        SetCheckValue(chkSatNotWork, state_.SatNotWork ? 1 : 0);
+        SetCheckValue(chkSunNotWork, state_.SunNotWork ? 1 : 0);
+        cmdSave.Enabled = false;
+        LoadCalendarGrids();
+    } else {
+        // No calendar yet: only the settings tab is of use, and Save generates. The start
+        // day may not lie before the first day of the start period.
+        tabCal.Tabs[0].Enabled = false;
+        tabCal.Tabs[1].Enabled = false;
+        cmdMove.Enabled = false;
+        const double firstDay = automation::CDate(Variant(
+            std::to_string(state_.StartYear) + "-" + std::to_string(state_.StartPeriod) + "-01"));
+        if (firstDay < kPickerFirstDay || firstDay > kPickerLastDay) {
+            automation::Raise(errors::kInvalidPropertyValue);
+        }
+        dtStartDay.MinDate = firstDay;
+        dtStartDay.Value = dtStartDay.MinDate;
+    }
+    if (!AccessGranted()) {
+        cmdMove.Enabled = false;
+        cmdSave.Enabled = false;
+        chkSatNotWork.Enabled = false;
+        chkSunNotWork.Enabled = false;
+    }
+    // Setting the check boxes above ran their handlers; what the load sets is no change.
+    state_.WeekendChanged = automation::kFalse;
+}
+
+void frmCal::SetCaptions() {
+    const std::pair<std::string*, const char*> captions[] = {
+        {&Me.Caption, "工厂日历"},
+        {&cmdMove.Caption, "置换(&M)"},
+        {&cmdExit.Caption, "退出(&E)"},
+        {&cmdSave.Caption, "保存(&S)"},
+        {&tabCal.Tabs[0].Caption, "工厂日历(&C)"},
+        {&tabCal.Tabs[1].Caption, "休息日(&N)"},
+        {&tabCal.Tabs[2].Caption, "设置(&O)"},
+        {&chkSunNotWork.Caption, "周日是休息日"},
+        {&chkSatNotWork.Caption, "周六是休息日"},
+        {&sprNotWork.Headings[1], "休息日"},
+        {&sprWork.Headings[1], "公历日期"},
+        {&lblStartDay.Caption, "工厂日历起始日："},
+    };
+    for (const auto& [target, text] : captions) {
+        try {
+            SetText(*target, LoadLocalText(text, 0));
+        } catch (...) {
+            // The control keeps the text it had; the next caption is still set.
+        }
+    }
+}
+
+void frmCal::LoadCalendarGrids() {
+    try {
+        data::Connection& connection = component::mdlCal::Connection(state_);
+        const std::array<std::string, 7> weekdays = WeekdayNames();
+        const double today = today_();
+        FillGrid(connection, sprNotWork,
+                 "SELECT FDay FROM t_WorkCalendar WHERE FInterID=0 ORDER BY FDay", weekdays, today);
+        // Only the work-day grid is searched for today.
+        const int32_t todayRow = FillGrid(
+            connection, sprWork, "SELECT FDay FROM t_WorkCalendar WHERE FInterID>0 ORDER BY FDay",
+            weekdays, today);
+        if (todayRow != 0) sprWork.ShownRow = todayRow;
+    } catch (...) {
+        ReportCaughtFailure();
+    }
+}
+
+bool frmCal::AccessGranted() {
+    const std::shared_ptr<host::IGLData> checker = host::SysObjects::GetGLData();
+    return checker->AccessCheck(kAccessModule, kAccessObject, kAccessRight) != automation::kFalse;
+}
+
+void frmCal::tabCal_Click(int /*previousTab*/) {
+    const bool calendarTab = tabCal.Tab == 0 || tabCal.Tab == 1;
+    try {
+        cmdMove.Enabled = AccessGranted() && calendarTab;
+    } catch (...) {
+        // Without an answer the swap stays off.
+        cmdMove.Enabled = false;
+        ReportCaughtFailure();
+    }
+}
+
+void frmCal::chkSatNotWork_Click() {
+    state_.WeekendChanged = automation::kTrue;
+    cmdSave.Enabled = true;
+}
+
+void frmCal::chkSunNotWork_Click() {
+    state_.WeekendChanged = automation::kTrue;
+    cmdSave.Enabled = true;
+}
+
+void frmCal::SetCheckValue(CheckBox& box, int value) {
+    if (box.Value == value) return;
+    box.Value = value;
+    if (&box == &chkSatNotWork) chkSatNotWork_Click();
+    if (&box == &chkSunNotWork) chkSunNotWork_Click();
+}
+
+void frmCal::SelectTab(int tab) noexcept {
+    Guarded([&] {
+        if (tab < 0 || tab >= static_cast<int>(tabCal.Tabs.size())) return;
+        if (!tabCal.Tabs[static_cast<size_t>(tab)].Enabled || tab == tabCal.Tab) return;
+        const int previous = tabCal.Tab;
+        tabCal.Tab = tab;
+        tabCal_Click(previous);
+    });
+}
+
+void frmCal::SetCheckBox(CheckBoxId box, int value) noexcept {
+    Guarded([&] {
+        CheckBox& target = box == CheckBoxId::SatNotWork ? chkSatNotWork : chkSunNotWork;
+        if (target.Enabled) SetCheckValue(target, value != 0 ? 1 : 0);
+    });
+}
+
+void frmCal::PickStartDay(double day) noexcept {
+    Guarded([&] {
+        if (!dtStartDay.Enabled || !automation::IsValidOleDate(day)) return;
+        const double picked = automation::OleDatePart(day);
+        if (picked >= dtStartDay.MinDate && picked <= kPickerLastDay) dtStartDay.Value = picked;
+    });
+}
+
+void frmCal::SelectGridRow(GridId grid, int32_t row) noexcept {
+    Grid& target = grid == GridId::Work ? sprWork : sprNotWork;
+    if (row >= 1 && row <= target.RowCount()) target.ActiveRow = row;
+}
+
+void frmCal::cmdMove_Click() noexcept {
+    // The day swap comes with the planner's editing operations.
+}
+
+void frmCal::cmdSave_Click() noexcept {
+    // Generation and saving come with the planner's editing operations.
+}
+
+void frmCal::cmdExit_Click() noexcept {
+    Guarded([&] {
+        if (MayLeave()) Unload();
+    });
+}
+
+void frmCal::Form_QueryUnload(bool& cancel, UnloadMode mode) noexcept {
+    // Only the planner's own close command asks; the program, the session's end or an
+    // owner window close without a question.
+    Guarded([&] {
+        if (mode == vbFormControlMenu && !MayLeave()) cancel = true;
+    });
+}
+
+bool frmCal::MayLeave() {
+    if (!state_.CalChanged && !state_.WeekendChanged) return true;
+    const int answer =
+        ui::Current()->MsgBox(LoadLocalText(kLeaveQuestion, 0), ui::vbYesNo | ui::vbExclamation,
+                              LoadLocalText(kNotice, 0));
+    return answer != ui::vbNo;
+}
+
+void frmCal::Unload() {
+    bool cancel = false;
+    Form_QueryUnload(cancel, vbFormCode);
+    if (!cancel) Me.Open = false;
+}
+
+void RegisterFrmCal(frmCal::ViewOpener openView) {
+    automation::RegisterFactory(component::kFrmCalProgId, [openView]() -> automation::ObjectPtr {
+        return std::make_shared<frmCal>(component::mdlCal::State(), openView);
+    });
+}
+
+}  // namespace zev::window
