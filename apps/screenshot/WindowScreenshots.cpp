@@ -1,0 +1,119 @@
+// zevworkcal_screenshot DIR LANGUAGE: opens the maintenance window through clsCal.Show on
+// two sample databases, a calendar around today and one with no calendar yet, and writes
+// what the display shows as PNG files: LANGUAGE-calendar.png, LANGUAGE-restdays.png,
+// LANGUAGE-settings.png (the three tabs) and LANGUAGE-nocalendar.png. Run on a real
+// display (scripts/screenshot starts Xvfb for it). Exits with 1 when a window did not show.
+
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QWindow>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "component/clsCal.hpp"
+#include "platform/automation/OleDate.hpp"
+#include "platform/data/SqliteConnection.hpp"
+#include "suite/Register.hpp"
+#include "suite/Schema.hpp"
+#include "suite/ShareProps.hpp"
+#include "suite/WorkCalGenerator.hpp"
+#include "window/QtFrontEnd.hpp"
+#include "window/frmCal.hpp"
+
+namespace {
+
+using namespace zev;
+
+// Lets the window paint and the display take it in.
+void Settle() {
+    for (int i = 0; i < 10; ++i) {
+        QApplication::processEvents();
+        QThread::msleep(30);
+    }
+}
+
+bool Grab(QWidget* window, const QString& file) {
+    Settle();
+    const QPixmap picture = window->screen()->grabWindow(window->winId());
+    const bool ok = !picture.isNull() && picture.save(file, "PNG");
+    std::fprintf(ok ? stdout : stderr, "%s %s\n", ok ? "wrote" : "could not write",
+                 file.toLocal8Bit().constData());
+    return ok;
+}
+
+// A sample database: the tables, and a calendar from January of last year to three years
+// on, weekends resting, when `calendar` is set.
+std::string SampleDatabase(const QTemporaryDir& dir, const char* name, bool calendar) {
+    const std::string file = dir.filePath(QString::fromLatin1(name)).toStdString();
+    auto connection = data::OpenSqlite(file, data::OpenMode::Create);
+    suite::InitDatabase(*connection);
+    if (calendar) {
+        const int year = automation::CivilFromOle(window::ClientToday()).Year;
+        suite::GenerateCalendar(*connection, automation::OleFromCivil(year - 1, 1, 1),
+                                automation::OleFromCivil(year + 3, 1, 1), true, true);
+    }
+    return file;
+}
+
+// Opens the window on a database and runs `shoot` on it once it is shown; false when no
+// window showed.
+bool Photograph(const std::string& language, const std::string& database,
+                const std::function<void(QWidget*)>& shoot) {
+    suite::SetProcessProperty(
+        "PropsString", "Language=" + language + ";Provider=SQLite;Data Source={" + database + "};");
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* window = QApplication::activeModalWidget();
+        if (window == nullptr) return;
+        shown = true;
+        shoot(window);
+        // Leave as the planner does; nothing was changed, so nothing is asked.
+        window->findChild<QPushButton*>(QStringLiteral("cmdExit"))->click();
+    });
+    component::clsCal cal;
+    cal.ActiveConnection("");
+    cal.Show();
+    return shown;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: zevworkcal_screenshot DIR LANGUAGE\n");
+        return 2;
+    }
+    QApplication application(argc, argv);
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    const std::string language = argv[2];
+    const QString prefix = out.filePath(QString::fromStdString(language) + QStringLiteral("-"));
+    suite::RegisterSuite();
+    window::RegisterQtWindow();
+    QTemporaryDir dir;
+
+    bool ok = true;
+    ok &= Photograph(language, SampleDatabase(dir, "calendar.db", true), [&](QWidget* window) {
+        QTabBar* tabs = window->findChild<QTabWidget*>(QStringLiteral("tabCal"))->tabBar();
+        const char* names[] = {"calendar", "restdays", "settings"};
+        for (int tab = 0; tab < 3; ++tab) {
+            // As the planner picks the tab.
+            tabs->setCurrentIndex(tab);
+            ok &= Grab(window, prefix + QString::fromLatin1(names[tab]) + QStringLiteral(".png"));
+        }
+    });
+    ok &= Photograph(language, SampleDatabase(dir, "none.db", false), [&](QWidget* window) {
+        ok &= Grab(window, prefix + QStringLiteral("nocalendar.png"));
+    });
+    return ok ? 0 : 1;
+}
