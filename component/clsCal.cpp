@@ -35,14 +35,6 @@ double DayOrFallback(const std::string& statement, double dtDay) {
     return result;
 }
 
-// Ends a member's error handler: the failure becomes the pending error, the error report
-// shows it, and the pending error is cleared as the member returns.
-void ReportCaughtFailure() {
-    automation::Err() = automation::CurrentExceptionAsError().Info();
-    mdlCal::ShowError();
-    automation::ClearErr();
-}
-
 }  // namespace
 
 clsCal::~clsCal() {
@@ -67,7 +59,7 @@ void clsCal::Show() {
         throw automation::ComError(errors::kNotImplemented, kSource,
                                    automation::MarkedText("工厂日历维护窗口尚未提供"));
     } catch (...) {
-        ReportCaughtFailure();
+        mdlCal::ReportCaughtFailure();
     }
 }
 
@@ -119,7 +111,7 @@ double clsCal::WorkDay(double dtDay, Enu_Direction Direction, int32_t Interval) 
         target.Close();
         return result;
     } catch (...) {
-        ReportCaughtFailure();
+        mdlCal::ReportCaughtFailure();
         return result;
     }
 }
