@@ -32,14 +32,6 @@ double DayOrFallback(const std::string& statement, double dtDay) {
     return result;
 }
 
-// Ends a member's error handler: the failure becomes the pending error, the error report
-// shows it, and the pending error is cleared as the member returns.
-void ReportCaughtFailure() {
-    automation::Err() = automation::CurrentExceptionAsError().Info();
-    mdlCal::ShowError();
-    automation::ClearErr();
-}
-
 }  // namespace
 
 clsCal::~clsCal() {
@@ -65,11 +57,11 @@ void clsCal::Show() {
         mdlCal::CheckSettings();
         mdlCal::FormWindow().ShowModal();
     } catch (...) {
-        automation::Err() = automation::CurrentExceptionAsError().Info();
+        mdlCal::ReportCaughtFailure();
+        return;
     }
-    // The report runs on both paths; with nothing pending it only resets the pointer.
+    // With nothing pending the report only resets the mouse pointer.
     mdlCal::ShowError();
-    automation::ClearErr();
 }
 
 automation::VBool clsCal::IsSetWorkCalendar() const {
@@ -120,7 +112,7 @@ double clsCal::WorkDay(double dtDay, Enu_Direction Direction, int32_t Interval) 
         target.Close();
         return result;
     } catch (...) {
-        ReportCaughtFailure();
+        mdlCal::ReportCaughtFailure();
         return result;
     }
 }

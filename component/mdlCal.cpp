@@ -48,4 +48,10 @@ void ShowError() {
     ui->MsgBox(message, ui::vbOKOnly | ui::vbCritical, title);
 }
 
+void ReportCaughtFailure() {
+    automation::Err() = automation::CurrentExceptionAsError().Info();
+    ShowError();
+    automation::ClearErr();
+}
+
 }  // namespace zev::component::mdlCal

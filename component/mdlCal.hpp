@@ -59,5 +59,10 @@ IModalForm& FormWindow();
 // if there is one, in a message box.
 void ShowError();
 
+// Ends a member's error handler: the failure being handled becomes the pending error, the
+// error report shows it, and the pending error is cleared as the member returns. Call
+// only inside a catch block.
+void ReportCaughtFailure();
+
 }  // namespace mdlCal
 }  // namespace zev::component

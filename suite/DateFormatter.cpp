@@ -11,7 +11,7 @@ namespace zev::suite {
 namespace {
 
 class DateTimeFormatInfo final : public automation::Object, public host::IDateTimeFormatInfo {
-public:
+  public:
     std::string ZevDateFormat(double& date, std::string_view pattern) override {
         return FormatDatePattern(date, pattern);
     }
@@ -28,13 +28,26 @@ std::string FormatDatePattern(double date, std::string_view pattern) {
         const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(pattern[i])));
         int value = -1;
         switch (letter) {
-            case 'Y': value = c.Year; break;
-            case 'M': value = c.Month; break;
-            case 'D': value = c.Day; break;
-            case 'H': value = c.Hour; break;
-            case 'N': value = c.Minute; break;
-            case 'S': value = c.Second; break;
-            default: break;
+            case 'Y':
+                value = c.Year;
+                break;
+            case 'M':
+                value = c.Month;
+                break;
+            case 'D':
+                value = c.Day;
+                break;
+            case 'H':
+                value = c.Hour;
+                break;
+            case 'N':
+                value = c.Minute;
+                break;
+            case 'S':
+                value = c.Second;
+                break;
+            default:
+                break;
         }
         if (value < 0) {
             out += pattern[i++];

@@ -8,7 +8,7 @@ namespace embedded {
 extern const std::string_view kSqliteSchema;
 extern const std::string_view kPostgresqlSchema;
 extern const std::string_view kSqlServerSchema;
-}
+}  // namespace embedded
 
 namespace {
 constexpr const char* kSource = "ZevWorkCal.Schema";

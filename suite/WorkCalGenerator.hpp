@@ -31,8 +31,8 @@ void WriteCalendarRows(data::Connection& connection, double startDay, double end
 // Generates the calendar in one transaction: replaces every row of t_WorkCalendar with
 // the new days and records WorkCalendarSet = '1' and the weekend rules in
 // t_SystemProfile (category 'IC').
-void GenerateCalendar(data::Connection& connection, double startDay, double endDay,
-                      bool satNotWork, bool sunNotWork);
+void GenerateCalendar(data::Connection& connection, double startDay, double endDay, bool satNotWork,
+                      bool sunNotWork);
 
 // Registers "ZevMPlanWorkCal.WorkCal".
 void RegisterWorkCalGenerator();

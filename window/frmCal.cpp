@@ -71,14 +71,6 @@ void SetText(std::string& target, std::string text) {
     target = std::move(text);
 }
 
-// Ends a handler that caught a failure: the failure becomes the pending error, the error
-// report shows it, and the pending error is cleared.
-void ReportCaughtFailure() {
-    automation::Err() = automation::CurrentExceptionAsError().Info();
-    component::mdlCal::ShowError();
-    automation::ClearErr();
-}
-
 // Runs a forwarded action; its failures end in the error report, never in the toolkit.
 template <class Action>
 void Guarded(Action action) noexcept {
@@ -86,7 +78,7 @@ void Guarded(Action action) noexcept {
         action();
     } catch (...) {
         try {
-            ReportCaughtFailure();
+            component::mdlCal::ReportCaughtFailure();
         } catch (...) {
             // The report itself failed; there is nobody left to tell.
         }
@@ -245,7 +237,7 @@ void frmCal::LoadCalendarGrids() {
             weekdays, today);
         if (todayRow != 0) sprWork.ShownRow = todayRow;
     } catch (...) {
-        ReportCaughtFailure();
+        component::mdlCal::ReportCaughtFailure();
     }
 }
 
@@ -261,7 +253,7 @@ void frmCal::tabCal_Click(int /*previousTab*/) {
     } catch (...) {
         // Without an answer the swap stays off.
         cmdMove.Enabled = false;
-        ReportCaughtFailure();
+        component::mdlCal::ReportCaughtFailure();
     }
 }
 

@@ -1,0 +1,56 @@
+// The steps several commands share (Command.hpp): the console interface of a run, the
+// schema check, the connection and the printing of a date answer.
+#include "apps/zevworkcal/Command.hpp"
+
+#include <vector>
+
+#include "host/SuiteInterfaces.hpp"
+#include "platform/automation/ComError.hpp"
+#include "platform/automation/ObjectRegistry.hpp"
+#include "platform/automation/OleDate.hpp"
+#include "suite/Schema.hpp"
+
+namespace zev::cli {
+
+namespace {
+constexpr const char* kSource = "zevworkcal";
+}
+
+int CliUi::MsgBox(const std::string& prompt, int buttons, const std::string& title) {
+    if ((buttons & ui::vbCritical) == ui::vbCritical) failed_ = true;
+    return console_.MsgBox(prompt, buttons, title);
+}
+
+data::ConnectionPtr AppConnection() {
+    return automation::CreateObjectAs<data::Connection>(host::progid::kAppConnection);
+}
+
+void RequireSchema() {
+    const std::vector<std::string> missing = suite::MissingTables(*AppConnection());
+    if (missing.empty()) return;
+    std::string list;
+    for (const std::string& t : missing)
+        list += (list.empty() ? "" : ", ") + t;
+    throw automation::ComError(
+        automation::errors::kUnspecified, kSource,
+        automation::MarkedText("数据库中缺少工厂日历的表，请先运行 zevworkcal init", ": " + list));
+}
+
+std::unique_ptr<component::clsCal> OpenCalendar() {
+    RequireSchema();
+    auto cal = std::make_unique<component::clsCal>();
+    cal->ActiveConnection("");
+    return cal;
+}
+
+std::string ScalarText(data::Connection& connection, const std::string& statement) {
+    data::Recordset rs = connection.Execute(statement);
+    if (rs.Eof() || rs.Fields(0).Value().IsNull()) return {};
+    return automation::CStr(rs.Fields(0).Value());
+}
+
+void PrintDate(std::FILE* out, double date) {
+    std::fprintf(out, "%s\n", automation::FormatIsoAuto(date).c_str());
+}
+
+}  // namespace zev::cli

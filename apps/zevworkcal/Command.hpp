@@ -1,0 +1,68 @@
+#pragma once
+// What a command of zevworkcal is: its own parser (a CLI11 subcommand with the command's
+// options) and the function Run calls after parsing. Also what every command runs with
+// and the steps several commands share.
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "apps/zevworkcal/Arguments.hpp"
+#include "apps/zevworkcal/Cli.hpp"
+#include "component/clsCal.hpp"
+#include "platform/data/Connection.hpp"
+#include "platform/ui/ConsoleUi.hpp"
+
+namespace zev::cli {
+
+// The console interface, noting whether the error report showed a failure.
+class CliUi final : public ui::UserInterface {
+  public:
+    CliUi(std::FILE* err, std::FILE* in) : console_(err, in) {}
+    int MsgBox(const std::string& prompt, int buttons, const std::string& title) override;
+    void SetMousePointer(int pointer) override { console_.SetMousePointer(pointer); }
+    int GetMousePointer() const override { return console_.GetMousePointer(); }
+    void DoEvents() override {}
+    bool Failed() const { return failed_; }
+
+  private:
+    ui::ConsoleUi console_;
+    bool failed_ = false;
+};
+
+// What a command runs with: the streams of the run, its console interface and the
+// global options.
+struct Session {
+    std::FILE* out;
+    std::FILE* err;
+    std::FILE* in;
+    CliUi& ui;
+    const GlobalOptions& global;
+};
+
+// A command: its subcommand, set up with the command's own options, and what runs when
+// the command line names it. The run function returns the exit code; failures are thrown
+// and mapped to exit codes in one place, Run.
+struct Command {
+    CLI::App* app;
+    std::function<int(Session&)> run;
+};
+
+// Adds a command to the program's parser.
+using CommandSetup = Command (*)(CLI::App& program);
+
+// The database the property string names must hold the suite's tables.
+void RequireSchema();
+// A clsCal on the database the property string names, once it holds the suite's tables.
+std::unique_ptr<component::clsCal> OpenCalendar();
+// A new connection to the database the property string names.
+data::ConnectionPtr AppConnection();
+// The first field of a one-value statement, as text ("" for NULL or no row).
+std::string ScalarText(data::Connection& connection, const std::string& statement);
+// Writes a date answer as one line.
+void PrintDate(std::FILE* out, double date);
+
+}  // namespace zev::cli

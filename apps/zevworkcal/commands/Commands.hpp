@@ -1,0 +1,16 @@
+#pragma once
+// The commands of zevworkcal, one file each; Run lists them in the order of the help.
+
+#include "apps/zevworkcal/Command.hpp"
+
+namespace zev::cli::commands {
+
+Command Init(CLI::App& program);
+Command Text(CLI::App& program);
+Command Before(CLI::App& program);
+Command After(CLI::App& program);
+Command Workday(CLI::App& program);
+Command Status(CLI::App& program);
+Command Generate(CLI::App& program);
+
+}  // namespace zev::cli::commands
