@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QByteArray>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QThread>
 
 #include <xcb/xcb.h>
@@ -40,8 +41,13 @@ class DialogView final : public FrmCalView {
     std::shared_ptr<QtUserInterface> interface_;
 };
 
+// Before there is an application, its plugin folders are Qt's own and those named in
+// QT_PLUGIN_PATH.
 bool PluginInstalled(const QByteArray& platform) {
-    for (const QString& folder : QCoreApplication::libraryPaths()) {
+    QStringList folders = qEnvironmentVariable("QT_PLUGIN_PATH").split(QLatin1Char(':'));
+    folders << QLibraryInfo::path(QLibraryInfo::PluginsPath);
+    for (const QString& folder : folders) {
+        if (folder.isEmpty()) continue;
         const QString file = folder + QStringLiteral("/platforms/libq") +
                              QString::fromLatin1(platform) + QStringLiteral(".so");
         if (QFileInfo::exists(file)) return true;
@@ -63,7 +69,9 @@ bool X11DisplayOpens() {
 bool DisplayAvailable() {
     const QByteArray chosen = qgetenv("QT_QPA_PLATFORM");
     for (const QByteArray& entry : (chosen.isEmpty() ? QByteArray("xcb") : chosen).split(';')) {
-        const QByteArray platform = entry.left(entry.indexOf(':')).trimmed();
+        // "name:options"
+        const qsizetype colon = entry.indexOf(':');
+        const QByteArray platform = (colon < 0 ? entry : entry.left(colon)).trimmed();
         if (platform.isEmpty() || !PluginInstalled(platform)) continue;
         if (platform == "xcb") {
             if (X11DisplayOpens()) return true;
