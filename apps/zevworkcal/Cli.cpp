@@ -13,14 +13,15 @@
 #include "component/mdlCal.hpp"
 #include "suite/Register.hpp"
 #include "suite/ShareProps.hpp"
+#include "window/QtFrontEnd.hpp"
 
 namespace zev::cli {
 namespace {
 
 // Every command, in the order of the help.
 constexpr CommandSetup kCommands[] = {
-    commands::Init,    commands::Text,   commands::Before,   commands::After,
-    commands::Workday, commands::Status, commands::Generate,
+    commands::Init,   commands::Text,     commands::Before, commands::After, commands::Workday,
+    commands::Status, commands::Generate, commands::Check,  commands::Show,
 };
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& o) {
@@ -75,7 +76,10 @@ int Dispatch(const std::vector<Command>& commands, Session& s) {
 
 int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, std::FILE* in) {
     static std::once_flag registered;
-    std::call_once(registered, [] { suite::RegisterSuite(); });
+    std::call_once(registered, [] {
+        suite::RegisterSuite();
+        window::RegisterQtWindow();
+    });
 
     auto cliUi = std::make_shared<CliUi>(err, in);
     const ui::ScopedUserInterface useConsole(cliUi);

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "platform/automation/OleDate.hpp"
 #include "platform/automation/Variant.hpp"
 #include "platform/data/SqliteConnection.hpp"
 #include "tests/support/Subprocess.hpp"
@@ -158,6 +159,47 @@ TEST_F(CommandLine, GeneratesAndShowsTheCalendar) {
     EXPECT_EQ(
         Run({"generate", "2009-06-06", "2009-06-08", "--replace", "--saturday-work"}).exitCode, 0);
     EXPECT_EQ(Scalar("SELECT COUNT(*) FROM t_WorkCalendar WHERE FInterID>0"), "1");
+}
+
+TEST_F(CommandLine, CheckPrintsTheSettingsItLoadsOrTheReportOfItsFailure) {
+    ASSERT_EQ(Run({"init"}).exitCode, 0);
+    const std::string year = Scalar("SELECT YEAR(GETDATE())");
+    const std::string month = Scalar("SELECT MONTH(GETDATE())");
+    const std::string today = automation::FormatIsoDate(
+        automation::CDate(automation::Variant(Scalar("SELECT GETDATE()"))));
+    const std::string settings = "StartYear=" + year + "\nStartPeriod=1\nCurrentYear=" + year +
+                                 "\nCurrentPeriod=" + month +
+                                 "\nSatNotWork=True\nSunNotWork=True\nServerDate=" + today + "\n";
+    const ProcessResult none = Run({"check"});
+    EXPECT_EQ(none.exitCode, 0) << none.err;
+    EXPECT_EQ(none.out, "IsSetWorkCalendar=False\nCalStartDay=\n" + settings);
+
+    WriteExampleCalendar(*data::OpenSqlite(db_));
+    data::OpenSqlite(db_)->Execute(
+        "UPDATE t_SystemProfile SET FValue='1' WHERE FKey='WorkCalendarSet'");
+    const ProcessResult set = Run({"check"});
+    EXPECT_EQ(set.exitCode, 0) << set.err;
+    EXPECT_EQ(set.out, "IsSetWorkCalendar=True\nCalStartDay=2009-06-01\n" + settings);
+
+    data::OpenSqlite(db_)->Execute("DELETE FROM t_SystemProfile WHERE FKey='SunNotWork'");
+    const ProcessResult missing = Run({"check"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.out.empty());
+    EXPECT_NE(missing.err.find("-2147221502"), std::string::npos) << missing.err;
+    EXPECT_NE(missing.err.find("系统核算参数没有正确设置"), std::string::npos) << missing.err;
+}
+
+TEST_F(CommandLine, ShowWithoutADisplayFailsWithTheErrorReportInsteadOfAborting) {
+    InitWithExampleCalendar();
+    const ProcessResult r =
+        RunProcess(ZEV_ZEVWORKCAL, {"--db", db_, "--lang", "en", "show"}, {},
+                   {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}});
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_NE(r.err.find("No display is available; the factory calendar window cannot be opened"),
+              std::string::npos)
+        << r.err;
+    // The start-up check ran before the window was asked for.
+    EXPECT_EQ(Scalar("SELECT FValue FROM t_SystemProfile WHERE FKey='WorkCalendarSet'"), "1");
 }
 
 }  // namespace
