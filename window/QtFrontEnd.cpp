@@ -40,20 +40,21 @@ QtModuleEntry ModuleEntry() {
     const fs::path here =
         fs::path(automation::com::ModulePathOf(reinterpret_cast<const void*>(&ModuleEntry)))
             .parent_path();
+    // What went wrong with each file tried, or where the module was looked for.
     std::string problems;
     for (const fs::path& folder : {here, here.parent_path() / "lib"}) {
         const fs::path file = folder / kQtModuleFile;
         if (!fs::exists(file)) continue;
         void* handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (handle == nullptr) {
-            problems += std::string(" ") + ::dlerror();
+            problems.append(" ").append(::dlerror());
             continue;
         }
         entry = reinterpret_cast<QtModuleEntry>(::dlsym(handle, kQtModuleEntry));
         if (entry != nullptr) return entry;
-        problems += " " + file.string() + ": no " + kQtModuleEntry;
+        problems.append(" ").append(file.string()).append(": no ").append(kQtModuleEntry);
     }
-    if (problems.empty()) problems = " " + (here / kQtModuleFile).string();
+    if (problems.empty()) problems.append(" ").append((here / kQtModuleFile).string());
     Fail(MarkedText("无法载入工厂日历窗口模块", ":" + problems));
 }
 
