@@ -427,6 +427,20 @@ TEST_P(MaintenanceWindow, AGridFillThatFailsHalfWayKeepsItsRowsAndTheLoadGoesOn)
     EXPECT_EQ(automation::Err().Number, 0);
 }
 
+TEST_P(MaintenanceWindow, ShowingTheWindowWhileItIsOpenIsRefused) {
+    const Showing& s = OpenOnce({[](FrmCalEvents&) {
+        component::clsCal again;
+        again.ActiveConnection("");
+        again.Show();
+    }});
+    ASSERT_TRUE(s.shown);
+    EXPECT_TRUE(s.controls.back().Me.Open);
+    ASSERT_EQ(ui_->Boxes().size(), 1u);
+    EXPECT_NE(ui_->Boxes()[0].prompt.find(std::to_string(errors::kFormAlreadyShown)),
+              std::string::npos);
+    EXPECT_EQ(showings_.size(), 1u);
+}
+
 ZEV_INSTANTIATE_DB_TEST(MaintenanceWindow);
 
 }  // namespace
