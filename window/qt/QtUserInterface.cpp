@@ -65,23 +65,17 @@ int QtUserInterface::MsgBox(const std::string& prompt, int buttons, const std::s
                     QApplication::activeModalWidget());
     box.setTextFormat(Qt::PlainText);
     const std::vector<BoxButton> choices = ButtonsOf(buttons);
+    // The buttons speak the window's language.
+    const std::pair<QMessageBox::StandardButton, const std::string*> captions[] = {
+        {QMessageBox::Ok, &texts_.Ok},
+        {QMessageBox::Cancel, &texts_.Cancel},
+        {QMessageBox::Yes, &texts_.Yes},
+        {QMessageBox::No, &texts_.No},
+    };
     for (const BoxButton& choice : choices) {
         QPushButton* b = box.addButton(choice.button);
-        switch (choice.button) {
-            case QMessageBox::Ok:
-                b->setText(QString::fromStdString(texts_.Ok));
-                break;
-            case QMessageBox::Cancel:
-                b->setText(QString::fromStdString(texts_.Cancel));
-                break;
-            case QMessageBox::Yes:
-                b->setText(QString::fromStdString(texts_.Yes));
-                break;
-            case QMessageBox::No:
-                b->setText(QString::fromStdString(texts_.No));
-                break;
-            default:
-                break;
+        for (const auto& [button, caption] : captions) {
+            if (button == choice.button) b->setText(QString::fromStdString(*caption));
         }
     }
     // The default button: 0, 256, 512 for the first, second, third.

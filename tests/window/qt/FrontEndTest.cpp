@@ -6,6 +6,7 @@
 #include <QDateEdit>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
@@ -18,6 +19,7 @@
 #include "window/FrmCalView.hpp"
 #include "window/qt/DateGridModel.hpp"
 #include "window/qt/FrmCalDialog.hpp"
+#include "window/qt/QtUserInterface.hpp"
 
 namespace zev::test {
 namespace {
@@ -105,6 +107,17 @@ FrmCalControls Controls(bool english) {
     return c;
 }
 
+// The dialog over the controls of one language, drawn and shown.
+struct ShownDialog {
+    explicit ShownDialog(bool english) : c(Controls(english)), events(c), dialog(c, events) {
+        dialog.Render();
+        dialog.show();
+    }
+    FrmCalControls c;
+    RecordedEvents events;
+    FrmCalDialog dialog;
+};
+
 }  // namespace
 
 class FrontEndTest : public QObject {
@@ -144,6 +157,65 @@ class FrontEndTest : public QObject {
         QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QStringLiteral("Day"));
     }
 
+    void theInterfaceShowsBoxesByTheirFlags_data() {
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<int>("icon");
+        QTest::addColumn<QStringList>("buttons");
+        QTest::addColumn<int>("press");
+        QTest::addColumn<int>("result");
+        QTest::newRow("error report")
+            << 16 << int(QMessageBox::Critical) << QStringList{"好"} << 0 << 1;
+        QTest::newRow("refusal") << 48 << int(QMessageBox::Warning) << QStringList{"好"} << 0 << 1;
+        QTest::newRow("generator")
+            << 64 << int(QMessageBox::Information) << QStringList{"好"} << 0 << 1;
+        QTest::newRow("leave, yes")
+            << 52 << int(QMessageBox::Warning) << QStringList{"是", "否"} << 0 << 6;
+        QTest::newRow("leave, no")
+            << 52 << int(QMessageBox::Warning) << QStringList{"是", "否"} << 1 << 7;
+    }
+    void theInterfaceShowsBoxesByTheirFlags() {
+        QFETCH(int, flags);
+        QFETCH(int, icon);
+        QFETCH(QStringList, buttons);
+        QFETCH(int, press);
+        QFETCH(int, result);
+        window::qt::QtUserInterface ui({"好", "取消", "是", "否"});
+        QStringList shown;
+        QTimer::singleShot(0, this, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr) return;
+            QCOMPARE(int(box->icon()), icon);
+            QCOMPARE(box->text(), QStringLiteral("line 1\nline 2"));
+            QCOMPARE(box->windowTitle(), QStringLiteral("提示"));
+            // Buttons in the order of the flags, whatever order the style lays them out in.
+            for (QAbstractButton* b : box->buttons())
+                shown << b->text();
+            QStringList ordered;
+            for (const QString& text : buttons) {
+                for (QAbstractButton* b : box->buttons()) {
+                    if (b->text() == text) ordered << text;
+                }
+            }
+            QCOMPARE(ordered, buttons);
+            for (QAbstractButton* b : box->buttons()) {
+                if (b->text() == buttons[press]) b->click();
+            }
+        });
+        QCOMPARE(ui.MsgBox("line 1\r\nline 2", flags, "提示"), result);
+        QCOMPARE(shown.size(), buttons.size());
+
+        // The wait pointer is the application's, and comes off again.
+        ui.SetMousePointer(11);
+        QVERIFY(QApplication::overrideCursor() != nullptr);
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        ui.SetMousePointer(0);
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+        int drawn = 0;
+        ui.SetBeforeEvents([&] { ++drawn; });
+        ui.DoEvents();
+        QCOMPARE(drawn, 1);
+    }
+
     void theDialogDrawsTheControlsAtTheirPlaces_data() {
         QTest::addColumn<bool>("english");
         QTest::newRow("Chinese") << false;
@@ -151,11 +223,9 @@ class FrontEndTest : public QObject {
     }
     void theDialogDrawsTheControlsAtTheirPlaces() {
         QFETCH(bool, english);
-        FrmCalControls c = Controls(english);
-        RecordedEvents events(c);
-        FrmCalDialog dialog(c, events);
-        dialog.Render();
-        dialog.show();
+        ShownDialog shown(english);
+        const FrmCalControls& c = shown.c;
+        FrmCalDialog& dialog = shown.dialog;
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
         // Twips at the screen's logical dpi: 15 twips to the pixel at 96 dpi.
@@ -197,7 +267,7 @@ class FrontEndTest : public QObject {
         QCOMPARE(corner->text(), QString::fromStdString(c.sprWork.Headings[0]));
         QVERIFY(work->verticalHeader()->width() >=
                 work->verticalHeader()->fontMetrics().horizontalAdvance(corner->text()));
-        QVERIFY(events.calls.isEmpty());  // drawing is no action of the planner's
+        QVERIFY(shown.events.calls.isEmpty());  // drawing is no action of the planner's
     }
 
     void accessKeysAndClicksReachTheWindow_data() {
@@ -217,24 +287,19 @@ class FrontEndTest : public QObject {
         QFETCH(bool, english);
         QFETCH(int, key);
         QFETCH(QString, call);
-        FrmCalControls c = Controls(english);
-        RecordedEvents events(c);
-        FrmCalDialog dialog(c, events);
-        dialog.Render();
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        QTest::keyClick(&dialog, static_cast<Qt::Key>(key), Qt::AltModifier);
+        ShownDialog shown(english);
+        QVERIFY(QTest::qWaitForWindowActive(&shown.dialog));
+        QTest::keyClick(&shown.dialog, static_cast<Qt::Key>(key), Qt::AltModifier);
         // A button's access key presses it visibly: the click comes a moment later.
-        QTRY_COMPARE(events.calls, QStringList{call});
-        QCOMPARE(dialog.isVisible(), call != QStringLiteral("exit"));
+        QTRY_COMPARE(shown.events.calls, QStringList{call});
+        QCOMPARE(shown.dialog.isVisible(), call != QStringLiteral("exit"));
     }
 
     void thePlannersActionsAreForwardedAndTheStateDrawnAgain() {
-        FrmCalControls c = Controls(true);
-        RecordedEvents events(c);
-        FrmCalDialog dialog(c, events);
-        dialog.Render();
-        dialog.show();
+        ShownDialog shown(true);
+        FrmCalControls& c = shown.c;
+        RecordedEvents& events = shown.events;
+        FrmCalDialog& dialog = shown.dialog;
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
 
         auto* work = dialog.findChild<QTableView*>(QStringLiteral("sprWork"));
