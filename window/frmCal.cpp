@@ -65,6 +65,14 @@ FrmCalControls DesignState() {
     return c;
 }
 
+// A day for the date picker, which holds the days from 1601 to 9999 only.
+double PickerDay(double day) {
+    if (!(day >= kPickerFirstDay && day <= kPickerLastDay)) {
+        automation::Raise(errors::kInvalidPropertyValue);
+    }
+    return automation::OleDatePart(day);
+}
+
 // A control refuses a text that is not well-formed UTF-8.
 void SetText(std::string& target, std::string text) {
     if (!automation::IsValidUtf8(text)) automation::Raise(errors::kInvalidPropertyValue);
@@ -167,10 +175,7 @@ void frmCal::Form_Load() {
         // The calendar exists: its start day and weekend rules are fixed.
         chkSatNotWork.Enabled = false;
         chkSunNotWork.Enabled = false;
-        if (state_.CalStartDay < dtStartDay.MinDate || state_.CalStartDay > kPickerLastDay) {
-            automation::Raise(errors::kInvalidPropertyValue);
-        }
-        dtStartDay.Value = automation::OleDatePart(state_.CalStartDay);
+        dtStartDay.Value = PickerDay(state_.CalStartDay);
         dtStartDay.Enabled = false;
         SetCheckValue(chkSatNotWork, state_.SatNotWork ? 1 : 0);
         SetCheckValue(chkSunNotWork, state_.SunNotWork ? 1 : 0);
@@ -182,12 +187,8 @@ void frmCal::Form_Load() {
         tabCal.Tabs[0].Enabled = false;
         tabCal.Tabs[1].Enabled = false;
         cmdMove.Enabled = false;
-        const double firstDay = automation::CDate(Variant(
-            std::to_string(state_.StartYear) + "-" + std::to_string(state_.StartPeriod) + "-01"));
-        if (firstDay < kPickerFirstDay || firstDay > kPickerLastDay) {
-            automation::Raise(errors::kInvalidPropertyValue);
-        }
-        dtStartDay.MinDate = firstDay;
+        dtStartDay.MinDate = PickerDay(automation::CDate(Variant(
+            std::to_string(state_.StartYear) + "-" + std::to_string(state_.StartPeriod) + "-01")));
         dtStartDay.Value = dtStartDay.MinDate;
     }
     if (!AccessGranted()) {
