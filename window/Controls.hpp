@@ -4,6 +4,7 @@
 // handlers change them; a front end only draws them. Header-only, so that a front end
 // module can read them without linking the window's code.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -110,6 +111,12 @@ class Grid {
     // Row r, 1 to n.
     const GridRow& Row(int32_t r) const { return rows_.at(static_cast<size_t>(r - 1)); }
     const std::vector<GridRow>& Rows() const { return rows_; }
+    // The row that holds `day` (a date without time of day), or 0 when none does.
+    int32_t RowOf(double day) const {
+        const auto it = std::find_if(rows_.begin(), rows_.end(),
+                                     [day](const GridRow& r) { return r.Day == day; });
+        return it == rows_.end() ? 0 : static_cast<int32_t>(it - rows_.begin()) + 1;
+    }
     uint64_t Revision() const { return revision_; }
 
     void Clear() {
@@ -121,6 +128,22 @@ class Grid {
     void Reserve(size_t rows) { rows_.reserve(rows); }
     void Append(GridRow row) {
         rows_.push_back(std::move(row));
+        if (ActiveRow == 0) ActiveRow = 1;
+        ++revision_;
+    }
+    // Makes room for one more row, so that the next InsertRow cannot fail.
+    void ReserveOneMore() { rows_.reserve(rows_.size() + 1); }
+    // Removes row r (1 to n); the rows below it move up by one. The current row keeps
+    // its number while the grid still has that many rows.
+    void RemoveRow(int32_t r) noexcept {
+        rows_.erase(rows_.begin() + (r - 1));
+        ActiveRow = std::min(ActiveRow, RowCount());
+        ++revision_;
+    }
+    // Inserts `row` as row r (1 to n + 1); the rows from r down move down by one. Needs
+    // the room ReserveOneMore makes.
+    void InsertRow(int32_t r, GridRow row) noexcept {
+        rows_.insert(rows_.begin() + (r - 1), std::move(row));
         if (ActiveRow == 0) ActiveRow = 1;
         ++revision_;
     }

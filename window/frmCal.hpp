@@ -52,6 +52,10 @@ class frmCal final : public FrmCalControls,
     void tabCal_Click(int previousTab);
     void chkSatNotWork_Click();
     void chkSunNotWork_Click();
+    // Renumbers every day of the calendar from the grids and refreshes the calendar's copy
+    // in t_mutiworkcal, all in one transaction: a failure leaves the database as it was,
+    // shows the error report and keeps the changes pending.
+    void SaveCalendar();
 
     // The planner's actions.
     void SelectTab(int tab) noexcept override;
@@ -67,6 +71,17 @@ class frmCal final : public FrmCalControls,
     // Sets a check box's value; a change runs the box's click handler, whoever makes it.
     void SetCheckValue(CheckBox& box, int value);
     bool AccessGranted();
+    // Makes the calendar from the picker's day and the weekend boxes through the suite's
+    // generator, then shows its days in the grids.
+    void GenerateCalendar();
+    // Shows the days from startDay up to the day before endDay in the grids, letting the
+    // window handle its pending events once per day.
+    void DisplayPass(double startDay, double endDay);
+    // Moves the selected day of the current tab's grid into the other grid, after the
+    // guards; nothing changes when a guard refuses or anything fails.
+    void SwapDay();
+    // Whether production scheduling plans by day and has already planned on `day`.
+    bool IsDayScheduled(double day);
     // Whether leaving may go ahead: asks first when changes would be lost.
     bool MayLeave();
     void Unload();
@@ -74,6 +89,9 @@ class frmCal final : public FrmCalControls,
     component::ComponentState& state_;
     ViewOpener openView_;
     Clock today_;
+    // Set while the display pass of a generation runs: input that would start a second
+    // generation, change the days being shown or close the window is refused meanwhile.
+    bool displayPass_ = false;
 };
 
 // Registers "ZevWorkCal.frmCal": a window over the creating thread's component state,

@@ -23,8 +23,18 @@ int ScriptedUi::GetMousePointer() const {
 }
 
 void ScriptedUi::DoEvents() {
+    std::function<void()> hook;
+    {
+        const std::lock_guard lock(mutex_);
+        ++events_;
+        hook = onEvents_;
+    }
+    if (hook) hook();
+}
+
+void ScriptedUi::OnEvents(std::function<void()> hook) {
     const std::lock_guard lock(mutex_);
-    ++events_;
+    onEvents_ = std::move(hook);
 }
 
 void ScriptedUi::Answer(int result) {

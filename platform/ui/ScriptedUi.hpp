@@ -1,8 +1,10 @@
 #pragma once
 // An interface for tests: records every message box and the mouse pointer, and answers
-// questions from a script (vbOK, or for Yes/No questions the next scripted answer).
+// questions from a script (vbOK, or for Yes/No questions the next scripted answer); input
+// during pending events can be scripted too.
 
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -27,6 +29,8 @@ class ScriptedUi final : public UserInterface {
     // Answers for the coming Yes/No questions, in order; without one a question is
     // answered No.
     void Answer(int result);
+    // Runs `hook` at every processing of pending events, as input arriving meanwhile.
+    void OnEvents(std::function<void()> hook);
     std::vector<RecordedBox> Boxes() const;
     int EventsProcessed() const;
 
@@ -36,6 +40,7 @@ class ScriptedUi final : public UserInterface {
     std::deque<int> answers_;
     int pointer_ = vbDefault;
     int events_ = 0;
+    std::function<void()> onEvents_;
 };
 
 }  // namespace zev::ui

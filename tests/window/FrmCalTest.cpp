@@ -3,94 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
-
 #include "component/clsCal.hpp"
-#include "component/mdlCal.hpp"
 #include "host/SuiteInterfaces.hpp"
 #include "platform/automation/ObjectRegistry.hpp"
-#include "platform/automation/OleDate.hpp"
-#include "suite/ShareProps.hpp"
-#include "tests/component/ComponentTestSupport.hpp"
-#include "tests/support/TestDatabase.hpp"
-#include "tests/window/ScriptedFrontEnd.hpp"
-#include "window/frmCal.hpp"
+#include "tests/window/MaintenanceWindow.hpp"
 
 namespace zev::test {
 namespace {
-
-using automation::OleFromCivil;
-using window::CheckBoxId;
-using window::FrmCalControls;
-using window::FrmCalEvents;
-using window::GridRow;
-namespace errors = automation::errors;
-
-double June(int day) {
-    return OleFromCivil(2009, 6, day);
-}
-
-class MaintenanceWindow : public DbTest {
-  protected:
-    void SetUp() override {
-        DbTest::SetUp();
-        Props("zz", true);
-        // A start period of May 2009 tells the proposed start day from the calendar's.
-        Put("StartYear", "2009");
-        Put("StartPeriod", "5");
-        window_ = std::make_unique<automation::ScopedFactory>(
-            component::kFrmCalProgId, [this]() -> automation::ObjectPtr {
-                ++windowsMade_;
-                return std::make_shared<window::frmCal>(
-                    component::mdlCal::State(),
-                    [this] {
-                        showings_.emplace_back();
-                        return std::make_unique<ScriptedFrontEnd>(ui_, script_, showings_.back());
-                    },
-                    [this] { return today_; });
-            });
-    }
-
-    void Props(const std::string& language, bool granted) {
-        suite::SetProcessProperty("PropsString", "Language=" + language + ";" +
-                                                     (granted ? "" : "CalendarAccess=read;") +
-                                                     Db().PropsString());
-    }
-    void Put(const std::string& key, const std::string& value) {
-        Exec("DELETE FROM t_SystemProfile WHERE FCategory='IC' AND FKey='" + key + "'");
-        Exec("INSERT INTO t_SystemProfile(FCategory,FKey,FValue) VALUES('IC','" + key + "','" +
-             value + "')");
-    }
-
-    // Opens the window once per script on one fresh thread, through clsCal.Show.
-    void Open(const std::vector<std::vector<Action>>& scripts) {
-        OnFreshThread([&] {
-            component::clsCal cal;
-            cal.ActiveConnection("");
-            for (const std::vector<Action>& script : scripts) {
-                script_ = script;
-                cal.Show();
-            }
-            state_ = component::mdlCal::State();
-            state_.ActiveConnection.reset();
-        });
-    }
-    const Showing& OpenOnce(std::vector<Action> script = {}) {
-        showings_.clear();
-        Open({std::move(script)});
-        static const Showing none;
-        return showings_.empty() ? none : showings_.back();
-    }
-
-    std::shared_ptr<ui::ScriptedUi> ui_ = std::make_shared<ui::ScriptedUi>();
-    ui::ScopedUserInterface processUi_{ui_};
-    std::unique_ptr<automation::ScopedFactory> window_;
-    std::vector<Action> script_;
-    std::deque<Showing> showings_;
-    int windowsMade_ = 0;
-    double today_ = June(3);
-    component::ComponentState state_;
-};
 
 TEST_P(MaintenanceWindow, TheLoadSetsTheControlsByCalendarAndAccessCheck) {
     struct Case {
