@@ -122,6 +122,71 @@ std::optional<std::string> AddInsertInto(std::string_view statement) {
     return out;
 }
 
+std::optional<Parameterized> ParameterizeLiterals(std::string_view statement) {
+    size_t i = 0;
+    const std::string_view verb = NextWord(statement, i);
+    if (!EqualsNoCase(verb, "UPDATE") && !EqualsNoCase(verb, "DELETE")) return std::nullopt;
+    Parameterized out;
+    out.Template.reserve(statement.size());
+    out.Template.append(statement.substr(0, i));
+    while (i < statement.size()) {
+        const char c = statement[i];
+        const bool afterWord = i > 0 && IsWordChar(statement[i - 1]);
+        if (c == '\'') {
+            // A prefix (N'', X'') makes it another kind of literal.
+            if (afterWord) return std::nullopt;
+            LiteralValue value{true, {}};
+            size_t j = i + 1;
+            for (;; ++j) {
+                if (j >= statement.size()) return std::nullopt;  // unterminated
+                if (statement[j] != '\'') {
+                    value.Text += statement[j];
+                } else if (j + 1 < statement.size() && statement[j + 1] == '\'') {
+                    value.Text += '\'';
+                    ++j;
+                } else {
+                    break;
+                }
+            }
+            out.Values.push_back(std::move(value));
+            out.Template += '?';
+            i = j + 1;
+        } else if (std::isdigit(static_cast<unsigned char>(c)) != 0 && !afterWord) {
+            size_t j = i;
+            while (j < statement.size() && std::isdigit(static_cast<unsigned char>(statement[j])))
+                ++j;
+            // Decimals, exponents and hexadecimal numbers stay as they are written.
+            if (j < statement.size() && (IsWordChar(statement[j]) || statement[j] == '.'))
+                return std::nullopt;
+            if (j - i > 18) return std::nullopt;
+            out.Values.push_back({false, std::string(statement.substr(i, j - i))});
+            out.Template += '?';
+            i = j;
+        } else if (c == '"' || c == '[') {
+            const size_t j = SkipQuoted(statement, i);
+            out.Template.append(statement.substr(i, j - i));
+            i = j;
+        } else if (c == '(' || c == '?' || c == ':' || c == '@' || c == '$' || c == '.' ||
+                   SkipQuoted(statement, i) != i) {
+            // Subqueries, lists, calls, parameters and comments.
+            return std::nullopt;
+        } else if (IsWordChar(c)) {
+            size_t j = i;
+            const std::string_view word = NextWord(statement, j);
+            if (EqualsNoCase(word, "RETURNING") || EqualsNoCase(word, "ORDER") ||
+                EqualsNoCase(word, "LIMIT")) {
+                return std::nullopt;
+            }
+            out.Template.append(statement.substr(i, j - i));
+            i = j;
+        } else {
+            out.Template += c;
+            ++i;
+        }
+    }
+    return out;
+}
+
 TransactionVerb ClassifyTransaction(std::string_view statement) {
     size_t i = 0;
     const std::string_view first = NextWord(statement, i);

@@ -26,6 +26,23 @@ enum class TransactionVerb { None, Begin, Commit, Rollback };
 // BEGIN TRAN[SACTION] [name], COMMIT [TRAN[SACTION] | WORK] [name], ROLLBACK likewise.
 TransactionVerb ClassifyTransaction(std::string_view statement);
 
+// A statement with its literals taken out as values, so that an engine can prepare its
+// template once and run it again with other values.
+struct LiteralValue {
+    bool IsText;       // a quoted text, else a whole number
+    std::string Text;  // the text without its quotes (doubled quotes made single), or the digits
+};
+struct Parameterized {
+    std::string Template;  // the statement with "?" where each literal stood
+    std::vector<LiteralValue> Values;
+};
+// Parameterizes an UPDATE or DELETE whose literals are plain values: quoted texts and
+// whole numbers of up to 18 digits. Statements where a literal may mean more than its
+// value, or that return rows, are left alone (nullopt): any other statement, and those
+// with parentheses, comments, RETURNING, ORDER, LIMIT, other literals (decimals, blobs,
+// prefixed texts) or parameters of their own.
+std::optional<Parameterized> ParameterizeLiterals(std::string_view statement);
+
 // The statement with blanks (spaces, tabs, line ends) removed at both ends.
 std::string_view TrimStatement(std::string_view statement);
 

@@ -8,6 +8,8 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
+#include <string>
+#include <unordered_map>
 
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
@@ -77,6 +79,7 @@ class SqliteConnection final : public Connection {
     explicit SqliteConnection(sqlite3* db) : db_(db) {}
     ~SqliteConnection() override {
         if (dataVersion_) sqlite3_finalize(dataVersion_);
+        ForgetTemplates();
         sqlite3_close_v2(db_);
     }
     SqliteConnection(const SqliteConnection&) = delete;
@@ -146,7 +149,58 @@ class SqliteConnection final : public Connection {
         if (auto rewritten = sql::AddInsertInto(statement)) {
             return RunText(*rewritten, statement, table);
         }
+        if (auto parameterized = sql::ParameterizeLiterals(statement)) {
+            return RunTemplate(*parameterized, statement);
+        }
         RunText(statement, statement, table);
+    }
+
+    // Runs an UPDATE or DELETE through its template, prepared once and kept, with its
+    // literals bound: a run of statements that differ only in their values (the day
+    // numbering of a save) is compiled once instead of once per statement.
+    void RunTemplate(const sql::Parameterized& p, std::string_view original) {
+        sqlite3_stmt* stmt = Template(p.Template, original);
+        struct Resetter {
+            sqlite3_stmt* s;
+            ~Resetter() {
+                sqlite3_reset(s);
+                sqlite3_clear_bindings(s);
+            }
+        } resetter{stmt};
+        for (size_t k = 0; k < p.Values.size(); ++k) {
+            const sql::LiteralValue& v = p.Values[k];
+            const int index = static_cast<int>(k) + 1;
+            const int rc = v.IsText
+                               ? sqlite3_bind_text(stmt, index, v.Text.data(),
+                                                   static_cast<int>(v.Text.size()), SQLITE_STATIC)
+                               : sqlite3_bind_int64(stmt, index, std::stoll(v.Text));
+            if (rc != SQLITE_OK) Fail(ErrorNumber(rc), sqlite3_errmsg(db_), original);
+        }
+        int rc = sqlite3_step(stmt);
+        while (rc == SQLITE_ROW)
+            rc = sqlite3_step(stmt);
+        if (rc != SQLITE_DONE) Fail(ErrorNumber(rc), sqlite3_errmsg(db_), original);
+    }
+
+    // The prepared statement of a template, prepared at its first use.
+    sqlite3_stmt* Template(const std::string& text, std::string_view original) {
+        const auto found = templates_.find(text);
+        if (found != templates_.end()) return found->second;
+        // A handful of templates recur; any others do not pile up.
+        if (templates_.size() >= kTemplatesKept) ForgetTemplates();
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v3(db_, text.data(), static_cast<int>(text.size()),
+                               SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) != SQLITE_OK) {
+            Fail(errors::kCommandFailed, sqlite3_errmsg(db_), original);
+        }
+        templates_.emplace(text, stmt);
+        return stmt;
+    }
+
+    void ForgetTemplates() noexcept {
+        for (const auto& [text, stmt] : templates_)
+            sqlite3_finalize(stmt);
+        templates_.clear();
     }
 
     void RunText(std::string_view text, std::string_view original,
@@ -216,8 +270,11 @@ class SqliteConnection final : public Connection {
         }
     }
 
+    static constexpr size_t kTemplatesKept = 16;
+
     sqlite3* db_;
     sqlite3_stmt* dataVersion_ = nullptr;
+    std::unordered_map<std::string, sqlite3_stmt*> templates_;
 };
 
 }  // namespace

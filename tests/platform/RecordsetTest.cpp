@@ -133,6 +133,60 @@ TEST_P(DataLayer, EngineErrorsNameTheStatement) {
     }
 }
 
+// The embedded engine compiles an UPDATE or DELETE once and runs it again with the next
+// statement's values; what each statement does and how its failure reads stay the same.
+TEST_P(DataLayer, StatementsThatDifferInTheirValuesEachDoWhatTheySay) {
+    WriteExampleCalendar(Conn());
+    AddScheduleRows();
+    const auto numbers = [&] {
+        std::string out;
+        data::Recordset rs = Conn().Execute("SELECT FInterID FROM t_WorkCalendar ORDER BY FDay");
+        for (; !rs.Eof(); rs.MoveNext())
+            out += automation::CStr(rs.Fields(0).Value()) + " ";
+        return out;
+    };
+    Exec(
+        "UPDATE t_WorkCalendar SET FInterID=0 WHERE FDay='2009-06-03'\r\n"
+        "UPDATE t_WorkCalendar SET FInterID=3 WHERE FDay='2009-06-04'\r\n"
+        "UPDATE t_WorkCalendar SET FInterID=10 WHERE FDay='2009-06-10'\r\n"
+        "DELETE FROM t_WOScheduleDetail WHERE FSeqID=20090602");
+    EXPECT_EQ(numbers(), "1 2 0 3 5 0 0 6 7 10 ");
+    Exec("UPDATE t_SystemProfile SET FValue='it''s' WHERE FCategory='IC' AND FKey='SatNotWork'");
+    EXPECT_EQ(Conn()
+                  .Execute("SELECT FValue FROM t_SystemProfile WHERE FKey='SatNotWork'")
+                  .Fields(0)
+                  .Value(),
+              Variant("it's"));
+    // Many shapes of statement, each its own.
+    for (int k = 1; k <= 20; ++k) {
+        Exec("UPDATE t_WorkCalendar SET FInterID=" + std::to_string(k) + std::string(k, ' ') +
+             "WHERE FDay='2009-06-01'");
+    }
+    EXPECT_EQ(numbers(), "20 2 0 3 5 0 0 6 7 10 ");
+
+    const auto failure = [&](const std::string& sql) {
+        try {
+            Exec(sql);
+        } catch (const ComError& e) {
+            return e.Description();
+        }
+        return std::string("no error");
+    };
+    // A value the table refuses, then the same statement with a good value.
+    const std::string bad = "UPDATE t_WorkCalendar SET FDay='2009-13-45' WHERE FDay='2009-06-02'";
+    EXPECT_NE(failure(bad).find("(" + bad + ")"), std::string::npos) << failure(bad);
+    Exec("UPDATE t_WorkCalendar SET FDay='2009-06-12' WHERE FDay='2009-06-02'");
+    EXPECT_EQ(Conn()
+                  .Execute("SELECT FInterID FROM t_WorkCalendar WHERE FDay='2009-06-12'")
+                  .Fields(0)
+                  .Value(),
+              Variant(int32_t{2}));
+    // A table dropped after its statement was compiled.
+    Exec("DROP TABLE t_WOScheduleDetail");
+    const std::string gone = "DELETE FROM t_WOScheduleDetail WHERE FSeqID=20090601";
+    EXPECT_NE(failure(gone).find("(" + gone + ")"), std::string::npos) << failure(gone);
+}
+
 TEST_P(DataLayer, TransactionsCommitAndRollBack) {
     Exec("BEGIN TRANSACTION");
     Exec("INSERT INTO t_SystemProfile(FCategory,FKey,FValue) VALUES('X','A','1')");
