@@ -7,7 +7,9 @@
 #include <filesystem>
 #include <random>
 
+#include "platform/automation/AsciiText.hpp"
 #include "platform/automation/OleDate.hpp"
+#include "platform/data/OdbcConnection.hpp"
 #include "platform/data/SqliteConnection.hpp"
 #include "suite/Schema.hpp"
 #include "suite/WorkCalGenerator.hpp"
@@ -48,6 +50,66 @@ const std::string& CalendarFile(int days) {
     suite::WriteCalendarRows(*connection, start, start + days, true, true);
     connection->Execute("COMMIT");
     return files.emplace(days, file).first->second;
+}
+
+std::string ServerString() {
+    const char* s = std::getenv("ZEVWORKCAL_BENCH_PG");
+    return s ? s : "";
+}
+
+namespace {
+
+// The connection string with Database set to `name`.
+std::string WithDatabase(const std::string& cs, const std::string& name) {
+    std::string out;
+    size_t start = 0;
+    while (start < cs.size()) {
+        size_t end = cs.find(';', start);
+        if (end == std::string::npos) end = cs.size();
+        const std::string part = cs.substr(start, end - start);
+        if (!part.empty() && automation::UpperAscii(part.substr(0, part.find('='))) != "DATABASE") {
+            out += part + ";";
+        }
+        start = end + 1;
+    }
+    return out + "Database=" + name + ";";
+}
+
+}  // namespace
+
+const std::string& ServerDatabases::ConnectionString(int days) {
+    auto it = strings_.find(days);
+    if (it != strings_.end()) return it->second;
+    const std::string name = "zev_bench_" + std::to_string(::getpid()) + "_" + std::to_string(days);
+    data::OpenOdbc(ServerString())->Execute("CREATE DATABASE " + name);
+    names_[days] = name;
+    const std::string cs = WithDatabase(ServerString(), name);
+    auto connection = data::OpenOdbc(cs);
+    suite::InitDatabase(*connection);
+    const double start = automation::OleFromCivil(2009, 6, 1);
+    connection->Execute("BEGIN TRANSACTION");
+    suite::WriteCalendarRows(*connection, start, start + days, true, true);
+    connection->Execute("COMMIT");
+    connection->Execute("ANALYZE t_WorkCalendar");
+    return strings_.emplace(days, cs).first->second;
+}
+
+void ServerDatabases::DropAll() {
+    try {
+        auto admin = data::OpenOdbc(ServerString());
+        for (const auto& [days, name] : names_) {
+            admin->Execute("DROP DATABASE IF EXISTS " + name + " WITH (FORCE)");
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "could not drop the benchmark databases: %s\n", e.what());
+    }
+    names_.clear();
+    strings_.clear();
+}
+
+ServerDatabases& ServerCalendars() {
+    static ServerDatabases databases;
+    return databases;
 }
 
 const std::vector<double>& ProbeDates(int days, size_t count) {
@@ -93,7 +155,9 @@ void RatioReporter::PrintRatios() const {
             other.replace(at, 5, "/" + baseline);
             auto it = times_.find(other);
             if (it == times_.end() || it->second.real <= 0 || it->second.cpu <= 0) continue;
-            std::printf("%-40s %10.0f %10.0f %6.2fx %10.0f %10.0f %6.2fx\n", name.c_str(),
+            // With several baselines, each line names the one it is compared with.
+            const std::string label = baselines_.size() > 1 ? name + " : " + baseline : name;
+            std::printf("%-40s %10.0f %10.0f %6.2fx %10.0f %10.0f %6.2fx\n", label.c_str(),
                         ours.real, it->second.real, ours.real / it->second.real, ours.cpu,
                         it->second.cpu, ours.cpu / it->second.cpu);
         }

@@ -48,6 +48,25 @@ double Ask(Engine& engine, Member member, double day) {
 // size and removed at exit.
 const std::string& CalendarFile(int days);
 
+// The ODBC connection string of a PostgreSQL role that may create databases, from
+// ZEVWORKCAL_BENCH_PG; empty when unset (scripts/bench-pg starts a server and sets it).
+std::string ServerString();
+
+// Databases on that server, one per calendar size, made on first use like CalendarFile.
+class ServerDatabases {
+  public:
+    // The connection string of the database holding a calendar of `days` days.
+    const std::string& ConnectionString(int days);
+    // Drops them all. Call before main returns: the driver's libraries are already being
+    // torn down when static objects are destroyed.
+    void DropAll();
+
+  private:
+    std::map<int, std::string> names_;
+    std::map<int, std::string> strings_;
+};
+ServerDatabases& ServerCalendars();
+
 // `count` dates spread over the calendar and a little beyond it, some with a time of day;
 // the same sequence for every benchmark.
 const std::vector<double>& ProbeDates(int days, size_t count);

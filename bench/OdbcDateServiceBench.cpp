@@ -32,73 +32,6 @@
 namespace zev::bench {
 namespace {
 
-std::string ServerString() {
-    const char* s = std::getenv("ZEVWORKCAL_BENCH_PG");
-    return s ? s : "";
-}
-
-// The connection string with Database set to `name`.
-std::string WithDatabase(const std::string& cs, const std::string& name) {
-    std::string out;
-    size_t start = 0;
-    while (start < cs.size()) {
-        size_t end = cs.find(';', start);
-        if (end == std::string::npos) end = cs.size();
-        const std::string part = cs.substr(start, end - start);
-        std::string key = part.substr(0, part.find('='));
-        for (char& c : key)
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        if (!part.empty() && key != "DATABASE") out += part + ";";
-        start = end + 1;
-    }
-    return out + "Database=" + name + ";";
-}
-
-// One database per calendar size, made on first use. DropAll runs before main returns:
-// the driver's libraries are already being torn down when static objects are destroyed.
-class BenchDatabases {
-  public:
-    void DropAll() {
-        try {
-            auto admin = data::OpenOdbc(ServerString());
-            for (const auto& [days, name] : names_) {
-                admin->Execute("DROP DATABASE IF EXISTS " + name + " WITH (FORCE)");
-            }
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "could not drop the benchmark databases: %s\n", e.what());
-        }
-        names_.clear();
-        strings_.clear();
-    }
-
-    const std::string& ConnectionString(int days) {
-        auto it = strings_.find(days);
-        if (it != strings_.end()) return it->second;
-        const std::string name =
-            "zev_bench_" + std::to_string(::getpid()) + "_" + std::to_string(days);
-        data::OpenOdbc(ServerString())->Execute("CREATE DATABASE " + name);
-        names_[days] = name;
-        const std::string cs = WithDatabase(ServerString(), name);
-        auto connection = data::OpenOdbc(cs);
-        suite::InitDatabase(*connection);
-        const double start = automation::OleFromCivil(2009, 6, 1);
-        connection->Execute("BEGIN TRANSACTION");
-        suite::WriteCalendarRows(*connection, start, start + days, true, true);
-        connection->Execute("COMMIT");
-        connection->Execute("ANALYZE t_WorkCalendar");
-        return strings_.emplace(days, cs).first->second;
-    }
-
-  private:
-    std::map<int, std::string> names_;
-    std::map<int, std::string> strings_;
-};
-
-BenchDatabases& Databases() {
-    static BenchDatabases databases;
-    return databases;
-}
-
 // --- raw ODBC -------------------------------------------------------------------------
 
 std::string RawDateText(double ole) {
@@ -199,7 +132,8 @@ component::clsCal& Calendar(int days) {
     if (!cal) cal = std::make_unique<component::clsCal>();
     if (connectedTo != days) {
         suite::SetProcessProperty("PropsString", "Language=en;Provider=ODBC;Data Source={" +
-                                                     Databases().ConnectionString(days) + "};");
+                                                     ServerCalendars().ConnectionString(days) +
+                                                     "};");
         cal->ActiveConnection("");
         connectedTo = days;
     }
@@ -225,7 +159,7 @@ void Ours(benchmark::State& state, Member member) {
 
 void Raw(benchmark::State& state, Member member) {
     const int days = static_cast<int>(state.range(0));
-    RawOdbc raw(Databases().ConnectionString(days));
+    RawOdbc raw(ServerCalendars().ConnectionString(days));
     auto call = [&](double day) { return Ask(raw, member, day); };
     Measure(state, days, call);
 }
@@ -266,7 +200,7 @@ int main(int argc, char** argv) {
     reporter.PrintRatios();
     std::fflush(stdout);
     zev::bench::CalendarObject().reset();
-    zev::bench::Databases().DropAll();
+    zev::bench::ServerCalendars().DropAll();
     benchmark::Shutdown();
     return 0;
 }
