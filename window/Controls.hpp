@@ -92,7 +92,8 @@ struct GridRow {
 
 // A grid of days. Row 0 is the heading row and column 0 the row headings, which show the
 // row numbers 1 to n; the days stand in rows 1 to n. Every change of the rows moves
-// Revision on, so that a view knows when to read them again.
+// Revision on, so that a view knows when to read them again; every change but appending
+// moves Layout on too, so that a view can take appended rows alone.
 class Grid {
   public:
     // Headings of columns 0 to 2 (row 0).
@@ -118,12 +119,14 @@ class Grid {
         return it == rows_.end() ? 0 : static_cast<int32_t>(it - rows_.begin()) + 1;
     }
     uint64_t Revision() const { return revision_; }
+    uint64_t Layout() const { return layout_; }
 
     void Clear() {
         rows_.clear();
         ActiveRow = 0;
         ShownRow = 0;
         ++revision_;
+        ++layout_;
     }
     void Reserve(size_t rows) { rows_.reserve(rows); }
     void Append(GridRow row) {
@@ -139,6 +142,7 @@ class Grid {
         rows_.erase(rows_.begin() + (r - 1));
         ActiveRow = std::min(ActiveRow, RowCount());
         ++revision_;
+        ++layout_;
     }
     // Inserts `row` as row r (1 to n + 1); the rows from r down move down by one. Needs
     // the room ReserveOneMore makes.
@@ -146,6 +150,7 @@ class Grid {
         rows_.insert(rows_.begin() + (r - 1), std::move(row));
         if (ActiveRow == 0) ActiveRow = 1;
         ++revision_;
+        ++layout_;
     }
 
     bool operator==(const Grid&) const = default;
@@ -153,6 +158,7 @@ class Grid {
   private:
     std::vector<GridRow> rows_;
     uint64_t revision_ = 0;
+    uint64_t layout_ = 0;
 };
 
 // The window itself. Open is set while it is shown; the program closes it by clearing

@@ -9,7 +9,11 @@
 namespace zev::window::qt {
 
 DateGridModel::DateGridModel(const Grid& grid, QObject* parent)
-    : QAbstractTableModel(parent), grid_(grid), revision_(grid.Revision()), rows_(grid.RowCount()) {
+    : QAbstractTableModel(parent),
+      grid_(grid),
+      revision_(grid.Revision()),
+      layout_(grid.Layout()),
+      rows_(grid.RowCount()) {
     for (size_t i = 0; i < headings_.size(); ++i)
         headings_[i] = QString::fromStdString(grid.Headings[i]);
 }
@@ -42,10 +46,17 @@ Qt::ItemFlags DateGridModel::flags(const QModelIndex& index) const {
 }
 
 void DateGridModel::Sync() {
-    if (grid_.Revision() != revision_) {
+    if (grid_.Layout() == layout_ && grid_.RowCount() > rows_) {
+        // Rows appended (a generation showing its days): the view takes them alone.
+        beginInsertRows({}, rows_, grid_.RowCount() - 1);
+        rows_ = grid_.RowCount();
+        revision_ = grid_.Revision();
+        endInsertRows();
+    } else if (grid_.Revision() != revision_) {
         beginResetModel();
         rows_ = grid_.RowCount();
         revision_ = grid_.Revision();
+        layout_ = grid_.Layout();
         endResetModel();
     }
     for (size_t i = 0; i < headings_.size(); ++i) {

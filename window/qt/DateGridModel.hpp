@@ -36,6 +36,7 @@ class DateGridModel final : public QAbstractTableModel {
   private:
     const Grid& grid_;
     uint64_t revision_;
+    uint64_t layout_;
     int rows_;
     std::array<QString, 3> headings_;
 };

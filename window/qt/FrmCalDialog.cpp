@@ -186,6 +186,17 @@ void FrmCalDialog::BuildGrid(GridView& g, const Grid& grid, GridId id, QWidget* 
 }
 
 void FrmCalDialog::SizeGrid(GridView& g) {
+    // The widths depend on the headings, the digits of the last row number and the
+    // weekday names; measuring them again for every row a generation adds would cost more
+    // than the rows themselves.
+    QString sizing = QString::number(QString::number(g.grid->RowCount()).size());
+    for (const std::string& heading : g.grid->Headings)
+        sizing += QLatin1Char('|') + Text(heading);
+    for (int32_t r = 1; r <= std::min(g.grid->RowCount(), 7); ++r)
+        sizing += QLatin1Char('|') + Text(g.grid->Row(r).Weekday);
+    if (sizing == g.sizedFor) return;
+    g.sizedFor = sizing;
+
     const QFontMetrics cells = g.view->fontMetrics();
     const QFontMetrics headings = g.view->horizontalHeader()->fontMetrics();
     const int unit = cells.horizontalAdvance(QLatin1Char('0'));
@@ -272,15 +283,19 @@ void FrmCalDialog::Render() {
     // A tab that is switched off is not shown: while no calendar exists the planner sees
     // the settings, where the calendar is made, and no empty grids. The current tab is
     // then the first one shown.
+    // Only what changed is set: a setter that is called with the same value may still lay
+    // out and repaint its widget, which a long operation drawing its state between every
+    // step of its work would pay each time.
     int current = -1;
     for (int i = 0; i < tabCal_->count(); ++i) {
         const Tab& tab = c_.tabCal.Tabs[static_cast<size_t>(i)];
-        tabCal_->setTabText(i, Text(tab.Caption));
-        tabCal_->setTabEnabled(i, tab.Enabled);
-        tabCal_->setTabVisible(i, tab.Enabled);
+        const QString caption = Text(tab.Caption);
+        if (tabCal_->tabText(i) != caption) tabCal_->setTabText(i, caption);
+        if (tabCal_->isTabEnabled(i) != tab.Enabled) tabCal_->setTabEnabled(i, tab.Enabled);
+        if (tabCal_->isTabVisible(i) != tab.Enabled) tabCal_->setTabVisible(i, tab.Enabled);
         if (tab.Enabled && (current < 0 || i == c_.tabCal.Tab)) current = i;
     }
-    if (current >= 0) {
+    if (current >= 0 && tabCal_->currentIndex() != current) {
         const QSignalBlocker block(tabCal_);
         tabCal_->setCurrentIndex(current);
     }
@@ -301,8 +316,10 @@ void FrmCalDialog::Render() {
     dtStartDay_->setEnabled(c_.dtStartDay.Enabled);
     {
         const QSignalBlocker block(dtStartDay_);
-        dtStartDay_->setMinimumDate(QDateOf(c_.dtStartDay.MinDate));
-        dtStartDay_->setDate(QDateOf(c_.dtStartDay.Value));
+        const QDate first = QDateOf(c_.dtStartDay.MinDate);
+        const QDate value = QDateOf(c_.dtStartDay.Value);
+        if (dtStartDay_->minimumDate() != first) dtStartDay_->setMinimumDate(first);
+        if (dtStartDay_->date() != value) dtStartDay_->setDate(value);
     }
     RenderGrid(sprWork_);
     RenderGrid(sprNotWork_);
@@ -335,6 +352,8 @@ void FrmCalDialog::RenderGrid(GridView& g) {
     // The program's go-to: the row comes to the top once the grid can be seen.
     const int32_t shown = g.grid->ShownRow;
     if (shown != g.shownRow && g.view->isVisible() && shown >= 1 && shown <= g.model->rowCount()) {
+        // Rows just added are laid out first, so that the scroll bar reaches them.
+        g.view->doItemsLayout();
         g.view->scrollTo(g.model->index(shown - 1, 0), QAbstractItemView::PositionAtTop);
         g.shownRow = shown;
     }
@@ -357,6 +376,9 @@ void FrmCalDialog::reject() {
 
 void FrmCalDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    // Shown, the widgets have their final fonts: the columns are measured again.
+    sprWork_.sizedFor.clear();
+    sprNotWork_.sizedFor.clear();
     PlaceTabControls();
     // Scrolling waits until the grids have their sizes.
     QTimer::singleShot(0, this, [this] { Render(); });

@@ -51,6 +51,7 @@ class FrmCalDialog final : public QDialog {
         QAbstractButton* corner = nullptr;
         const Grid* grid = nullptr;
         int32_t shownRow = 0;  // the ShownRow last scrolled to
+        QString sizedFor;      // what the columns were last sized for
     };
 
     QRect Pixels(const Twips& rect) const;
