@@ -1,16 +1,20 @@
 // zevworkcal_screenshot DIR LANGUAGE: opens the maintenance window through clsCal.Show on
 // two sample databases, a calendar around today and one with no calendar yet, and writes
 // what the display shows as PNG files: LANGUAGE-calendar.png, LANGUAGE-restdays.png,
-// LANGUAGE-settings.png (the three tabs) and LANGUAGE-nocalendar.png. Run on a real
+// LANGUAGE-settings.png (the three tabs), LANGUAGE-nocalendar.png, and on that database
+// LANGUAGE-generated.png (Save has generated the calendar) and LANGUAGE-swapped.png (a day
+// swapped, Save enabled). Run on a real
 // display (scripts/screenshot starts Xvfb for it). Exits with 1 when a window did not show.
 
 #include <QApplication>
+#include <QDateEdit>
 #include <QDir>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -114,6 +118,32 @@ int main(int argc, char** argv) {
     });
     ok &= Photograph(language, SampleDatabase(dir, "none.db", false), [&](QWidget* window) {
         ok &= Grab(window, prefix + QStringLiteral("nocalendar.png"));
+        // The planner generates from the first weekday of the proposed start period ...
+        auto* picker = window->findChild<QDateEdit*>(QStringLiteral("dtStartDay"));
+        QDate start = picker->date();
+        while (start.dayOfWeek() > 5)
+            start = start.addDays(1);
+        picker->setDate(start);
+        window->findChild<QPushButton*>(QStringLiteral("cmdSave"))->click();
+        ok &= Grab(window, prefix + QStringLiteral("generated.png"));
+        // ... swaps a work day a week from now to a rest day, once a calendar tab is chosen ...
+        QTabBar* tabs = window->findChild<QTabWidget*>(QStringLiteral("tabCal"))->tabBar();
+        tabs->setCurrentIndex(1);
+        tabs->setCurrentIndex(0);
+        auto* work = window->findChild<QTableView*>(QStringLiteral("sprWork"));
+        const QString target = QDate::currentDate().addDays(7).toString(Qt::ISODate);
+        for (int row = 0; row < work->model()->rowCount(); ++row) {
+            const QModelIndex day = work->model()->index(row, 0);
+            if (day.data().toString() < target) continue;
+            work->scrollTo(day);
+            work->selectionModel()->setCurrentIndex(
+                day, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            break;
+        }
+        window->findChild<QPushButton*>(QStringLiteral("cmdMove"))->click();
+        ok &= Grab(window, prefix + QStringLiteral("swapped.png"));
+        // ... and saves, so that leaving asks nothing.
+        window->findChild<QPushButton*>(QStringLiteral("cmdSave"))->click();
     });
     return ok ? 0 : 1;
 }
