@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/automation/Clock.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
 #include "platform/data/SqlText.hpp"
@@ -270,6 +271,7 @@ class OdbcConnection final : public Connection {
     OdbcConnection& operator=(const OdbcConnection&) = delete;
 
     Recordset Execute(std::string_view commandText) override {
+        PassFixedNow();
         std::shared_ptr<ResultTable> first;
         if (!sql::MayHoldSeveral(commandText)) {
             RunOne(sql::TrimStatement(commandText), first);
@@ -325,6 +327,7 @@ class OdbcConnection final : public Connection {
 
     bool BeginReadSnapshot() override {
         if (inTransaction_ || inSnapshot_) return false;
+        PassFixedNow();
         SetAutocommit(false, "BEGIN TRANSACTION");
         inSnapshot_ = true;
         try {
@@ -376,6 +379,30 @@ class OdbcConnection final : public Connection {
         }
         return *snapshotAllowed_ ? "SET TRANSACTION ISOLATION LEVEL SNAPSHOT"
                                  : "SET TRANSACTION ISOLATION LEVEL SERIALIZABLE";
+    }
+
+    // PostgreSQL: the schema's GETDATE() reads the session setting zev.now when it is
+    // set, so a clock that tests fixed gives the server's date too. Sent outside
+    // transactions only, where no rollback can take it back.
+    void PassFixedNow() {
+        if (dialect_ != Dialect::PostgreSQL || inTransaction_ || inSnapshot_) return;
+        const uint64_t version = automation::ClockVersion();
+        if (version == sentClockVersion_) return;
+        const std::optional<double> fixed = automation::FixedNow();
+        if (fixed || fixedNowSent_) {
+            std::string text = "SELECT set_config('zev.now', '', false)";
+            if (fixed) {
+                const automation::LocalTime now = automation::LocalNow();
+                char value[64];
+                std::snprintf(value, sizeof value, "%s.%03d",
+                              automation::FormatIsoDateTime(*fixed).c_str(), now.Millisecond);
+                text = std::string("SELECT set_config('zev.now', '") + value + "', false)";
+            }
+            std::shared_ptr<ResultTable> none;
+            RunText(text, text, none);
+            fixedNowSent_ = fixed.has_value();
+        }
+        sentClockVersion_ = version;
     }
 
     void SetAutocommit(bool on, std::string_view statement) {
@@ -596,6 +623,8 @@ class OdbcConnection final : public Connection {
     Dialect dialect_;
     bool inTransaction_ = false;
     bool inSnapshot_ = false;
+    uint64_t sentClockVersion_ = 0;  // the clock's version last handed to the server
+    bool fixedNowSent_ = false;
     std::optional<bool> snapshotAllowed_;  // SQL Server: whether SNAPSHOT may be used
     alignas(char16_t) char chunk_[8192];
 };

@@ -5,10 +5,10 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <chrono>
+#include <cstdio>
 #include <cstring>
-#include <ctime>
 
+#include "platform/automation/Clock.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
 #include "platform/data/SqlText.hpp"
@@ -32,19 +32,14 @@ constexpr int kBusyTimeoutMs = 10000;
     throw ComError(number, kSource, description);
 }
 
-// GETDATE(): the current local date and time, as the server's datetime text.
+// GETDATE(): the current local date and time of the system's clock, as the server's
+// datetime text.
 void GetDateFunction(sqlite3_context* ctx, int, sqlite3_value**) {
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t t = std::chrono::system_clock::to_time_t(now);
-    const auto ms =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
-        1000;
-    std::tm local{};
-    localtime_r(&t, &local);
+    const automation::LocalTime now = automation::LocalNow();
+    const automation::CivilDateTime& c = now.Civil;
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", local.tm_year + 1900,
-                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
-                  static_cast<int>(ms));
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", c.Year, c.Month, c.Day,
+                  c.Hour, c.Minute, c.Second, now.Millisecond);
     sqlite3_result_text(ctx, buf, -1, SQLITE_TRANSIENT);
 }
 

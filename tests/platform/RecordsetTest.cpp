@@ -4,10 +4,11 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <ctime>
+#include <cmath>
 #include <functional>
 #include <thread>
 
+#include "platform/automation/Clock.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
 #include "platform/data/SqliteConnection.hpp"
@@ -101,22 +102,26 @@ TEST_P(DataLayer, InsertWithoutIntoCopiesRows) {
     EXPECT_EQ(automation::CLng(rs.Fields(0).Value()), 10);
 }
 
-TEST_P(DataLayer, ServerYearGoesIntoATextColumn) {
-    Exec(
-        "INSERT INTO t_SystemProfile(FCategory,FKey,FValue) VALUES('IC','StartYear',"
-        "YEAR(GETDATE()))");
-    Exec("INSERT INTO t_SystemProfile(FCategory,FKey,FValue) VALUES('IC','StartPeriod',1)");
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    data::Recordset rs = Conn().Execute(
-        "SELECT FValue FROM t_SystemProfile WHERE FCategory='IC' AND FKey='StartYear'");
-    EXPECT_EQ(rs.Fields("FValue").Value(), Variant(std::to_string(local.tm_year + 1900)));
-    rs = Conn().Execute(
-        "SELECT FValue,GetDate() FROM t_SystemProfile WHERE FCategory='IC' AND FKey='StartPeriod'");
-    EXPECT_EQ(rs.Fields(0).Value(), Variant("1"));
-    const double serverNow = automation::CDate(rs.Fields(1).Value());
-    EXPECT_EQ(automation::CivilFromOle(serverNow).Year, local.tm_year + 1900);
+// GETDATE() is the system's clock, which tests fix: its year goes into the text column,
+// and the server's date follows the clock whenever it is fixed or released again.
+TEST_P(DataLayer, ServerDateFollowsTheClockAndItsYearGoesIntoATextColumn) {
+    const double moments[] = {OleFromCivil(2009, 6, 30, 23, 59, 58), OleFromCivil(1999, 12, 31)};
+    for (const double moment : moments) {
+        const automation::ScopedFixedNow fixed(moment);
+        Exec("DELETE FROM t_SystemProfile WHERE FKey='StartYear'");
+        Exec(
+            "INSERT INTO t_SystemProfile(FCategory,FKey,FValue) VALUES('IC','StartYear',"
+            "YEAR(GETDATE()))");
+        data::Recordset rs = Conn().Execute(
+            "SELECT FValue,GetDate() FROM t_SystemProfile WHERE FCategory='IC' AND "
+            "FKey='StartYear'");
+        EXPECT_EQ(rs.Fields("FValue").Value(),
+                  Variant(std::to_string(automation::CivilFromOle(moment).Year)));
+        EXPECT_EQ(automation::CDate(rs.Fields(1).Value()), moment);
+    }
+    // Released, the clock is the system's again.
+    data::Recordset rs = Conn().Execute("SELECT GETDATE()");
+    EXPECT_LT(std::abs(automation::CDate(rs.Fields(0).Value()) - automation::Now()), 1.0);
 }
 
 TEST_P(DataLayer, EngineErrorsNameTheStatement) {
