@@ -280,6 +280,8 @@ std::string LegacyDatabase(const TempDir& dir, const std::string& name) {
 TEST(SqliteBackend, ReadersAnswerFromTheLastCommitWhileAWriterWorks) {
     TempDir dir;
     const std::string file = LegacyDatabase(dir, "r.db");
+    EXPECT_EQ(JournalMode(*data::OpenSqlite(dir.File("new.db"), data::OpenMode::Create)), "wal")
+        << "a new database starts in it";
     auto writer = data::OpenSqlite(file);
     EXPECT_EQ(JournalMode(*writer), "wal") << "opening a writable database switches it";
     auto reader = data::OpenSqlite(file);
