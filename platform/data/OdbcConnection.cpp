@@ -328,12 +328,14 @@ class OdbcConnection final : public Connection {
     bool BeginReadSnapshot() override {
         if (inTransaction_ || inSnapshot_) return false;
         PassFixedNow();
+        // Chosen before the transaction begins: SQL Server asks the database first.
+        const std::string level = SnapshotLevelStatement();
         SetAutocommit(false, "BEGIN TRANSACTION");
         inSnapshot_ = true;
         try {
-            // The driver opens the transaction before this first statement, so the level
-            // holds for this transaction alone.
-            const std::string level = SnapshotLevelStatement();
+            // On PostgreSQL the driver opens the transaction before this first statement,
+            // so the level holds for this transaction alone; SQL Server keeps it for the
+            // session, and the end of the snapshot sets its default back.
             std::shared_ptr<ResultTable> none;
             RunText(level, level, none);
         } catch (...) {
