@@ -167,13 +167,11 @@ TEST_F(CommandLine, GeneratesAndShowsTheCalendar) {
 
 TEST_F(CommandLine, CheckPrintsTheSettingsItLoadsOrTheReportOfItsFailure) {
     ASSERT_EQ(Run({"init"}).exitCode, 0);
-    const std::string year = Scalar("SELECT YEAR(GETDATE())");
-    const std::string month = Scalar("SELECT MONTH(GETDATE())");
-    const std::string today = automation::FormatIsoDate(
-        automation::CDate(automation::Variant(Scalar("SELECT GETDATE()"))));
-    const std::string settings = "StartYear=" + year + "\nStartPeriod=1\nCurrentYear=" + year +
-                                 "\nCurrentPeriod=" + month +
-                                 "\nSatNotWork=True\nSunNotWork=True\nServerDate=" + today + "\n";
+    // The program's clock stands at 2009-06-15 10:00: init seeds the current period from
+    // it and the check cuts the server's time of day off.
+    const std::string settings =
+        "StartYear=2009\nStartPeriod=1\nCurrentYear=2009\nCurrentPeriod=6\n"
+        "SatNotWork=True\nSunNotWork=True\nServerDate=2009-06-15\n";
     const ProcessResult none = Run({"check"});
     EXPECT_EQ(none.exitCode, 0) << none.err;
     EXPECT_EQ(none.out, "IsSetWorkCalendar=False\nCalStartDay=\n" + settings);
