@@ -40,8 +40,9 @@ typedef enum Enu_Direction { Dir_Backward = 0, Dir_Forward = 1 } Enu_Direction;
 #endif
 
 /* _clsCal: IDispatch's slots, then the members in this order. Each returns S_OK or the
- * HRESULT of its failure (0x800A0000 | n for run-time error n); failures carry no
- * further information through this table; Invoke returns them with EXCEPINFO. */
+ * HRESULT of its failure (0x800A0000 | n for run-time error n). A failure's source and
+ * description come with EXCEPINFO through Invoke, and through either path as the
+ * thread's error information (ComAbi.h): the object answers IZevSupportErrorInfo. */
 typedef struct ZevClsCal ZevClsCal;
 /* clang-format off */
 typedef struct ZevClsCalVtbl {

@@ -84,6 +84,9 @@ double clsCal::WorkDay(double dtDay, Enu_Direction Direction, int32_t Interval) 
     double result = 0.0;
     try {
         const std::string text = DateText(dtDay);
+        // Both statements read one committed calendar: a regeneration committed between
+        // them would pair a number of the old calendar with the days of the new one.
+        const data::ReadSnapshot snapshot(mdlCal::Connection());
         data::Recordset rs = mdlCal::Connection().Execute(
             "SELECT Max(FInterID) FROM t_WorkCalendar WHERE FInterID>0 AND FDay<='" + text + "'");
         const Variant& number = rs.Fields(0).Value();

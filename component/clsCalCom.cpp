@@ -31,42 +31,42 @@ class clsCalObject final : public com::DispatchObject {
         return static_cast<clsCalObject&>(Slots::Of(self)).cal_;
     }
 
-    // Runs a member: its failure becomes the HRESULT, nothing escapes into the caller.
+    // Runs a member: its failure becomes the HRESULT and the thread's error information,
+    // nothing escapes into the caller. `out`, when given, is where the result goes.
     template <class F>
-    static HRESULT Guarded(F&& body) noexcept {
+    static HRESULT Guarded(ZevClsCal* self, const void* out, F&& body) noexcept {
+        com::ClearErrorInfo();
+        if (out == nullptr) return E_POINTER;
         try {
             body();
             return S_OK;
         } catch (...) {
-            return com::CurrentExceptionHresult();
+            return Slots::Of(self).RecordFailure(IID_clsCal);
         }
     }
 
     static HRESULT PutActiveConnection(ZevClsCal* self, BSTR text) noexcept {
-        return Guarded([&] { CalOf(self).ActiveConnection(text == nullptr ? "" : text); });
+        return Guarded(self, self,
+                       [&] { CalOf(self).ActiveConnection(text == nullptr ? "" : text); });
     }
     static HRESULT PutSystemName(ZevClsCal* self, BSTR text) noexcept {
-        return Guarded([&] { CalOf(self).SystemName(text == nullptr ? "" : text); });
+        return Guarded(self, self, [&] { CalOf(self).SystemName(text == nullptr ? "" : text); });
     }
     static HRESULT Show(ZevClsCal* self) noexcept {
-        return Guarded([&] { CalOf(self).Show(); });
+        return Guarded(self, self, [&] { CalOf(self).Show(); });
     }
     static HRESULT GetIsSetWorkCalendar(ZevClsCal* self, VARIANT_BOOL* result) noexcept {
-        if (result == nullptr) return E_POINTER;
-        return Guarded([&] { *result = CalOf(self).IsSetWorkCalendar(); });
+        return Guarded(self, result, [&] { *result = CalOf(self).IsSetWorkCalendar(); });
     }
     static HRESULT WorkDayBefore(ZevClsCal* self, DATE dtDay, DATE* result) noexcept {
-        if (result == nullptr) return E_POINTER;
-        return Guarded([&] { *result = CalOf(self).WorkDayBefore(dtDay); });
+        return Guarded(self, result, [&] { *result = CalOf(self).WorkDayBefore(dtDay); });
     }
     static HRESULT WorkDayAfter(ZevClsCal* self, DATE dtDay, DATE* result) noexcept {
-        if (result == nullptr) return E_POINTER;
-        return Guarded([&] { *result = CalOf(self).WorkDayAfter(dtDay); });
+        return Guarded(self, result, [&] { *result = CalOf(self).WorkDayAfter(dtDay); });
     }
     static HRESULT WorkDay(ZevClsCal* self, DATE dtDay, int32_t direction, LONG interval,
                            DATE* result) noexcept {
-        if (result == nullptr) return E_POINTER;
-        return Guarded([&] {
+        return Guarded(self, result, [&] {
             *result = CalOf(self).WorkDay(dtDay, static_cast<Enu_Direction>(direction), interval);
         });
     }

@@ -6,13 +6,13 @@
 
 #include <algorithm>
 #include <array>
-#include <ctime>
 #include <string>
 #include <utility>
 
 #include "host/MMTS.hpp"
 #include "host/SysObjects.hpp"
 #include "platform/automation/AsciiText.hpp"
+#include "platform/automation/Clock.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/ObjectRegistry.hpp"
 #include "platform/automation/OleDate.hpp"
@@ -214,10 +214,7 @@ int32_t FillGrid(data::Connection& connection, Grid& grid, const std::string& st
 }  // namespace
 
 double ClientToday() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return automation::OleFromCivil(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+    return automation::Today();
 }
 
 frmCal::frmCal(component::ComponentState& state, ViewOpener openView, Clock today)

@@ -102,12 +102,34 @@ std::string SectionText(const RegistryEntry& e) {
     throw std::system_error(errno, std::generic_category(), what);
 }
 
+[[noreturn]] void ThrowNotARegularFile(const fs::path& file) {
+    throw std::system_error(std::make_error_code(std::errc::invalid_argument),
+                            "the class registry is not a regular file: " + file.string());
+}
+
+// Only a regular file can be a registry: reading a FIFO would wait for a writer, a
+// device may never end, and the rename of an edit would replace the node itself.
+void RequireRegularIfPresent(const fs::path& file) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) {
+        if (errno == ENOENT) return;
+        ThrowErrno("cannot read " + file.string());
+    }
+    if (!S_ISREG(st.st_mode)) ThrowNotARegularFile(file);
+}
+
 // The whole file; empty when it does not exist.
 std::string ReadIfAny(const fs::path& file) {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking, in case a FIFO took the file's place since it was checked.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         if (errno == ENOENT) return {};
         ThrowErrno("cannot open " + file.string());
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        ThrowNotARegularFile(file);
     }
     std::string text;
     char buffer[4096];
@@ -132,8 +154,13 @@ class RegistryLock {
   public:
     explicit RegistryLock(const fs::path& file) {
         const std::string path = file.string() + ".lock";
-        fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
         if (fd_ < 0) ThrowErrno("cannot open " + path);
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd_);
+            ThrowNotARegularFile(path);
+        }
         while (::flock(fd_, LOCK_EX) != 0) {
             if (errno == EINTR) continue;
             const int saved = errno;
@@ -196,6 +223,7 @@ fs::path EditedFile(const std::string& file) {
 }
 
 void Edit(const fs::path& file, const std::function<std::string(std::string_view)>& change) {
+    RequireRegularIfPresent(file);
     const RegistryLock lock(file);
     const std::string before = ReadIfAny(file);
     const std::string after = change(before);

@@ -47,8 +47,10 @@ std::string WithoutEntry(std::string_view text, std::string_view progId, std::st
 // The entry of `progId` in a registry text.
 std::optional<RegistryEntry> FindEntry(std::string_view text, std::string_view progId);
 
-// Applies WithEntry / WithoutEntry to the file. Failures throw std::system_error or
-// std::invalid_argument (a value that cannot be written, such as a path with a line break).
+// Applies WithEntry / WithoutEntry to the file; a missing file is created. Failures throw
+// std::system_error (also for a registry that is not a regular file: a FIFO, a folder, a
+// device) or std::invalid_argument (a value that cannot be written, such as a path with a
+// line break).
 void WriteEntry(const std::string& file, const RegistryEntry& entry);
 void RemoveEntry(const std::string& file, std::string_view progId, std::string_view clsid);
 

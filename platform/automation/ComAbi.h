@@ -222,6 +222,76 @@ struct IClassFactory {
     const IClassFactoryVtbl* lpVtbl;
 };
 
+/* Error information: the last failure of a call through a binary interface, per thread.
+ * A member that fails records its error object for the calling thread; a member call
+ * that succeeds or fails without one clears it. The library exports no GetErrorInfo, so
+ * the object is reached through the object that failed: QueryInterface it for
+ * IZevSupportErrorInfo (or for ISupportErrorInfo, which begins the same way). */
+typedef struct IErrorInfo IErrorInfo;
+typedef struct ISupportErrorInfo ISupportErrorInfo;
+typedef struct IZevSupportErrorInfo IZevSupportErrorInfo;
+typedef struct IZevErrorInfo IZevErrorInfo;
+
+/* clang-format off */
+/* Texts are malloc'ed; the caller frees them with free(). */
+typedef struct IErrorInfoVtbl {
+    HRESULT (*QueryInterface)(IErrorInfo* This, REFIID riid, void** ppvObject);
+    ULONG (*AddRef)(IErrorInfo* This);
+    ULONG (*Release)(IErrorInfo* This);
+    HRESULT (*GetGUID)(IErrorInfo* This, GUID* pGUID);  /* the interface that failed */
+    HRESULT (*GetSource)(IErrorInfo* This, BSTR* pBstrSource);
+    HRESULT (*GetDescription)(IErrorInfo* This, BSTR* pBstrDescription); /* as users read it */
+    HRESULT (*GetHelpFile)(IErrorInfo* This, BSTR* pBstrHelpFile); /* NULL when none */
+    HRESULT (*GetHelpContext)(IErrorInfo* This, DWORD* pdwHelpContext);
+} IErrorInfoVtbl;
+
+/* IErrorInfo with the failure's number: the HRESULT the member returned. */
+typedef struct IZevErrorInfoVtbl {
+    HRESULT (*QueryInterface)(IZevErrorInfo* This, REFIID riid, void** ppvObject);
+    ULONG (*AddRef)(IZevErrorInfo* This);
+    ULONG (*Release)(IZevErrorInfo* This);
+    HRESULT (*GetGUID)(IZevErrorInfo* This, GUID* pGUID);
+    HRESULT (*GetSource)(IZevErrorInfo* This, BSTR* pBstrSource);
+    HRESULT (*GetDescription)(IZevErrorInfo* This, BSTR* pBstrDescription);
+    HRESULT (*GetHelpFile)(IZevErrorInfo* This, BSTR* pBstrHelpFile);
+    HRESULT (*GetHelpContext)(IZevErrorInfo* This, DWORD* pdwHelpContext);
+    HRESULT (*GetNumber)(IZevErrorInfo* This, HRESULT* pNumber);
+} IZevErrorInfoVtbl;
+
+typedef struct ISupportErrorInfoVtbl {
+    HRESULT (*QueryInterface)(ISupportErrorInfo* This, REFIID riid, void** ppvObject);
+    ULONG (*AddRef)(ISupportErrorInfo* This);
+    ULONG (*Release)(ISupportErrorInfo* This);
+    /* S_OK when failures of that interface record error information, S_FALSE if not. */
+    HRESULT (*InterfaceSupportsErrorInfo)(ISupportErrorInfo* This, REFIID riid);
+} ISupportErrorInfoVtbl;
+
+/* ISupportErrorInfo, and the thread's error object as a GetErrorInfo would give it. */
+typedef struct IZevSupportErrorInfoVtbl {
+    HRESULT (*QueryInterface)(IZevSupportErrorInfo* This, REFIID riid, void** ppvObject);
+    ULONG (*AddRef)(IZevSupportErrorInfo* This);
+    ULONG (*Release)(IZevSupportErrorInfo* This);
+    HRESULT (*InterfaceSupportsErrorInfo)(IZevSupportErrorInfo* This, REFIID riid);
+    /* Hands the calling thread's error object to the caller, who releases it, and clears
+     * it: S_OK, or S_FALSE with NULL when there is none. dwReserved must be 0. */
+    HRESULT (*GetErrorInfo)(IZevSupportErrorInfo* This, DWORD dwReserved,
+                            IErrorInfo** ppErrorInfo);
+} IZevSupportErrorInfoVtbl;
+/* clang-format on */
+
+struct IErrorInfo {
+    const IErrorInfoVtbl* lpVtbl;
+};
+struct IZevErrorInfo {
+    const IZevErrorInfoVtbl* lpVtbl;
+};
+struct ISupportErrorInfo {
+    const ISupportErrorInfoVtbl* lpVtbl;
+};
+struct IZevSupportErrorInfo {
+    const IZevSupportErrorInfoVtbl* lpVtbl;
+};
+
 /* The exports of an in-process server library. */
 #if defined(__GNUC__)
 #define ZEV_ABI_EXPORT __attribute__((visibility("default")))
@@ -260,5 +330,13 @@ ZEV_ABI_GUID(IID_IClassFactory,
              {0x00000001u, 0x0000u, 0x0000u, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}})
 ZEV_ABI_GUID(IID_IDispatch,
              {0x00020400u, 0x0000u, 0x0000u, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}})
+ZEV_ABI_GUID(IID_IErrorInfo,
+             {0x1CF2B120u, 0x547Du, 0x101Bu, {0x8E, 0x65, 0x08, 0x00, 0x2B, 0x2B, 0xD1, 0x19}})
+ZEV_ABI_GUID(IID_ISupportErrorInfo,
+             {0xDF0B3D60u, 0x548Fu, 0x101Bu, {0x8E, 0x65, 0x08, 0x00, 0x2B, 0x2B, 0xD1, 0x19}})
+ZEV_ABI_GUID(IID_IZevSupportErrorInfo,
+             {0xC6FA998Bu, 0x68F9u, 0x4FCBu, {0x86, 0xDB, 0xB2, 0xE8, 0xCC, 0xE9, 0x73, 0x92}})
+ZEV_ABI_GUID(IID_IZevErrorInfo,
+             {0xBCD5C2A6u, 0x78FFu, 0x426Au, {0x94, 0x33, 0xA4, 0xBF, 0x39, 0x80, 0x8C, 0x83}})
 
 #endif /* ZEV_PLATFORM_AUTOMATION_COMABI_H */

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <vector>
 
 namespace zev::automation::com {
@@ -91,7 +92,118 @@ Variant FromAbiValue(const VARIANT& v, bool nested) {
     }
 }
 
+// What a failure recorded for its thread.
+struct ThreadError {
+    HRESULT Number = S_OK;
+    GUID Iid{};
+    std::string Source;
+    std::string Description;
+    std::string HelpFile;
+    DWORD HelpContext = 0;
+};
+
+std::optional<ThreadError>& ThreadErrorSlot() {
+    thread_local std::optional<ThreadError> error;
+    return error;
+}
+
+HRESULT TextOut(BSTR* out, const std::string& text, bool nullWhenEmpty = false) noexcept {
+    if (out == nullptr) return E_POINTER;
+    *out = nullptr;
+    if (nullWhenEmpty && text.empty()) return S_OK;
+    *out = AllocText(text);
+    return *out == nullptr ? E_OUTOFMEMORY : S_OK;
+}
+
+// The error object a host receives: IErrorInfo, and IZevErrorInfo with the number.
+class ErrorInfoObject final : public ComObject {
+  public:
+    explicit ErrorInfoObject(ThreadError error) noexcept
+        : ComObject(&kVtbl), error_(std::move(error)) {}
+
+  protected:
+    bool Implements(const GUID& iid) const noexcept override {
+        return IsEqualGUID(&iid, &IID_IUnknown) || IsEqualGUID(&iid, &IID_IErrorInfo) ||
+               IsEqualGUID(&iid, &IID_IZevErrorInfo);
+    }
+
+  private:
+    static const ThreadError& Of(IZevErrorInfo* self) noexcept {
+        return static_cast<ErrorInfoObject&>(FromInterface(self)).error_;
+    }
+    static HRESULT QueryInterface(IZevErrorInfo* self, REFIID riid, void** ppv) noexcept {
+        return FromInterface(self).QueryInterface(riid, ppv);
+    }
+    static ULONG AddRef(IZevErrorInfo* self) noexcept { return FromInterface(self).AddRef(); }
+    static ULONG Release(IZevErrorInfo* self) noexcept { return FromInterface(self).Release(); }
+    static HRESULT GetGUID(IZevErrorInfo* self, GUID* guid) noexcept {
+        if (guid == nullptr) return E_POINTER;
+        *guid = Of(self).Iid;
+        return S_OK;
+    }
+    static HRESULT GetSource(IZevErrorInfo* self, BSTR* out) noexcept {
+        return TextOut(out, Of(self).Source);
+    }
+    static HRESULT GetDescription(IZevErrorInfo* self, BSTR* out) noexcept {
+        return TextOut(out, Of(self).Description);
+    }
+    static HRESULT GetHelpFile(IZevErrorInfo* self, BSTR* out) noexcept {
+        return TextOut(out, Of(self).HelpFile, true);
+    }
+    static HRESULT GetHelpContext(IZevErrorInfo* self, DWORD* context) noexcept {
+        if (context == nullptr) return E_POINTER;
+        *context = Of(self).HelpContext;
+        return S_OK;
+    }
+    static HRESULT GetNumber(IZevErrorInfo* self, HRESULT* number) noexcept {
+        if (number == nullptr) return E_POINTER;
+        *number = Of(self).Number;
+        return S_OK;
+    }
+
+    static const IZevErrorInfoVtbl kVtbl;
+    ThreadError error_;
+};
+
+const IZevErrorInfoVtbl ErrorInfoObject::kVtbl = {
+    &ErrorInfoObject::QueryInterface, &ErrorInfoObject::AddRef,
+    &ErrorInfoObject::Release,        &ErrorInfoObject::GetGUID,
+    &ErrorInfoObject::GetSource,      &ErrorInfoObject::GetDescription,
+    &ErrorInfoObject::GetHelpFile,    &ErrorInfoObject::GetHelpContext,
+    &ErrorInfoObject::GetNumber,
+};
+
 }  // namespace
+
+void ClearErrorInfo() noexcept {
+    ThreadErrorSlot().reset();
+}
+
+void SetErrorInfo(HRESULT hr, const GUID& iid, const ErrorInfo& error,
+                  std::string description) noexcept {
+    try {
+        ThreadErrorSlot() = ThreadError{hr,
+                                        iid,
+                                        error.Source,
+                                        std::move(description),
+                                        error.HelpFile,
+                                        static_cast<DWORD>(error.HelpContext)};
+    } catch (...) {
+        ThreadErrorSlot().reset();  // out of memory: better none than a stale one
+    }
+}
+
+HRESULT TakeErrorInfo(IErrorInfo** out) noexcept {
+    if (out == nullptr) return E_POINTER;
+    *out = nullptr;
+    std::optional<ThreadError>& slot = ThreadErrorSlot();
+    if (!slot) return S_FALSE;
+    auto* object = new (std::nothrow) ErrorInfoObject(std::move(*slot));
+    slot.reset();
+    if (object == nullptr) return E_OUTOFMEMORY;
+    *out = object->As<IErrorInfo>();
+    return S_OK;
+}
 
 void ObjectCreated() noexcept {
     liveObjects.fetch_add(1);
@@ -225,10 +337,15 @@ HRESULT ComObject::QueryInterface(REFIID riid, void** ppv) noexcept {
     if (ppv == nullptr) return E_POINTER;
     *ppv = nullptr;
     if (riid == nullptr) return E_INVALIDARG;
-    if (!Implements(*riid)) return E_NOINTERFACE;
+    void* pointer = InterfacePointer(*riid);
+    if (pointer == nullptr) return E_NOINTERFACE;
     AddRef();
-    *ppv = &slot_;
+    *ppv = pointer;
     return S_OK;
+}
+
+void* ComObject::InterfacePointer(const GUID& iid) noexcept {
+    return Implements(iid) ? &slot_ : nullptr;
 }
 
 namespace {
@@ -253,13 +370,84 @@ IDispatch* DispatchObject::Create(std::shared_ptr<IDispatchTarget> target) {
     return (new PlainDispatchObject(std::move(target)))->As<IDispatch>();
 }
 
+namespace {
+HRESULT SupportQueryInterface(IZevSupportErrorInfo* self, REFIID riid, void** ppv) noexcept {
+    return ComObject::FromInterface(self).QueryInterface(riid, ppv);
+}
+ULONG SupportAddRef(IZevSupportErrorInfo* self) noexcept {
+    return ComObject::FromInterface(self).AddRef();
+}
+ULONG SupportRelease(IZevSupportErrorInfo* self) noexcept {
+    return ComObject::FromInterface(self).Release();
+}
+HRESULT SupportGetErrorInfo(IZevSupportErrorInfo* /*self*/, DWORD reserved,
+                            IErrorInfo** out) noexcept {
+    if (out != nullptr) *out = nullptr;
+    if (reserved != 0) return E_INVALIDARG;
+    return TakeErrorInfo(out);
+}
+}  // namespace
+
 DispatchObject::DispatchObject(const void* vtable, std::shared_ptr<IDispatchTarget> target,
                                const GUID* dualIid) noexcept
-    : ComObject(vtable), target_(std::move(target)), dualIid_(dualIid) {}
+    : ComObject(vtable), target_(std::move(target)), dualIid_(dualIid) {
+    static const IZevSupportErrorInfoVtbl kSupportVtbl = {
+        &SupportQueryInterface, &SupportAddRef, &SupportRelease,
+        &DispatchObject::InterfaceSupportsErrorInfo, &SupportGetErrorInfo};
+    supportErrorInfo_ = Slot{&kSupportVtbl, this};
+}
 
 bool DispatchObject::Implements(const GUID& iid) const noexcept {
     return IsEqualGUID(&iid, &IID_IUnknown) || IsEqualGUID(&iid, &IID_IDispatch) ||
            (dualIid_ != nullptr && IsEqualGUID(&iid, dualIid_));
+}
+
+void* DispatchObject::InterfacePointer(const GUID& iid) noexcept {
+    if (IsEqualGUID(&iid, &IID_ISupportErrorInfo) || IsEqualGUID(&iid, &IID_IZevSupportErrorInfo)) {
+        return &supportErrorInfo_;
+    }
+    return ComObject::InterfacePointer(iid);
+}
+
+HRESULT DispatchObject::InterfaceSupportsErrorInfo(IZevSupportErrorInfo* self,
+                                                   REFIID riid) noexcept {
+    if (riid == nullptr) return E_INVALIDARG;
+    const auto& object = static_cast<const DispatchObject&>(FromInterface(self));
+    return IsEqualGUID(riid, &IID_IDispatch) ||
+                   (object.dualIid_ != nullptr && IsEqualGUID(riid, object.dualIid_))
+               ? S_OK
+               : S_FALSE;
+}
+
+HRESULT DispatchObject::RecordFailure(const GUID& iid, EXCEPINFO* excepInfo) const noexcept {
+    ErrorInfo error;
+    try {
+        error = CurrentExceptionAsError().Info();
+    } catch (...) {
+        ClearErrorInfo();
+        if (excepInfo != nullptr) {
+            *excepInfo = EXCEPINFO{};
+            excepInfo->scode = E_OUTOFMEMORY;
+        }
+        return E_OUTOFMEMORY;
+    }
+    const HRESULT hr = HresultOf(error.Number);
+    std::string description;
+    try {
+        description = UserText(error.Description);
+    } catch (...) {
+        description = error.Description;
+    }
+    if (excepInfo != nullptr) {
+        *excepInfo = EXCEPINFO{};
+        excepInfo->scode = hr;
+        excepInfo->bstrSource = AllocText(error.Source);
+        excepInfo->bstrDescription = AllocText(description);
+        if (!error.HelpFile.empty()) excepInfo->bstrHelpFile = AllocText(error.HelpFile);
+        excepInfo->dwHelpContext = static_cast<DWORD>(error.HelpContext);
+    }
+    SetErrorInfo(hr, iid, error, std::move(description));
+    return hr;
 }
 
 HRESULT DispatchObject::GetIDsOfNames(REFIID riid, char** names, UINT count, DISPID* ids) noexcept {
@@ -286,6 +474,7 @@ HRESULT DispatchObject::GetIDsOfNames(REFIID riid, char** names, UINT count, DIS
 
 HRESULT DispatchObject::Invoke(DISPID id, REFIID riid, WORD flags, DISPPARAMS* params,
                                VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr) noexcept {
+    ClearErrorInfo();
     if (riid != nullptr && !IsEqualGUID(riid, &IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
     DISPPARAMS none{};
     if (params == nullptr) params = &none;
@@ -335,28 +524,9 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID riid, WORD flags, DISPPARAMS* p
         if (result != nullptr) ToAbi(value, result);
         return S_OK;
     } catch (...) {
-        try {
-            const ComError error = CurrentExceptionAsError();
-            FillExcepInfo(error.Info(), excepInfo);
-        } catch (...) {
-            return E_OUTOFMEMORY;
-        }
+        RecordFailure(dualIid_ != nullptr ? *dualIid_ : IID_IDispatch, excepInfo);
         return DISP_E_EXCEPTION;
     }
-}
-
-void DispatchObject::FillExcepInfo(const ErrorInfo& error, EXCEPINFO* excepInfo) const noexcept {
-    if (excepInfo == nullptr) return;
-    *excepInfo = EXCEPINFO{};
-    excepInfo->scode = HresultOf(error.Number);
-    excepInfo->bstrSource = AllocText(error.Source);
-    try {
-        excepInfo->bstrDescription = AllocText(UserText(error.Description));
-    } catch (...) {
-        excepInfo->bstrDescription = AllocText(error.Description);
-    }
-    if (!error.HelpFile.empty()) excepInfo->bstrHelpFile = AllocText(error.HelpFile);
-    excepInfo->dwHelpContext = static_cast<DWORD>(error.HelpContext);
 }
 
 }  // namespace zev::automation::com

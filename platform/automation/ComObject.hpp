@@ -35,6 +35,16 @@ HRESULT CurrentExceptionHresult() noexcept;
 // A malloc'ed copy of `text` for the caller to free(); nullptr when memory runs out.
 char* AllocText(std::string_view text) noexcept;
 
+// The calling thread's error information (see ComAbi.h): what the last failing call
+// through a binary interface recorded. Calls clear it when they begin.
+void ClearErrorInfo() noexcept;
+// Records a failure numbered `hr` of interface `iid`; `description` as users read it.
+void SetErrorInfo(HRESULT hr, const GUID& iid, const ErrorInfo& error,
+                  std::string description) noexcept;
+// Hands the recorded error object to the caller (one reference) and clears it; S_FALSE
+// and nullptr when there is none.
+HRESULT TakeErrorInfo(IErrorInfo** out) noexcept;
+
 // An argument that a Variant cannot stand for: the HRESULT Invoke answers with.
 struct ArgumentError {
     HRESULT Code;
@@ -81,16 +91,20 @@ class ComObject {
     HRESULT QueryInterface(REFIID riid, void** ppv) noexcept;
 
   protected:
-    explicit ComObject(const void* vtable) noexcept;
-    virtual ~ComObject();
-    virtual bool Implements(const GUID& iid) const noexcept = 0;
-
-  private:
     // What the caller's pointer points to: the vtable first, as the ABI reads it.
     struct Slot {
         const void* lpVtbl;
         ComObject* self;
     };
+
+    explicit ComObject(const void* vtable) noexcept;
+    virtual ~ComObject();
+    virtual bool Implements(const GUID& iid) const noexcept = 0;
+    // The pointer QueryInterface hands out for `iid`: the object's one slot for what
+    // Implements names; an object with further interfaces gives their slots here.
+    virtual void* InterfacePointer(const GUID& iid) noexcept;
+
+  private:
     Slot slot_;
     std::atomic<ULONG> refs_{1};
 };
@@ -141,19 +155,26 @@ class DispatchObject : public ComObject {
         }
     };
 
+    // Ends a failed call inside its catch block: records the failure as the thread's error
+    // information for interface `iid` (and in `excepInfo` when given) and returns the
+    // HRESULT it travels as.
+    HRESULT RecordFailure(const GUID& iid, EXCEPINFO* excepInfo = nullptr) const noexcept;
+
   protected:
     // `dualIid` names the interface of `vtable` when it is more than IDispatch.
     DispatchObject(const void* vtable, std::shared_ptr<IDispatchTarget> target,
                    const GUID* dualIid = nullptr) noexcept;
     bool Implements(const GUID& iid) const noexcept override;
-    // The description of a failure as users read it in EXCEPINFO.
+    void* InterfacePointer(const GUID& iid) noexcept override;
+    // The description of a failure as users read it in EXCEPINFO and error information.
     virtual std::string UserText(const std::string& description) const { return description; }
 
   private:
-    void FillExcepInfo(const ErrorInfo& error, EXCEPINFO* excepInfo) const noexcept;
+    static HRESULT InterfaceSupportsErrorInfo(IZevSupportErrorInfo* self, REFIID riid) noexcept;
 
     std::shared_ptr<IDispatchTarget> target_;
     const GUID* dualIid_;
+    Slot supportErrorInfo_;  // ISupportErrorInfo and IZevSupportErrorInfo
 };
 
 }  // namespace zev::automation::com

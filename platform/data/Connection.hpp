@@ -32,8 +32,35 @@ class Connection : public automation::Object {
     // through this connection or any other. Cheap enough to ask before every use of a
     // cache.
     virtual uint64_t DataVersion() = 0;
+
+    // Starts a read snapshot: until EndReadSnapshot, every statement reads the database
+    // as it was at one moment, whatever other connections commit meanwhile. Returns false,
+    // and starts nothing, while a transaction of the caller's own is open: the statements
+    // then read inside it. Use ReadSnapshot rather than calling these directly.
+    virtual bool BeginReadSnapshot() = 0;
+    // Ends the snapshot at once, without keeping anything run inside it; never fails (a
+    // connection that cannot end it has lost its transaction with its link).
+    virtual void EndReadSnapshot() noexcept = 0;
 };
 
 using ConnectionPtr = std::shared_ptr<Connection>;
+
+// Holds a read snapshot of a connection for its lifetime, so that several statements
+// answer from one committed state of the database. It leaves no transaction open on the
+// connection however the scope ends, and inside a transaction of the caller's (or inside
+// another ReadSnapshot) it does nothing. Only reads belong inside it.
+class ReadSnapshot {
+  public:
+    explicit ReadSnapshot(Connection& connection)
+        : connection_(connection.BeginReadSnapshot() ? &connection : nullptr) {}
+    ~ReadSnapshot() {
+        if (connection_ != nullptr) connection_->EndReadSnapshot();
+    }
+    ReadSnapshot(const ReadSnapshot&) = delete;
+    ReadSnapshot& operator=(const ReadSnapshot&) = delete;
+
+  private:
+    Connection* connection_;
+};
 
 }  // namespace zev::data

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/automation/Clock.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
 #include "platform/data/SqlText.hpp"
@@ -261,7 +262,7 @@ class OdbcConnection final : public Connection {
     OdbcConnection(std::unique_ptr<Handles> h, Dialect dialect)
         : h_(std::move(h)), dialect_(dialect) {}
     ~OdbcConnection() override {
-        if (inTransaction_) {
+        if (inTransaction_ || inSnapshot_) {
             // An open transaction is not committed by going away.
             SQLEndTran(SQL_HANDLE_DBC, h_->dbc, SQL_ROLLBACK);
         }
@@ -270,6 +271,7 @@ class OdbcConnection final : public Connection {
     OdbcConnection& operator=(const OdbcConnection&) = delete;
 
     Recordset Execute(std::string_view commandText) override {
+        PassFixedNow();
         std::shared_ptr<ResultTable> first;
         if (!sql::MayHoldSeveral(commandText)) {
             RunOne(sql::TrimStatement(commandText), first);
@@ -323,7 +325,95 @@ class OdbcConnection final : public Connection {
         return static_cast<uint64_t>(version);
     }
 
+    bool BeginReadSnapshot() override {
+        if (inTransaction_ || inSnapshot_) return false;
+        PassFixedNow();
+        // Chosen before the transaction begins: SQL Server asks the database first.
+        const std::string level = SnapshotLevelStatement();
+        SetAutocommit(false, "BEGIN TRANSACTION");
+        inSnapshot_ = true;
+        try {
+            // On PostgreSQL the driver opens the transaction before this first statement,
+            // so the level holds for this transaction alone; SQL Server keeps it for the
+            // session, and the end of the snapshot sets its default back.
+            std::shared_ptr<ResultTable> none;
+            RunText(level, level, none);
+        } catch (...) {
+            EndReadSnapshot();
+            throw;
+        }
+        return true;
+    }
+
+    void EndReadSnapshot() noexcept override {
+        if (!inSnapshot_) return;
+        inSnapshot_ = false;
+        SQLEndTran(SQL_HANDLE_DBC, h_->dbc, SQL_ROLLBACK);
+        SQLSetConnectAttrW(h_->dbc, SQL_ATTR_AUTOCOMMIT,
+                           reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
+        if (dialect_ == Dialect::SqlServer) {
+            // SQL Server keeps a level for the session; its default comes back.
+            try {
+                const std::string level = "SET TRANSACTION ISOLATION LEVEL READ COMMITTED";
+                std::shared_ptr<ResultTable> none;
+                RunText(level, level, none);
+            } catch (...) {
+                // A connection that cannot take it has failed; its next statement says so.
+            }
+        }
+    }
+
   private:
+    // One snapshot for the whole transaction: REPEATABLE READ on PostgreSQL; on SQL Server
+    // SNAPSHOT where the database allows it, else SERIALIZABLE, whose locks keep writers
+    // from committing under the reads for the transaction's short life.
+    std::string SnapshotLevelStatement() {
+        if (dialect_ == Dialect::PostgreSQL) {
+            return "SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY";
+        }
+        if (!snapshotAllowed_) {
+            const std::string query =
+                "SELECT snapshot_isolation_state FROM sys.databases WHERE database_id=DB_ID()";
+            std::shared_ptr<ResultTable> table;
+            RunText(query, query, table);
+            snapshotAllowed_ = table && table->RowCount() == 1 && !table->cells[0].IsNull() &&
+                               automation::CLng(table->cells[0]) == 1;
+        }
+        return *snapshotAllowed_ ? "SET TRANSACTION ISOLATION LEVEL SNAPSHOT"
+                                 : "SET TRANSACTION ISOLATION LEVEL SERIALIZABLE";
+    }
+
+    // PostgreSQL: the schema's GETDATE() reads the session setting zev.now when it is
+    // set, so a clock that tests fixed gives the server's date too. Sent outside
+    // transactions only, where no rollback can take it back.
+    void PassFixedNow() {
+        if (dialect_ != Dialect::PostgreSQL || inTransaction_ || inSnapshot_) return;
+        const uint64_t version = automation::ClockVersion();
+        if (version == sentClockVersion_) return;
+        const std::optional<double> fixed = automation::FixedNow();
+        if (fixed || fixedNowSent_) {
+            std::string text = "SELECT set_config('zev.now', '', false)";
+            if (fixed) {
+                const automation::LocalTime now = automation::LocalNow();
+                char value[64];
+                std::snprintf(value, sizeof value, "%s.%03d",
+                              automation::FormatIsoDateTime(*fixed).c_str(), now.Millisecond);
+                text = std::string("SELECT set_config('zev.now', '") + value + "', false)";
+            }
+            std::shared_ptr<ResultTable> none;
+            RunText(text, text, none);
+            fixedNowSent_ = fixed.has_value();
+        }
+        sentClockVersion_ = version;
+    }
+
+    void SetAutocommit(bool on, std::string_view statement) {
+        const SQLRETURN rc = SQLSetConnectAttrW(
+            h_->dbc, SQL_ATTR_AUTOCOMMIT,
+            reinterpret_cast<SQLPOINTER>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF), 0);
+        if (!SQL_SUCCEEDED(rc)) Fail(SQL_HANDLE_DBC, h_->dbc, statement, h_->dbc);
+    }
+
     void RunOne(std::string_view statement, std::shared_ptr<ResultTable>& table) {
         if (statement.empty()) return;
         switch (sql::ClassifyTransaction(statement)) {
@@ -345,14 +435,12 @@ class OdbcConnection final : public Connection {
     }
 
     void Begin(std::string_view statement) {
-        if (inTransaction_) {
+        if (inTransaction_ || inSnapshot_) {
             throw ComError(errors::kCommandFailed, kSource,
                            automation::MarkedText("已有事务在进行，不能再开始新的事务",
                                                   " (" + std::string(statement) + ")"));
         }
-        const SQLRETURN rc = SQLSetConnectAttrW(
-            h_->dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0);
-        if (!SQL_SUCCEEDED(rc)) Fail(SQL_HANDLE_DBC, h_->dbc, statement, h_->dbc);
+        SetAutocommit(false, statement);
         inTransaction_ = true;
     }
 
@@ -378,9 +466,7 @@ class OdbcConnection final : public Connection {
                                reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
             throw *failure;
         }
-        const SQLRETURN on = SQLSetConnectAttrW(h_->dbc, SQL_ATTR_AUTOCOMMIT,
-                                                reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
-        if (!SQL_SUCCEEDED(on)) Fail(SQL_HANDLE_DBC, h_->dbc, statement, h_->dbc);
+        SetAutocommit(true, statement);
     }
 
     // Runs one statement; `original` is what an error names (the caller's text, not a
@@ -538,6 +624,10 @@ class OdbcConnection final : public Connection {
     std::unique_ptr<Handles> h_;
     Dialect dialect_;
     bool inTransaction_ = false;
+    bool inSnapshot_ = false;
+    uint64_t sentClockVersion_ = 0;  // the clock's version last handed to the server
+    bool fixedNowSent_ = false;
+    std::optional<bool> snapshotAllowed_;  // SQL Server: whether SNAPSHOT may be used
     alignas(char16_t) char chunk_[8192];
 };
 

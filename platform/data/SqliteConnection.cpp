@@ -5,12 +5,12 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <chrono>
+#include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <string>
 #include <unordered_map>
 
+#include "platform/automation/Clock.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
 #include "platform/data/SqlText.hpp"
@@ -34,19 +34,14 @@ constexpr int kBusyTimeoutMs = 10000;
     throw ComError(number, kSource, description);
 }
 
-// GETDATE(): the current local date and time, as the server's datetime text.
+// GETDATE(): the current local date and time of the system's clock, as the server's
+// datetime text.
 void GetDateFunction(sqlite3_context* ctx, int, sqlite3_value**) {
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t t = std::chrono::system_clock::to_time_t(now);
-    const auto ms =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
-        1000;
-    std::tm local{};
-    localtime_r(&t, &local);
+    const automation::LocalTime now = automation::LocalNow();
+    const automation::CivilDateTime& c = now.Civil;
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", local.tm_year + 1900,
-                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
-                  static_cast<int>(ms));
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", c.Year, c.Month, c.Day,
+                  c.Hour, c.Minute, c.Second, now.Millisecond);
     sqlite3_result_text(ctx, buf, -1, SQLITE_TRANSIENT);
 }
 
@@ -66,6 +61,30 @@ void DatePartFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
     }
     const auto c = automation::CivilFromOle(*d);
     sqlite3_result_int(ctx, Part == 0 ? c.Year : Part == 1 ? c.Month : c.Day);
+}
+
+// The journal mode of the main database, upper case ("WAL", "DELETE", ...); empty when
+// it cannot be read.
+std::string JournalMode(sqlite3* db, const char* pragma) {
+    sqlite3_stmt* stmt = nullptr;
+    std::string mode;
+    if (sqlite3_prepare_v2(db, pragma, -1, &stmt, nullptr) == SQLITE_OK &&
+        sqlite3_step(stmt) == SQLITE_ROW) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+        mode = automation::UpperAscii(text ? text : "");
+    }
+    sqlite3_finalize(stmt);
+    return mode;
+}
+
+// Puts a writable database into WAL journal mode, so that readers keep answering from
+// the last committed state while a writer works instead of waiting for its lock. The mode
+// is kept in the file, so this happens once per database. A file or folder that is
+// read-only cannot switch; the database then keeps its journal mode and is read as it is.
+void UseWriteAheadLog(sqlite3* db) {
+    if (sqlite3_db_readonly(db, "main") != 0) return;
+    if (JournalMode(db, "PRAGMA journal_mode") == "WAL") return;
+    JournalMode(db, "PRAGMA journal_mode=WAL");
 }
 
 bool IsDateType(const char* declared) {
@@ -130,6 +149,24 @@ class SqliteConnection final : public Connection {
         }
         sqlite3_reset(dataVersion_);
         return (version << 32) ^ static_cast<uint64_t>(sqlite3_total_changes64(db_));
+    }
+
+    bool BeginReadSnapshot() override {
+        if (!sqlite3_get_autocommit(db_)) return false;
+        // A deferred transaction takes no lock until its first read, and from then on
+        // reads one state of the file: the WAL snapshot, or the shared lock that keeps
+        // writers from committing in the older journal modes.
+        char* error = nullptr;
+        if (sqlite3_exec(db_, "BEGIN DEFERRED", nullptr, nullptr, &error) != SQLITE_OK) {
+            const std::string message = error ? error : sqlite3_errmsg(db_);
+            sqlite3_free(error);
+            Fail(errors::kCommandFailed, message, "BEGIN DEFERRED");
+        }
+        return true;
+    }
+
+    void EndReadSnapshot() noexcept override {
+        if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     }
 
   private:
@@ -277,6 +314,38 @@ class SqliteConnection final : public Connection {
     std::unordered_map<std::string, sqlite3_stmt*> templates_;
 };
 
+// Opens the file with the engine's settings and our functions, and reads the schema,
+// which proves that the file is a database and is readable. nullptr on failure, with the
+// engine's result code and message.
+sqlite3* OpenAndProbe(const std::string& path, int flags, int& rc, std::string& message) {
+    sqlite3* db = nullptr;
+    rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        message = db ? sqlite3_errmsg(db) : "out of memory";
+        sqlite3_close_v2(db);
+        return nullptr;
+    }
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    sqlite3_extended_result_codes(db, 1);
+    const int fnFlags = SQLITE_UTF8;
+    sqlite3_create_function(db, "GETDATE", 0, fnFlags, nullptr, GetDateFunction, nullptr, nullptr);
+    sqlite3_create_function(db, "YEAR", 1, fnFlags | SQLITE_DETERMINISTIC, nullptr,
+                            DatePartFunction<0>, nullptr, nullptr);
+    sqlite3_create_function(db, "MONTH", 1, fnFlags | SQLITE_DETERMINISTIC, nullptr,
+                            DatePartFunction<1>, nullptr, nullptr);
+    sqlite3_create_function(db, "DAY", 1, fnFlags | SQLITE_DETERMINISTIC, nullptr,
+                            DatePartFunction<2>, nullptr, nullptr);
+    char* error = nullptr;
+    rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, &error);
+    if (rc != SQLITE_OK) {
+        message = error ? error : sqlite3_errmsg(db);
+        sqlite3_free(error);
+        sqlite3_close_v2(db);
+        return nullptr;
+    }
+    return db;
+}
+
 }  // namespace
 
 ConnectionPtr OpenSqlite(const std::string& path, OpenMode mode) {
@@ -289,35 +358,25 @@ ConnectionPtr OpenSqlite(const std::string& path, OpenMode mode) {
     } else if (mode == OpenMode::Existing) {
         Fail(errors::kUnspecified, automation::MarkedText("数据库文件不存在", ": " + path), {});
     }
-    sqlite3* db = nullptr;
     int flags = SQLITE_OPEN_READWRITE;
     if (mode == OpenMode::Create) flags |= SQLITE_OPEN_CREATE;
-    if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
-        std::string message = db ? sqlite3_errmsg(db) : "out of memory";
-        sqlite3_close_v2(db);
+    std::string message;
+    int rc = SQLITE_OK;
+    sqlite3* db = OpenAndProbe(path, flags, rc, message);
+    if (db == nullptr && (rc & 0xff) == SQLITE_READONLY) {
+        // Readers of a database in WAL mode share an index file beside it, which a
+        // read-only folder keeps them from creating.
+        Fail(errors::kUnspecified,
+             automation::MarkedText("数据库使用预写日志，读取它也需要对其所在文件夹有写权限",
+                                    ": " + message + ": " + path),
+             {});
+    }
+    if (db == nullptr) {
         Fail(errors::kUnspecified,
              automation::MarkedText("无法打开数据库", ": " + message + ": " + path), {});
     }
     auto connection = std::make_shared<SqliteConnection>(db);
-    sqlite3_busy_timeout(db, kBusyTimeoutMs);
-    sqlite3_extended_result_codes(db, 1);
-    const int fnFlags = SQLITE_UTF8;
-    sqlite3_create_function(db, "GETDATE", 0, fnFlags, nullptr, GetDateFunction, nullptr, nullptr);
-    sqlite3_create_function(db, "YEAR", 1, fnFlags | SQLITE_DETERMINISTIC, nullptr,
-                            DatePartFunction<0>, nullptr, nullptr);
-    sqlite3_create_function(db, "MONTH", 1, fnFlags | SQLITE_DETERMINISTIC, nullptr,
-                            DatePartFunction<1>, nullptr, nullptr);
-    sqlite3_create_function(db, "DAY", 1, fnFlags | SQLITE_DETERMINISTIC, nullptr,
-                            DatePartFunction<2>, nullptr, nullptr);
-    // Reading the schema proves that the file is a database and is readable.
-    char* error = nullptr;
-    if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, &error) !=
-        SQLITE_OK) {
-        std::string message = error ? error : sqlite3_errmsg(db);
-        sqlite3_free(error);
-        Fail(errors::kUnspecified,
-             automation::MarkedText("无法打开数据库", ": " + message + ": " + path), {});
-    }
+    UseWriteAheadLog(db);
     return connection;
 }
 

@@ -39,9 +39,13 @@ CREATE TABLE t_WOScheduleDetail (
 CREATE INDEX ix_WOScheduleDetail_FSeqID ON t_WOScheduleDetail (FSeqID);
 
 -- The T-SQL functions the statements call. GETDATE() is the time the statement started,
--- in the server's time zone, to the millisecond.
+-- in the server's time zone, to the millisecond; a session that sets zev.now (tests that
+-- fix the clock) reads that time instead.
 CREATE OR REPLACE FUNCTION getdate() RETURNS timestamp(3)
-    LANGUAGE sql STABLE AS $$ SELECT CAST(statement_timestamp() AS timestamp(3)) $$;
+    LANGUAGE sql STABLE AS $$
+    SELECT COALESCE(CAST(NULLIF(current_setting('zev.now', true), '') AS timestamp(3)),
+                    CAST(statement_timestamp() AS timestamp(3)))
+$$;
 CREATE OR REPLACE FUNCTION year(d timestamp) RETURNS integer
     LANGUAGE sql IMMUTABLE STRICT AS $$ SELECT CAST(extract(year FROM d) AS integer) $$;
 CREATE OR REPLACE FUNCTION month(d timestamp) RETURNS integer

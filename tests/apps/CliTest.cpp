@@ -16,9 +16,12 @@ class CommandLine : public ::testing::Test {
   protected:
     ProcessResult Run(std::vector<std::string> args, const std::string& input = {}) {
         args.insert(args.begin(), {"--db", db_});
-        // No locale: texts come back as written.
+        // No locale: texts come back as written; the program's clock is fixed.
         return RunProcess(ZEV_ZEVWORKCAL, args, input,
-                          {{"LANG", ""}, {"LC_ALL", ""}, {"LC_MESSAGES", ""}});
+                          {{"LANG", ""},
+                           {"LC_ALL", ""},
+                           {"LC_MESSAGES", ""},
+                           {"ZEVWORKCAL_TEST_NOW", "2009-06-15T10:00:00"}});
     }
     std::string Scalar(const std::string& sql) {
         auto c = data::OpenSqlite(db_);
@@ -48,12 +51,13 @@ TEST_F(CommandLine, InitCreatesTheTablesOnceAndRefusesASecondTime) {
     EXPECT_EQ(
         Scalar("SELECT FValue FROM t_SystemProfile WHERE FCategory='IC' AND FKey='SunNotWork'"),
         "1");
-    const std::string year =
-        Scalar("SELECT FValue FROM t_SystemProfile WHERE FCategory='IC' AND FKey='CurrentYear'");
-    EXPECT_GE(automation::Val(year), 2026);
-    const double month = automation::Val(
-        Scalar("SELECT FValue FROM t_SystemProfile WHERE FCategory='IC' AND FKey='CurrentPeriod'"));
-    EXPECT_TRUE(month >= 1 && month <= 12) << month;
+    // The current period is the server's date, here the fixed clock of the program.
+    EXPECT_EQ(
+        Scalar("SELECT FValue FROM t_SystemProfile WHERE FCategory='IC' AND FKey='CurrentYear'"),
+        "2009");
+    EXPECT_EQ(
+        Scalar("SELECT FValue FROM t_SystemProfile WHERE FCategory='IC' AND FKey='CurrentPeriod'"),
+        "6");
 
     c->Execute("INSERT INTO t_SystemProfile(FCategory,FKey,FValue) VALUES('X','Mine','kept')");
     const ProcessResult second = Run({"init"});
@@ -163,13 +167,11 @@ TEST_F(CommandLine, GeneratesAndShowsTheCalendar) {
 
 TEST_F(CommandLine, CheckPrintsTheSettingsItLoadsOrTheReportOfItsFailure) {
     ASSERT_EQ(Run({"init"}).exitCode, 0);
-    const std::string year = Scalar("SELECT YEAR(GETDATE())");
-    const std::string month = Scalar("SELECT MONTH(GETDATE())");
-    const std::string today = automation::FormatIsoDate(
-        automation::CDate(automation::Variant(Scalar("SELECT GETDATE()"))));
-    const std::string settings = "StartYear=" + year + "\nStartPeriod=1\nCurrentYear=" + year +
-                                 "\nCurrentPeriod=" + month +
-                                 "\nSatNotWork=True\nSunNotWork=True\nServerDate=" + today + "\n";
+    // The program's clock stands at 2009-06-15 10:00: init seeds the current period from
+    // it and the check cuts the server's time of day off.
+    const std::string settings =
+        "StartYear=2009\nStartPeriod=1\nCurrentYear=2009\nCurrentPeriod=6\n"
+        "SatNotWork=True\nSunNotWork=True\nServerDate=2009-06-15\n";
     const ProcessResult none = Run({"check"});
     EXPECT_EQ(none.exitCode, 0) << none.err;
     EXPECT_EQ(none.out, "IsSetWorkCalendar=False\nCalStartDay=\n" + settings);

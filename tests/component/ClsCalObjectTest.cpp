@@ -2,7 +2,9 @@
 
 #include <cstdlib>
 #include <limits>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "component/ZevEnum.hpp"
@@ -68,6 +70,47 @@ Outcome Call(IDispatch* object, DISPID id, WORD flags, std::vector<VARIANT> args
 
 Outcome Put(IDispatch* object, DISPID id, VARIANT value) {
     return Call(object, id, DISPATCH_PROPERTYPUT, {value}, {DISPID_PROPERTYPUT});
+}
+
+// The calling thread's error object, taken through the object; nullopt when there is none.
+struct TakenError {
+    HRESULT number = S_OK;
+    std::string source;
+    std::string description;
+    bool helpFile = false;
+    bool namesClsCal = false;
+};
+std::optional<TakenError> TakeError(IDispatch* object) {
+    IZevSupportErrorInfo* support = nullptr;
+    EXPECT_EQ(object->lpVtbl->QueryInterface(object, &IID_IZevSupportErrorInfo,
+                                             reinterpret_cast<void**>(&support)),
+              S_OK);
+    IErrorInfo* info = nullptr;
+    const HRESULT hr = support->lpVtbl->GetErrorInfo(support, 0, &info);
+    support->lpVtbl->Release(support);
+    if (hr == S_FALSE && info == nullptr) return std::nullopt;
+    EXPECT_EQ(hr, S_OK);
+    IZevErrorInfo* numbered = nullptr;
+    EXPECT_EQ(
+        info->lpVtbl->QueryInterface(info, &IID_IZevErrorInfo, reinterpret_cast<void**>(&numbered)),
+        S_OK);
+    TakenError e;
+    numbered->lpVtbl->GetNumber(numbered, &e.number);
+    numbered->lpVtbl->Release(numbered);
+    BSTR texts[3] = {};
+    info->lpVtbl->GetSource(info, &texts[0]);
+    info->lpVtbl->GetDescription(info, &texts[1]);
+    info->lpVtbl->GetHelpFile(info, &texts[2]);
+    e.source = texts[0] ? texts[0] : "";
+    e.description = texts[1] ? texts[1] : "";
+    e.helpFile = texts[2] != nullptr;
+    for (BSTR t : texts)
+        std::free(t);
+    GUID iid{};
+    info->lpVtbl->GetGUID(info, &iid);
+    e.namesClsCal = IsEqualGUID(&iid, &IID_clsCal);
+    EXPECT_EQ(info->lpVtbl->Release(info), 0u);
+    return e;
 }
 
 // A text loader that knows one translation, to see which texts go through the lookup.
@@ -277,6 +320,46 @@ TEST_P(ClsCalObject, FailuresComeBackAsExceptionInfo) {
         number = 65535;
         EXPECT_EQ(Put(cal, DISPID_clsCal_ActiveConnection, TextArg(empty_)).scode,
                   static_cast<SCODE>(0x800AFFFFu));
+    });
+}
+
+TEST_P(ClsCalObject, FailuresLeaveTheirThreadAnErrorObjectUntilTheNextCall) {
+    WithObject([&](IDispatch* cal) {
+        auto* dual = reinterpret_cast<ZevClsCal*>(cal);
+        const ZevClsCalVtbl& v = *dual->lpVtbl;
+        double day = 0;
+        EXPECT_EQ(v.WorkDayAfter(dual, June(7), &day), static_cast<HRESULT>(0x800A005Bu));
+        std::optional<TakenError> e = TakeError(cal);
+        ASSERT_TRUE(e);
+        EXPECT_EQ(e->number, static_cast<HRESULT>(0x800A005Bu));
+        EXPECT_EQ(e->source, automation::kRuntimeSource);
+        EXPECT_EQ(e->description, automation::StandardDescription(91));
+        EXPECT_TRUE(e->namesClsCal);
+        EXPECT_FALSE(TakeError(cal)) << "handed out twice";
+
+        // Each thread has its own; a call that succeeds, or fails without one, clears it.
+        EXPECT_NE(v.WorkDayBefore(dual, June(7), &day), S_OK);
+        std::thread([&] { EXPECT_FALSE(TakeError(cal)); }).join();
+        EXPECT_EQ(v.WorkDayBefore(dual, June(7), nullptr), E_POINTER);
+        EXPECT_FALSE(TakeError(cal));
+        EXPECT_NE(v.WorkDayBefore(dual, June(7), &day), S_OK);
+        EXPECT_EQ(v.put_SystemName(dual, empty_), S_OK);
+        EXPECT_FALSE(TakeError(cal));
+
+        // Invoke records it as well, the description as users read it.
+        automation::ScopedFactory failing(
+            host::progid::kAppConnection, [&]() -> automation::ObjectPtr {
+                throw automation::ComError(automation::ErrorInfo{
+                    static_cast<int32_t>(0x80040E4Du), "TestServer",
+                    automation::MarkedText("工厂日历", ": offline"), "server.chm", 3});
+            });
+        EXPECT_EQ(Put(cal, DISPID_clsCal_ActiveConnection, TextArg(empty_)).hr, DISP_E_EXCEPTION);
+        e = TakeError(cal);
+        ASSERT_TRUE(e);
+        EXPECT_EQ(e->number, static_cast<HRESULT>(0x80040E4Du));
+        EXPECT_EQ(e->source, "TestServer");
+        EXPECT_EQ(e->description, "Factory Calendar: offline");
+        EXPECT_TRUE(e->helpFile);
     });
 }
 

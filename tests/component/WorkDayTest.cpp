@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include "component/clsCal.hpp"
+#include "component/mdlCal.hpp"
 #include "host/SuiteInterfaces.hpp"
 #include "platform/automation/ObjectRegistry.hpp"
 #include "platform/automation/OleDate.hpp"
 #include "suite/ShareProps.hpp"
 #include "tests/component/ComponentTestSupport.hpp"
+#include "tests/support/Subprocess.hpp"
 #include "tests/support/TestDatabase.hpp"
 
 namespace zev::test {
@@ -183,6 +185,66 @@ TEST_P(WorkDayQueries, AFormatterIsMadeForEachCallAndReleasedBeforeTheStatement)
         cal.WorkDay(June(7), Dir_Forward, 1);
         EXPECT_EQ(created, 3);
         EXPECT_TRUE(lastMade.expired());
+    });
+}
+
+// Regenerations by another process, alternating the Saturday rule, while WorkDay answers:
+// every answer comes from one of the two calendars, never from a number of one paired
+// with the days of the other.
+TEST_P(WorkDayQueries, AnswersComeFromOneCalendarWhileAnotherProcessRegeneratesIt) {
+    const std::string props = "Language=zz;" + Db().PropsString();
+    auto generate = [&](const char* saturday) {
+        return std::string("\"$0\" --props \"$1\" generate 1957-01-01 1959-01-01 --replace ") +
+               saturday + " >/dev/null || exit 1";
+    };
+    const double from = OleFromCivil(1958, 1, 29);
+    double answers[2] = {};
+    for (int saturdayWork = 0; saturdayWork < 2; ++saturdayWork) {
+        const ProcessResult r = RunProcess(
+            "/bin/sh",
+            {"-c", generate(saturdayWork ? "--saturday-work" : ""), ZEV_ZEVWORKCAL, props});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        WithCalendar(
+            [&](clsCal& cal) { answers[saturdayWork] = cal.WorkDay(from, Dir_Backward, 21); });
+    }
+    ASSERT_NE(answers[0], answers[1]);
+
+    // Bounded by the writer's work, not by time: 15 rounds of two regenerations.
+    const std::string rounds = "i=0; while [ $i -lt 15 ]; do " + generate("") + "; " +
+                               generate("--saturday-work") + "; i=$((i+1)); done";
+    BackgroundProcess writer("/bin/sh", {"-c", rounds, ZEV_ZEVWORKCAL, props});
+    WithCalendar([&](clsCal& cal) {
+        while (writer.Running()) {
+            const double answer = cal.WorkDay(from, Dir_Backward, 21);
+            ASSERT_TRUE(answer == answers[0] || answer == answers[1])
+                << automation::FormatIsoAuto(answer) << " belongs to neither calendar";
+        }
+    });
+    EXPECT_EQ(writer.Wait(), 0);
+    EXPECT_TRUE(Ui().Boxes().empty());
+}
+
+// The snapshot of WorkDay's two statements ends with the member, whether it answers or
+// fails, and inside a transaction of the caller's it neither ends nor hides it.
+TEST_P(WorkDayQueries, TheSnapshotEndsWithTheMemberAndLeavesTheCallersTransactionOpen) {
+    WithCalendar([&](clsCal& cal) {
+        data::Connection& own = component::mdlCal::Connection();
+        EXPECT_EQ(cal.WorkDay(June(5), Dir_Forward, 1), June(8));
+        // Nothing is left open: the connection can begin a transaction of its own.
+        own.Execute("BEGIN TRANSACTION");
+        // Inside it WorkDay reads the caller's uncommitted change ...
+        own.Execute("UPDATE t_WorkCalendar SET FInterID=0 WHERE FDay='2009-06-08'");
+        own.Execute("UPDATE t_WorkCalendar SET FInterID=6 WHERE FDay='2009-06-09'");
+        EXPECT_EQ(cal.WorkDay(June(5), Dir_Forward, 1), June(9));
+        // ... and leaves the transaction to the caller, who can still roll it back.
+        own.Execute("ROLLBACK");
+        EXPECT_EQ(cal.WorkDay(June(5), Dir_Forward, 1), June(8));
+
+        Exec("DROP TABLE t_WorkCalendar");
+        EXPECT_EQ(cal.WorkDay(June(5), Dir_Forward, 1), 0.0);
+        EXPECT_EQ(Ui().Boxes().size(), 1u);
+        own.Execute("BEGIN TRANSACTION");
+        own.Execute("ROLLBACK");
     });
 }
 

@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "component/ZevWorkCal.h"
 #include "tests/support/TestDatabase.hpp"
@@ -254,6 +256,32 @@ TEST_F(Registration, FailureIsReportedAndNothingIsLeftBehind) {
     ::setenv("ZEVWORKCAL_REGISTRY", (dir_.Path() / "none" / "registry").c_str(), 1);
     EXPECT_EQ(L().Unregister(), S_OK);
     EXPECT_FALSE(fs::exists(dir_.Path() / "none"));
+}
+
+// Only a regular file is read or replaced: a FIFO would hang registration, a device or
+// a folder cannot be a registry. Each is refused and left as it was.
+TEST_F(Registration, RefusesARegistryThatIsNotARegularFile) {
+    fs::create_directories(registry_.parent_path());
+    const fs::path fifo = dir_.Path() / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const fs::path link = dir_.Path() / "link";
+    fs::create_symlink(fifo, link);
+    const fs::path folder = dir_.Path() / "folder";
+    fs::create_directories(folder);
+    std::vector<fs::path> paths = {fifo, link, folder};
+    // A device node of our own (only root can make one): the null device's numbers.
+    const fs::path device = dir_.Path() / "device";
+    if (::mknod(device.c_str(), S_IFCHR | 0600, ::makedev(1, 3)) == 0) paths.push_back(device);
+    for (const fs::path& path : paths) {
+        ::setenv("ZEVWORKCAL_REGISTRY", path.c_str(), 1);
+        struct stat before {};
+        ASSERT_EQ(::stat(path.c_str(), &before), 0);
+        EXPECT_EQ(L().Register(), SELFREG_E_CLASS) << path;
+        EXPECT_EQ(L().Unregister(), SELFREG_E_CLASS) << path;
+        struct stat after {};
+        ASSERT_EQ(::stat(path.c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino) << path << " was replaced";
+    }
 }
 
 TEST_F(Registration, WithoutTheVariableTheFileLivesInTheUsersConfiguration) {

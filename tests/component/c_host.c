@@ -1,6 +1,9 @@
 /*
  * A host written in C: loads libZevWorkCal.so, creates clsCal through the class factory
- * and calls it by DISPID through IDispatch::Invoke, as a host that binds late does.
+ * and calls it by DISPID through IDispatch::Invoke, as a host that binds late does, and
+ * through its interface table.
+ *
+ * Failures through the interface table come with the thread's error object.
  *
  * Usage: c_host LIBRARY. The process property string (ZEVWORKCAL_PROPS) names a database
  * with the calendar 2009-06-01 .. 2009-06-10, weekends rest days. Exit 0 when every check
@@ -93,6 +96,64 @@ static DATE WorkDayBefore(IDispatch* object, DATE day, int line) {
     return result.date;
 }
 
+/* WorkDayBefore through the interface table, without a connection: the HRESULT is the
+ * number, and the thread's error object, reached through the object, gives it again with
+ * the source and the description, once. */
+static void CheckVtableErrorInfo(IDispatch* object) {
+    ZevClsCal* cal = NULL;
+    IZevSupportErrorInfo* support = NULL;
+    IErrorInfo* info = NULL;
+    IZevErrorInfo* numbered = NULL;
+    BSTR source = NULL;
+    BSTR description = NULL;
+    HRESULT number = S_OK;
+    GUID guid;
+    DATE day = 0;
+    HRESULT hr;
+
+    hr = object->lpVtbl->QueryInterface(object, &IID_clsCal, (void**)&cal);
+    CHECK(hr == S_OK && cal != NULL, "QueryInterface(_clsCal) gave 0x%08X", (unsigned)hr);
+    hr = object->lpVtbl->QueryInterface(object, &IID_IZevSupportErrorInfo, (void**)&support);
+    CHECK(hr == S_OK && support != NULL, "QueryInterface(IZevSupportErrorInfo) gave 0x%08X",
+          (unsigned)hr);
+    if (cal == NULL || support == NULL) return;
+    CHECK(support->lpVtbl->InterfaceSupportsErrorInfo(support, &IID_clsCal) == S_OK,
+          "_clsCal does not support error information");
+
+    hr = cal->lpVtbl->WorkDayBefore(cal, kJune7, &day);
+    CHECK(hr == ZEV_RUNTIME_ERROR_HRESULT(91), "vtable WorkDayBefore gave 0x%08X", (unsigned)hr);
+    hr = support->lpVtbl->GetErrorInfo(support, 0, &info);
+    CHECK(hr == S_OK && info != NULL, "GetErrorInfo gave 0x%08X", (unsigned)hr);
+    if (info != NULL) {
+        CHECK(info->lpVtbl->GetSource(info, &source) == S_OK && source != NULL && source[0] != '\0',
+              "no error source");
+        CHECK(info->lpVtbl->GetDescription(info, &description) == S_OK && description != NULL &&
+                  description[0] != '\0',
+              "no error description");
+        CHECK(info->lpVtbl->GetGUID(info, &guid) == S_OK && IsEqualGUID(&guid, &IID_clsCal),
+              "the error names another interface");
+        hr = info->lpVtbl->QueryInterface(info, &IID_IZevErrorInfo, (void**)&numbered);
+        CHECK(hr == S_OK && numbered != NULL, "QueryInterface(IZevErrorInfo) gave 0x%08X",
+              (unsigned)hr);
+        if (numbered != NULL) {
+            CHECK(numbered->lpVtbl->GetNumber(numbered, &number) == S_OK &&
+                      number == ZEV_RUNTIME_ERROR_HRESULT(91),
+                  "error number 0x%08X", (unsigned)number);
+            numbered->lpVtbl->Release(numbered);
+        }
+        printf("c_host: vtable failure 0x%08X from %s: %s\n", (unsigned)number,
+               source != NULL ? source : "", description != NULL ? description : "");
+        free(source);
+        free(description);
+        CHECK(info->lpVtbl->Release(info) == 0, "the error object had other references");
+    }
+    info = NULL;
+    hr = support->lpVtbl->GetErrorInfo(support, 0, &info);
+    CHECK(hr == S_FALSE && info == NULL, "the error object was handed out twice");
+    support->lpVtbl->Release(support);
+    cal->lpVtbl->Release(cal);
+}
+
 static void* Symbol(void* library, const char* name) {
     void* symbol = dlsym(library, name);
     if (symbol == NULL) {
@@ -180,6 +241,7 @@ int main(int argc, char** argv) {
     CHECK(e.bstrSource != NULL && e.bstrSource[0] != '\0', "no error source");
     CHECK(e.bstrDescription != NULL && e.bstrDescription[0] != '\0', "no error description");
     ClearExcepInfo(&e);
+    CheckVtableErrorInfo(first);
 
     hr = PutText(first, DISPID_clsCal_ActiveConnection, "", &e);
     CHECK(hr == S_OK, "second ActiveConnection put gave 0x%08X", (unsigned)hr);

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
-#include <ctime>
+#include <cmath>
+#include <functional>
 #include <thread>
 
+#include "platform/automation/Clock.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
 #include "platform/data/SqliteConnection.hpp"
@@ -97,22 +102,26 @@ TEST_P(DataLayer, InsertWithoutIntoCopiesRows) {
     EXPECT_EQ(automation::CLng(rs.Fields(0).Value()), 10);
 }
 
-TEST_P(DataLayer, ServerYearGoesIntoATextColumn) {
-    Exec(
-        "INSERT INTO t_SystemProfile(FCategory,FKey,FValue) VALUES('IC','StartYear',"
-        "YEAR(GETDATE()))");
-    Exec("INSERT INTO t_SystemProfile(FCategory,FKey,FValue) VALUES('IC','StartPeriod',1)");
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    data::Recordset rs = Conn().Execute(
-        "SELECT FValue FROM t_SystemProfile WHERE FCategory='IC' AND FKey='StartYear'");
-    EXPECT_EQ(rs.Fields("FValue").Value(), Variant(std::to_string(local.tm_year + 1900)));
-    rs = Conn().Execute(
-        "SELECT FValue,GetDate() FROM t_SystemProfile WHERE FCategory='IC' AND FKey='StartPeriod'");
-    EXPECT_EQ(rs.Fields(0).Value(), Variant("1"));
-    const double serverNow = automation::CDate(rs.Fields(1).Value());
-    EXPECT_EQ(automation::CivilFromOle(serverNow).Year, local.tm_year + 1900);
+// GETDATE() is the system's clock, which tests fix: its year goes into the text column,
+// and the server's date follows the clock whenever it is fixed or released again.
+TEST_P(DataLayer, ServerDateFollowsTheClockAndItsYearGoesIntoATextColumn) {
+    const double moments[] = {OleFromCivil(2009, 6, 30, 23, 59, 58), OleFromCivil(1999, 12, 31)};
+    for (const double moment : moments) {
+        const automation::ScopedFixedNow fixed(moment);
+        Exec("DELETE FROM t_SystemProfile WHERE FKey='StartYear'");
+        Exec(
+            "INSERT INTO t_SystemProfile(FCategory,FKey,FValue) VALUES('IC','StartYear',"
+            "YEAR(GETDATE()))");
+        data::Recordset rs = Conn().Execute(
+            "SELECT FValue,GetDate() FROM t_SystemProfile WHERE FCategory='IC' AND "
+            "FKey='StartYear'");
+        EXPECT_EQ(rs.Fields("FValue").Value(),
+                  Variant(std::to_string(automation::CivilFromOle(moment).Year)));
+        EXPECT_EQ(automation::CDate(rs.Fields(1).Value()), moment);
+    }
+    // Released, the clock is the system's again.
+    data::Recordset rs = Conn().Execute("SELECT GETDATE()");
+    EXPECT_LT(std::abs(automation::CDate(rs.Fields(0).Value()) - automation::Now()), 1.0);
 }
 
 TEST_P(DataLayer, EngineErrorsNameTheStatement) {
@@ -224,6 +233,39 @@ TEST_P(DataLayer, DataVersionMovesWithChangesFromAnyConnection) {
     EXPECT_NE(Conn().DataVersion(), v1);
 }
 
+// A read snapshot reads one committed state while another connection commits beside it
+// (without waiting for the reader), ends at its scope whatever happened inside, and does
+// nothing when nested or inside a transaction of the caller's.
+TEST_P(DataLayer, AReadSnapshotReadsOneStateAndEndsWithItsScope) {
+    WriteExampleCalendar(Conn());
+    auto other = Db().Connect();
+    auto rows = [&] {
+        data::Recordset rs = Conn().Execute("SELECT COUNT(*) FROM t_WorkCalendar");
+        return automation::CLng(rs.Fields(0).Value());
+    };
+    {
+        const data::ReadSnapshot snapshot(Conn());
+        EXPECT_EQ(rows(), 10);
+        other->Execute("DELETE FROM t_WorkCalendar WHERE FInterID=0");
+        EXPECT_EQ(rows(), 10);
+        { const data::ReadSnapshot nested(Conn()); }
+        EXPECT_EQ(rows(), 10) << "the nested snapshot ended the outer one";
+        EXPECT_NE(ErrorNumberOf([&] { Exec("BEGIN TRANSACTION"); }), 0);
+        EXPECT_NE(ErrorNumberOf([&] { Exec("SELECT FDay FROM t_NoSuchTable"); }), 0);
+    }
+    EXPECT_EQ(rows(), 8);
+
+    Exec("BEGIN TRANSACTION");
+    {
+        const data::ReadSnapshot inside(Conn());
+        Exec("DELETE FROM t_WorkCalendar WHERE FInterID>6");
+        EXPECT_EQ(rows(), 6);
+    }
+    Exec("COMMIT");
+    data::Recordset rs = other->Execute("SELECT COUNT(*) FROM t_WorkCalendar");
+    EXPECT_EQ(automation::CLng(rs.Fields(0).Value()), 6);
+}
+
 ZEV_INSTANTIATE_DB_TEST(DataLayer);
 
 // Engine-specific behaviour of the embedded database.
@@ -265,6 +307,99 @@ TEST(SqliteBackend, ASecondWriterWaitsForTheFirst) {
     releaser.join();
     data::Recordset rs = second->Execute("SELECT COUNT(*) FROM t");
     EXPECT_EQ(automation::CLng(rs.Fields(0).Value()), 2);
+}
+
+std::string JournalMode(data::Connection& connection) {
+    data::Recordset rs = connection.Execute("PRAGMA journal_mode");
+    return automation::CStr(rs.Fields(0).Value());
+}
+
+int64_t Rows(data::Connection& connection) {
+    data::Recordset rs = connection.Execute("SELECT COUNT(*) FROM t");
+    return static_cast<int64_t>(automation::CDbl(rs.Fields(0).Value()));
+}
+
+// A database of 10 rows left in the rollback journal mode that older files have.
+std::string LegacyDatabase(const TempDir& dir, const std::string& name) {
+    const std::string file = dir.File(name);
+    auto c = data::OpenSqlite(file, data::OpenMode::Create);
+    c->Execute("PRAGMA journal_mode=DELETE");
+    c->Execute("CREATE TABLE t(x)");
+    c->Execute(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<10) "
+        "INSERT INTO t SELECT i FROM n");
+    return file;
+}
+
+TEST(SqliteBackend, ReadersAnswerFromTheLastCommitWhileAWriterWorks) {
+    TempDir dir;
+    const std::string file = LegacyDatabase(dir, "r.db");
+    EXPECT_EQ(JournalMode(*data::OpenSqlite(dir.File("new.db"), data::OpenMode::Create)), "wal")
+        << "a new database starts in it";
+    auto writer = data::OpenSqlite(file);
+    EXPECT_EQ(JournalMode(*writer), "wal") << "opening a writable database switches it";
+    auto reader = data::OpenSqlite(file);
+    writer->Execute("BEGIN TRANSACTION");
+    // Enough to spill the writer's cache, which in the rollback journal locks readers out.
+    writer->Execute(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<100000) "
+        "INSERT INTO t SELECT randomblob(200) FROM n");
+    EXPECT_EQ(Rows(*reader), 10);
+    writer->Execute("COMMIT");
+    EXPECT_EQ(Rows(*reader), 100010);
+}
+
+// Runs `body` in a child process without the rights of root, so that file permissions
+// hold; the child's exit code, 128 + the signal number when it was killed.
+int RunUnprivileged(const std::function<int()>& body) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(120);
+        int code = 121;
+        try {
+            code = body();
+        } catch (...) {
+            code = 122;
+        }
+        _exit(code);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// A read-only file or folder cannot take the write-ahead log: the database is read in the
+// mode it has; a database in WAL mode in a folder where its readers cannot share their
+// index file is refused with a message naming the file. Nothing takes the process down.
+TEST(SqliteBackend, AReadOnlyFileOrFolderIsReadAsItIsOrRefusedClearly) {
+    struct Case {
+        const char* name;
+        bool wal;           // the database is in WAL mode already
+        bool readOnlyFile;  // else the folder is read-only
+        bool readable;
+    };
+    const Case cases[] = {{"legacy-file", false, true, true},
+                          {"legacy-folder", false, false, true},
+                          {"wal-file", true, true, true},
+                          {"wal-folder", true, false, false}};
+    for (const Case& c : cases) {
+        TempDir dir;
+        const std::string file = LegacyDatabase(dir, "ro.db");
+        if (c.wal) data::OpenSqlite(file);
+        chmod(dir.Path().c_str(), c.readOnlyFile ? 0777 : 0555);
+        chmod(file.c_str(), c.readOnlyFile ? 0444 : 0666);
+        const int code = RunUnprivileged([&] {
+            try {
+                auto connection = data::OpenSqlite(file);
+                if (Rows(*connection) != 10) return 1;
+                return JournalMode(*connection) == (c.wal ? "wal" : "delete") ? 0 : 2;
+            } catch (const ComError& e) {
+                return e.Description().find(file) != std::string::npos ? 10 : 3;
+            }
+        });
+        EXPECT_EQ(code, c.readable ? 0 : 10) << c.name;
+        chmod(dir.Path().c_str(), 0700);
+    }
 }
 
 }  // namespace

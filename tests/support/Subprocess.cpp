@@ -1,5 +1,6 @@
 #include "tests/support/Subprocess.hpp"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -87,6 +88,68 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     waitpid(pid, &status, 0);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
+}
+
+namespace {
+
+std::vector<char*> Argv(std::vector<std::string>& strings) {
+    std::vector<char*> argv;
+    for (std::string& a : strings)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    return argv;
+}
+
+int ExitCodeOf(int status) {
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+}  // namespace
+
+BackgroundProcess::BackgroundProcess(const std::string& program,
+                                     const std::vector<std::string>& args) {
+    std::vector<std::string> strings{program};
+    strings.insert(strings.end(), args.begin(), args.end());
+    std::vector<char*> argv = Argv(strings);
+    const pid_t pid = fork();
+    if (pid < 0) throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        // A group of its own, so that killing it reaches the programs it started too.
+        setpgid(0, 0);
+        const int null = open("/dev/null", O_RDWR);
+        dup2(null, 0);
+        dup2(null, 1);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    setpgid(pid, pid);  // also here, so that the group exists before any kill
+    pid_ = pid;
+}
+
+BackgroundProcess::~BackgroundProcess() {
+    if (pid_ < 0) return;
+    kill(-pid_, SIGKILL);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+}
+
+bool BackgroundProcess::Running() {
+    if (pid_ < 0) return false;
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) != pid_) return true;
+    exitCode_ = ExitCodeOf(status);
+    pid_ = -1;
+    return false;
+}
+
+int BackgroundProcess::Wait() {
+    if (pid_ >= 0) {
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        exitCode_ = ExitCodeOf(status);
+        pid_ = -1;
+    }
+    return exitCode_;
 }
 
 }  // namespace zev::test

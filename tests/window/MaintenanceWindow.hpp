@@ -7,11 +7,13 @@
 
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "component/clsCal.hpp"
 #include "component/mdlCal.hpp"
+#include "platform/automation/Clock.hpp"
 #include "platform/automation/ObjectRegistry.hpp"
 #include "platform/automation/OleDate.hpp"
 #include "platform/automation/Variant.hpp"
@@ -146,9 +148,11 @@ class MaintenanceWindow : public DbTest {
     }
     static void Save(FrmCalEvents& e) { e.cmdSave_Click(); }
     static void Exit(FrmCalEvents& e) { e.cmdExit_Click(); }
-    // The server's date as the start-up check of this opening would have read it.
-    static Action ServerDateIs(double day) {
-        return [day](FrmCalEvents&) { component::mdlCal::State().ServerDate = day; };
+    // Fixes the clock at noon of `day`: the server's date that the start-up check of the
+    // next openings reads.
+    void ServerDateIs(double day) {
+        now_.reset();
+        now_.emplace(day + 0.5);
     }
 
     std::shared_ptr<ui::ScriptedUi> ui_ = std::make_shared<ui::ScriptedUi>();
@@ -159,6 +163,7 @@ class MaintenanceWindow : public DbTest {
     int windowsMade_ = 0;
     double today_ = June(3);
     component::ComponentState state_;
+    std::optional<automation::ScopedFixedNow> now_;
 };
 
 }  // namespace zev::test

@@ -18,6 +18,7 @@
 
 #include "component/clsCal.hpp"
 #include "component/mdlCal.hpp"
+#include "platform/automation/Clock.hpp"
 #include "platform/automation/ObjectRegistry.hpp"
 #include "platform/automation/OleDate.hpp"
 #include "platform/automation/Variant.hpp"
@@ -102,11 +103,11 @@ class OperationsTest : public QObject {
             auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             if (dialog == nullptr) return;
             shown = true;
-            // Days before the calendar are past for the server.
-            component::mdlCal::State().ServerDate = automation::OleFromCivil(2009, 5, 1);
             Plan(dialog);
             if (dialog->isVisible()) dialog->done(QDialog::Rejected);
         });
+        // The server's date lies before the calendar that the planner makes.
+        const automation::ScopedFixedNow now(automation::OleFromCivil(2009, 5, 1));
         component::clsCal cal;
         cal.ActiveConnection("");
         cal.Show();
