@@ -143,7 +143,7 @@ void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
 }
 
 void RatioReporter::PrintRatios() const {
-    std::printf("\n%-40s %10s %10s %7s %10s %10s %7s\n", "ours / baseline", "real ours",
+    std::printf("\n%-52s %10s %10s %7s %10s %10s %7s\n", "ours / baseline", "real ours",
                 "real base", "ratio", "cpu ours", "cpu base", "ratio");
     for (const auto& [name, ours] : times_) {
         const size_t at = name.find("/ours");
@@ -157,7 +157,7 @@ void RatioReporter::PrintRatios() const {
             if (it == times_.end() || it->second.real <= 0 || it->second.cpu <= 0) continue;
             // With several baselines, each line names the one it is compared with.
             const std::string label = baselines_.size() > 1 ? name + " : " + baseline : name;
-            std::printf("%-40s %10.0f %10.0f %6.2fx %10.0f %10.0f %6.2fx\n", label.c_str(),
+            std::printf("%-52s %10.0f %10.0f %6.2fx %10.0f %10.0f %6.2fx\n", label.c_str(),
                         ours.real, it->second.real, ours.real / it->second.real, ours.cpu,
                         it->second.cpu, ours.cpu / it->second.cpu);
         }

@@ -276,7 +276,12 @@ class OdbcConnection final : public Connection {
         if (!sql::MayHoldSeveral(commandText)) {
             RunOne(sql::TrimStatement(commandText), first);
         } else {
-            for (std::string_view statement : sql::SplitStatements(commandText)) {
+            const std::vector<std::string_view> statements = sql::SplitStatements(commandText);
+            if (SendsAsOne(statements)) {
+                RunChanges(statements, commandText);
+                return Recordset();
+            }
+            for (std::string_view statement : statements) {
                 std::shared_ptr<ResultTable> table;
                 RunOne(statement, table);
                 if (!first && table) first = std::move(table);
@@ -467,6 +472,43 @@ class OdbcConnection final : public Connection {
             throw *failure;
         }
         SetAutocommit(true, statement);
+    }
+
+    // Whether a batch goes to the server in one round trip: on PostgreSQL, a run of
+    // UPDATE and DELETE statements inside a transaction of the caller's, where a failing
+    // statement fails the transaction whether the statements travel together or apart.
+    // Outside a transaction each statement stands on its own, so each is sent alone.
+    bool SendsAsOne(const std::vector<std::string_view>& statements) const {
+        if (dialect_ != Dialect::PostgreSQL || !inTransaction_ || statements.size() < 2) {
+            return false;
+        }
+        return std::all_of(statements.begin(), statements.end(), [](std::string_view s) {
+            return sql::StartsWithKeyword(s, "UPDATE") || sql::StartsWithKeyword(s, "DELETE");
+        });
+    }
+
+    // Sends the changes as one text and reads every result; a failure names the batch.
+    void RunChanges(const std::vector<std::string_view>& statements, std::string_view original) {
+        std::string text;
+        for (std::string_view statement : statements) {
+            text.append(statement);
+            text.append(";\n");
+        }
+        std::u16string wide = ToUtf16(text);
+        SQLHSTMT stmt = h_->stmt;
+        struct CursorCloser {
+            SQLHSTMT s;
+            ~CursorCloser() { SQLFreeStmt(s, SQL_CLOSE); }
+        } closer{stmt};
+        // SQL_NO_DATA first says only that the first change touched no row.
+        SQLRETURN rc = SQLExecDirectW(stmt, Wide(wide), static_cast<SQLINTEGER>(wide.size()));
+        for (;;) {
+            if (rc != SQL_NO_DATA && !SQL_SUCCEEDED(rc)) {
+                Fail(SQL_HANDLE_STMT, stmt, original, h_->dbc);
+            }
+            rc = SQLMoreResults(stmt);
+            if (rc == SQL_NO_DATA) break;
+        }
     }
 
     // Runs one statement; `original` is what an error names (the caller's text, not a

@@ -190,6 +190,28 @@ TEST_P(DataLayer, StatementsThatDifferInTheirValuesEachDoWhatTheySay) {
                   .Fields(0)
                   .Value(),
               Variant(int32_t{2}));
+    // Inside a transaction (where a server may take the changes in one round trip): a
+    // first change that touches no row does not end the batch, and a failing one fails it
+    // and names itself.
+    Exec("BEGIN TRANSACTION");
+    Exec(
+        "UPDATE t_WorkCalendar SET FInterID=99 WHERE FDay='1999-01-01'\r\n"
+        "UPDATE t_WorkCalendar SET FInterID=4 WHERE FDay='2009-06-05'\r\n"
+        "DELETE FROM t_WOScheduleDetail WHERE FSeqID=20090603");
+    const std::string refused =
+        "UPDATE t_WorkCalendar SET FDay='2009-06-08' WHERE FDay='2009-06-09'";
+    EXPECT_NE(failure("UPDATE t_WorkCalendar SET FInterID=5 WHERE FDay='2009-06-08'\r\n" + refused)
+                  .find(refused),
+              std::string::npos);
+    Exec("ROLLBACK");
+    EXPECT_EQ(numbers(), "20 0 3 5 0 0 6 7 10 2 ");
+    Exec("BEGIN TRANSACTION");
+    Exec(
+        "UPDATE t_WorkCalendar SET FInterID=99 WHERE FDay='1999-01-01'\r\n"
+        "UPDATE t_WorkCalendar SET FInterID=4 WHERE FDay='2009-06-05'");
+    Exec("COMMIT");
+    EXPECT_EQ(numbers(), "20 0 3 4 0 0 6 7 10 2 ");
+
     // A table dropped after its statement was compiled.
     Exec("DROP TABLE t_WOScheduleDetail");
     const std::string gone = "DELETE FROM t_WOScheduleDetail WHERE FSeqID=20090601";
