@@ -1,9 +1,11 @@
 // The steps several commands share (Command.hpp): the console interface of a run, the
-// schema check, the connection and the printing of a date answer.
+// schema check, the connection, the printing of a date answer, and the maintenance
+// window without a display.
 #include "apps/zevworkcal/Command.hpp"
 
 #include <vector>
 
+#include "host/MMTS.hpp"
 #include "host/SuiteInterfaces.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/ObjectRegistry.hpp"
@@ -13,8 +15,23 @@
 namespace zev::cli {
 
 namespace {
+
 constexpr const char* kSource = "zevworkcal";
-}
+
+// Shows the window to a command instead of a planner: hands it to the command's action.
+class WindowlessView final : public window::FrmCalView {
+  public:
+    WindowlessView(window::frmCal*& form, const std::function<void(window::frmCal&)>& act)
+        : form_(form), act_(act) {}
+    std::shared_ptr<ui::UserInterface> Interface() override { return ui::Current(); }
+    void RunModal(const window::FrmCalControls&, window::FrmCalEvents&) override { act_(*form_); }
+
+  private:
+    window::frmCal*& form_;
+    const std::function<void(window::frmCal&)>& act_;
+};
+
+}  // namespace
 
 int CliUi::MsgBox(const std::string& prompt, int buttons, const std::string& title) {
     if ((buttons & ui::vbCritical) == ui::vbCritical) failed_ = true;
@@ -51,6 +68,23 @@ std::string ScalarText(data::Connection& connection, const std::string& statemen
 
 void PrintDate(std::FILE* out, double date) {
     std::fprintf(out, "%s\n", automation::FormatIsoAuto(date).c_str());
+}
+
+void WithWindow(const std::function<void(component::ComponentState&)>& prepare,
+                const std::function<void(window::frmCal&)>& act) {
+    const std::unique_ptr<component::clsCal> calendar = OpenCalendar();
+    component::mdlCal::CheckSettings();
+    component::ComponentState& state = component::mdlCal::State();
+    if (prepare) prepare(state);
+    window::frmCal* self = nullptr;
+    window::frmCal form(state, [&] { return std::make_unique<WindowlessView>(self, act); });
+    self = &form;
+    form.ShowModal();
+}
+
+void Refuse(Session& s, const char* text, const std::string& detail) {
+    s.ui.MsgBox(host::MMTS::LoadLocalText(text, 0) + detail, ui::vbOKOnly | ui::vbExclamation,
+                host::MMTS::LoadLocalText("Halvor提示", 0));
 }
 
 }  // namespace zev::cli

@@ -13,8 +13,10 @@
 #include "apps/zevworkcal/Arguments.hpp"
 #include "apps/zevworkcal/Cli.hpp"
 #include "component/clsCal.hpp"
+#include "component/mdlCal.hpp"
 #include "platform/data/Connection.hpp"
 #include "platform/ui/ConsoleUi.hpp"
+#include "window/frmCal.hpp"
 
 namespace zev::cli {
 
@@ -64,5 +66,18 @@ data::ConnectionPtr AppConnection();
 std::string ScalarText(data::Connection& connection, const std::string& statement);
 // Writes a date answer as one line.
 void PrintDate(std::FILE* out, double date);
+
+// The maintenance window without a display, for the commands that act as a planner in
+// it: runs the start-up check on the database the property string names, lets
+// `prepare` adjust the settings it loaded, loads the window, and hands it to `act`; the
+// window closes when `act` returns. Its message boxes go to the console interface. A
+// failing check or load is thrown.
+void WithWindow(const std::function<void(component::ComponentState&)>& prepare,
+                const std::function<void(window::frmCal&)>& act);
+// The refusal of a command that the access checker does not let maintain the calendar.
+inline constexpr const char* kNoAccess = "您没有维护工厂日历的权限";
+// Shows a refusal of the planner's action: the looked-up text (and `detail`), in a box
+// with the exclamation icon, as the window shows its own.
+void Refuse(Session& s, const char* text, const std::string& detail = {});
 
 }  // namespace zev::cli

@@ -1,13 +1,18 @@
-// zevworkcal generate: writes the calendar from START up to the day before END through
-// the suite's calendar generator.
+// zevworkcal generate: makes the calendar from START as the window's Save does while no
+// calendar is set (the end from the current period, the weekend rules from the options),
+// or, with END, writes the days from START up to the day before END through the suite's
+// calendar generator directly, for tools.
 #include "apps/zevworkcal/commands/Commands.hpp"
 
 #include <memory>
 
+#include "component/mdlCal.hpp"
 #include "host/MMTS.hpp"
 #include "host/SuiteInterfaces.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/ObjectRegistry.hpp"
+#include "platform/automation/OleDate.hpp"
+#include "window/frmCal.hpp"
 
 namespace zev::cli::commands {
 
@@ -23,16 +28,49 @@ struct GenerateOptions {
     bool replace = false;
 };
 
+void RefuseAnExistingCalendar(const GenerateOptions& o) {
+    if (o.replace) return;
+    if (!ScalarText(*AppConnection(), "SELECT MIN(FDay) FROM t_WorkCalendar").empty()) {
+        throw UsageError(
+            LoadLocalText("工厂日历已经存在；要重新生成并丢弃其中的置换，请加 --replace"));
+    }
+}
+
+// The window's Save while no calendar is set: the picker's day, the weekend boxes, Save.
+int RunGenerateInWindow(const GenerateOptions& o, Session& s) {
+    const double start = automation::OleDatePart(ParseDateArgument(o.start));
+    RequireSchema();
+    RefuseAnExistingCalendar(o);
+    bool generated = false;
+    WithWindow(
+        // Replacing: the window opens as it does when no calendar counts as set.
+        [&](component::ComponentState& state) {
+            if (o.replace) state.IsSetWorkCalendar = automation::kFalse;
+        },
+        [&](window::frmCal& w) {
+            w.PickStartDay(start);
+            if (w.dtStartDay.Value != start) {
+                throw UsageError(LoadLocalText("开始日早于起始期间的第一天") + ": " +
+                                 automation::FormatIsoDate(w.dtStartDay.MinDate));
+            }
+            w.SetCheckBox(window::CheckBoxId::SatNotWork, o.saturdayWork ? 0 : 1);
+            w.SetCheckBox(window::CheckBoxId::SunNotWork, o.sundayWork ? 0 : 1);
+            if (!w.cmdSave.Enabled) return Refuse(s, kNoAccess);
+            // The refusals, the generator's own failure and the error report show themselves.
+            w.cmdSave_Click();
+            generated = component::mdlCal::State().IsSetWorkCalendar != 0;
+        });
+    if (!generated) return kFailure;
+    std::fprintf(s.out, "%s\n", LoadLocalText("工厂日历已生成").c_str());
+    return kOk;
+}
+
 int RunGenerate(const GenerateOptions& o, Session& s) {
+    if (o.end.empty()) return RunGenerateInWindow(o, s);
     double start = ParseDateArgument(o.start);
     double end = ParseDateArgument(o.end);
     RequireSchema();
-    if (!o.replace) {
-        if (!ScalarText(*AppConnection(), "SELECT MIN(FDay) FROM t_WorkCalendar").empty()) {
-            throw UsageError(
-                LoadLocalText("工厂日历已经存在；要重新生成并丢弃其中的置换，请加 --replace"));
-        }
-    }
+    RefuseAnExistingCalendar(o);
     automation::VBool satNotWork = automation::ToVBool(!o.saturdayWork);
     automation::VBool sunNotWork = automation::ToVBool(!o.sundayWork);
     std::string errorText;
@@ -52,9 +90,11 @@ int RunGenerate(const GenerateOptions& o, Session& s) {
 Command Generate(CLI::App& program) {
     auto o = std::make_shared<GenerateOptions>();
     CLI::App* app = program.add_subcommand(
-        "generate", "generate the calendar from START up to the day before END");
+        "generate",
+        "generate the calendar from START as the window does (to three years after the "
+        "current period begins), or up to the day before END");
     app->add_option("START", o->start, "first day, YYYY-MM-DD")->required();
-    app->add_option("END", o->end, "the day after the last day, YYYY-MM-DD")->required();
+    app->add_option("END", o->end, "the day after the last day, YYYY-MM-DD");
     app->add_flag("--saturday-work", o->saturdayWork, "Saturdays are work days");
     app->add_flag("--sunday-work", o->sundayWork, "Sundays are work days");
     app->add_flag("--replace", o->replace, "replace a calendar that exists");

@@ -1,0 +1,94 @@
+// zevworkcal swap: turns each DATE from a work day into a rest day or back, as a planner
+// does in the window (the day selected in the grid that holds it, Swap, every guard of
+// the window), then saves. All or nothing: the first refusal ends the command with
+// nothing saved.
+#include "apps/zevworkcal/commands/Commands.hpp"
+
+#include <memory>
+#include <vector>
+
+#include "component/mdlCal.hpp"
+#include "platform/automation/OleDate.hpp"
+#include "window/frmCal.hpp"
+
+namespace zev::cli::commands {
+
+namespace {
+
+using window::GridId;
+
+struct SwapOptions {
+    std::vector<std::string> days;
+};
+
+// Selects `day` in the grid that holds it, on that grid's tab; false when neither does.
+bool SelectDay(window::frmCal& w, double day) {
+    for (const GridId id : {GridId::Work, GridId::NotWork}) {
+        const window::Grid& grid = id == GridId::Work ? w.sprWork : w.sprNotWork;
+        if (const int32_t row = grid.RowOf(day)) {
+            w.SelectTab(id == GridId::Work ? 0 : 1);
+            w.SelectGridRow(id, row);
+            return true;
+        }
+    }
+    return false;
+}
+
+// Swaps every day in turn and saves; false, with the refusal shown, when anything is
+// refused.
+bool SwapAndSave(window::frmCal& w, const std::vector<double>& days, Session& s) {
+    if (!component::mdlCal::State().IsSetWorkCalendar) {
+        Refuse(s, "尚未生成工厂日历");
+        return false;
+    }
+    for (const double day : days) {
+        if (!SelectDay(w, day)) {
+            Refuse(s, "日期不在工厂日历中", ": " + automation::FormatIsoDate(day));
+            return false;
+        }
+        if (!w.cmdMove.Enabled) {
+            Refuse(s, kNoAccess);
+            return false;
+        }
+        const bool wasWorkDay = w.sprWork.RowOf(day) != 0;
+        // A guard that refuses, or a failure, shows itself and leaves the day where it was.
+        w.cmdMove_Click();
+        if ((w.sprWork.RowOf(day) != 0) == wasWorkDay) return false;
+    }
+    w.cmdSave_Click();
+    return !component::mdlCal::State().CalChanged;
+}
+
+int RunSwap(const SwapOptions& o, Session& s) {
+    std::vector<double> days;
+    for (const std::string& text : o.days)
+        days.push_back(automation::OleDatePart(ParseDateArgument(text)));
+    RequireSchema();
+    bool saved = false;
+    std::vector<bool> restDays;
+    WithWindow(nullptr, [&](window::frmCal& w) {
+        saved = SwapAndSave(w, days, s);
+        for (const double day : days)
+            restDays.push_back(w.sprNotWork.RowOf(day) != 0);
+    });
+    if (!saved) return kFailure;
+    for (size_t i = 0; i < days.size(); ++i) {
+        std::fprintf(s.out, "%s %s\n", automation::FormatIsoDate(days[i]).c_str(),
+                     restDays[i] ? "rest" : "work");
+    }
+    return kOk;
+}
+
+}  // namespace
+
+Command Swap(CLI::App& program) {
+    auto o = std::make_shared<SwapOptions>();
+    CLI::App* app = program.add_subcommand(
+        "swap",
+        "turn each DATE from a work day into a rest day or back, as the window's Swap does, "
+        "then save; nothing is saved when any DATE is refused");
+    app->add_option("DATE", o->days, "a day of the calendar, YYYY-MM-DD")->required();
+    return {app, [o](Session& s) { return RunSwap(*o, s); }};
+}
+
+}  // namespace zev::cli::commands
