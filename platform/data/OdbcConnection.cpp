@@ -254,6 +254,18 @@ ColumnKind KindOf(SQLSMALLINT type, SQLSMALLINT scale) {
     }
 }
 
+// Closes the cursor of a statement handle when a run of it ends, however it ends.
+struct CursorCloser {
+    SQLHSTMT s;
+    ~CursorCloser() { SQLFreeStmt(s, SQL_CLOSE); }
+};
+
+// Sends a text to the server as UTF-16, whatever the driver's or the process's locale.
+SQLRETURN ExecDirect(SQLHSTMT stmt, std::string_view text) {
+    std::u16string wide = ToUtf16(text);
+    return SQLExecDirectW(stmt, Wide(wide), static_cast<SQLINTEGER>(wide.size()));
+}
+
 // Versions handed out while a writer was open, unique in the process.
 std::atomic<uint64_t> inFlightReads{0};
 
@@ -494,14 +506,10 @@ class OdbcConnection final : public Connection {
             text.append(statement);
             text.append(";\n");
         }
-        std::u16string wide = ToUtf16(text);
-        SQLHSTMT stmt = h_->stmt;
-        struct CursorCloser {
-            SQLHSTMT s;
-            ~CursorCloser() { SQLFreeStmt(s, SQL_CLOSE); }
-        } closer{stmt};
+        const SQLHSTMT stmt = h_->stmt;
+        const CursorCloser closer{stmt};
         // SQL_NO_DATA first says only that the first change touched no row.
-        SQLRETURN rc = SQLExecDirectW(stmt, Wide(wide), static_cast<SQLINTEGER>(wide.size()));
+        SQLRETURN rc = ExecDirect(stmt, text);
         for (;;) {
             if (rc != SQL_NO_DATA && !SQL_SUCCEEDED(rc)) {
                 Fail(SQL_HANDLE_STMT, stmt, original, h_->dbc);
@@ -515,14 +523,9 @@ class OdbcConnection final : public Connection {
     // rewriting of it).
     void RunText(std::string_view text, std::string_view original,
                  std::shared_ptr<ResultTable>& table) {
-        std::u16string wide = ToUtf16(text);
-        SQLHSTMT stmt = h_->stmt;
-        struct CursorCloser {
-            SQLHSTMT s;
-            ~CursorCloser() { SQLFreeStmt(s, SQL_CLOSE); }
-        } closer{stmt};
-
-        SQLRETURN rc = SQLExecDirectW(stmt, Wide(wide), static_cast<SQLINTEGER>(wide.size()));
+        const SQLHSTMT stmt = h_->stmt;
+        const CursorCloser closer{stmt};
+        SQLRETURN rc = ExecDirect(stmt, text);
         if (rc == SQL_NO_DATA) return;  // a change that touched no row
         if (!SQL_SUCCEEDED(rc)) Fail(SQL_HANDLE_STMT, stmt, original, h_->dbc);
 

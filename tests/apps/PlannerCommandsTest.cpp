@@ -54,17 +54,32 @@ class PlannerCommands : public DbTest {
             out += n + " ";
         return out;
     }
+    // A command line, with the entries it adds to the property string, and what it gives.
+    struct Invocation {
+        std::vector<std::string> args;
+        std::string props;
+        int exitCode;
+        std::string out;
+        std::string err;  // a part of the error stream
+    };
+    void ExpectRun(const Invocation& c) {
+        const ProcessResult r = Run(c.args, "2009-06-15", c.props);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    }
+    static std::string Named(const Invocation& c) {
+        std::string named;
+        for (const std::string& a : c.args)
+            named += a + " ";
+        return named;
+    }
+
     void Put(const std::string& key, const std::string& value) {
         Exec("DELETE FROM t_SystemProfile WHERE FCategory='IC' AND FKey='" + key + "'");
         Exec("INSERT INTO t_SystemProfile(FCategory,FKey,FValue) VALUES('IC','" + key + "','" +
              value + "')");
     }
-};
-
-struct Expected {
-    int exitCode;
-    std::string out;
-    std::string err;  // a part of the error stream
 };
 
 TEST_P(PlannerCommands, GenerateFromAStartDayDoesWhatTheWindowsSaveDoes) {
@@ -73,45 +88,30 @@ TEST_P(PlannerCommands, GenerateFromAStartDayDoesWhatTheWindowsSaveDoes) {
     Put("CurrentYear", "2009");
     Put("CurrentPeriod", "6");
     struct Case {
-        std::vector<std::string> args;
-        std::string props;
-        Expected expected;
+        Invocation run;
         std::string days;  // the calendar's first and last day and number of days afterwards
     };
     const std::string zz = "Language=zz;";
+    const std::string rest = "工厂日历开始日不能为休息日，请重新设置。";
     const Case cases[] = {
-        {{"generate", "2009-06-06"},
-         zz,
-         {1, "", "工厂日历开始日不能为休息日，请重新设置。"},
+        {{{"generate", "2009-06-06"}, zz, 1, "", rest}, "none"},
+        {{{"generate", "2009-06-07", "--saturday-work"}, zz, 1, "", rest}, "none"},
+        {{{"generate", "2009-05-29"}, zz, 2, "", "开始日早于起始期间的第一天: 2009-06-01"}, "none"},
+        {{{"generate", "2009-06-01"},
+          "Language=en;CalendarAccess=read;",
+          1,
+          "",
+          "You are not allowed to maintain the factory calendar"},
          "none"},
-        {{"generate", "2009-06-07", "--saturday-work"},
-         zz,
-         {1, "", "工厂日历开始日不能为休息日，请重新设置。"},
-         "none"},
-        {{"generate", "2009-05-29"}, zz, {2, "", "开始日早于起始期间的第一天: 2009-06-01"}, "none"},
-        {{"generate", "2009-06-01"},
-         "Language=en;CalendarAccess=read;",
-         {1, "", "You are not allowed to maintain the factory calendar"},
-         "none"},
-        {{"generate", "2009-06-06", "--saturday-work"},
-         zz,
-         {0, "工厂日历已生成\n", ""},
+        {{{"generate", "2009-06-06", "--saturday-work"}, zz, 0, "工厂日历已生成\n", ""},
          "2009-06-06 2012-05-31 1091"},
-        {{"generate", "2009-06-01"}, zz, {2, "", "--replace"}, "2009-06-06 2012-05-31 1091"},
-        {{"generate", "2009-06-01", "--replace"},
-         zz,
-         {0, "工厂日历已生成\n", ""},
+        {{{"generate", "2009-06-01"}, zz, 2, "", "--replace"}, "2009-06-06 2012-05-31 1091"},
+        {{{"generate", "2009-06-01", "--replace"}, zz, 0, "工厂日历已生成\n", ""},
          "2009-06-01 2012-05-31 1096"},
     };
     for (const Case& c : cases) {
-        std::string named;
-        for (const std::string& a : c.args)
-            named += a + " ";
-        SCOPED_TRACE(named);
-        const ProcessResult r = Run(c.args, "2009-06-15", c.props);
-        EXPECT_EQ(r.exitCode, c.expected.exitCode) << r.err;
-        EXPECT_EQ(r.out, c.expected.out);
-        EXPECT_NE(r.err.find(c.expected.err), std::string::npos) << r.err;
+        SCOPED_TRACE(Named(c.run));
+        ExpectRun(c.run);
         EXPECT_EQ(Days(), c.days);
     }
     // The numbering is the window's, and the calendar counts as set.
@@ -123,9 +123,7 @@ TEST_P(PlannerCommands, GenerateFromAStartDayDoesWhatTheWindowsSaveDoes) {
 
 TEST_P(PlannerCommands, SwapTurnsEveryDateOrNothingAndSaves) {
     // Before any calendar: nothing to swap.
-    const ProcessResult none = Run({"swap", "2009-06-30"});
-    EXPECT_EQ(none.exitCode, 1);
-    EXPECT_NE(none.err.find("尚未生成工厂日历"), std::string::npos) << none.err;
+    ExpectRun({{"swap", "2009-06-30"}, "Language=zz;", 1, "", "尚未生成工厂日历"});
 
     ASSERT_EQ(Run({"generate", "2009-06-01", "2009-07-11"}).exitCode, 0);
     const std::string generated =
@@ -133,43 +131,43 @@ TEST_P(PlannerCommands, SwapTurnsEveryDateOrNothingAndSaves) {
         "20 0 0 21 22 23 24 25 0 0 26 27 28 29 30 ";
     ASSERT_EQ(Numbering(), generated);
     struct Case {
-        std::vector<std::string> args;
-        std::string props;
-        Expected expected;
+        Invocation run;
         std::string numbering;  // empty: as generated
     };
     const std::string zz = "Language=zz;";
     const Case cases[] = {
-        {{"swap", "2009-07-01", "2009-06-10"},
-         zz,
-         {1, "", "被置换的日期不能早于或等于当前系统日期。"},
+        {{{"swap", "2009-07-01", "2009-06-10"},
+          zz,
+          1,
+          "",
+          "被置换的日期不能早于或等于当前系统日期。"},
          ""},
-        {{"swap", "2009-07-01", "2019-01-01"}, zz, {1, "", "日期不在工厂日历中: 2019-01-01"}, ""},
-        {{"swap", "2009-07-01", "2019-01-01"},
-         "Language=en;",
-         {1, "", "The date is not in the factory calendar: 2019-01-01"},
+        {{{"swap", "2009-07-01", "2019-01-01"}, zz, 1, "", "日期不在工厂日历中: 2019-01-01"}, ""},
+        {{{"swap", "2009-07-01", "2019-01-01"},
+          "Language=en;",
+          1,
+          "",
+          "The date is not in the factory calendar: 2019-01-01"},
          ""},
-        {{"swap", "2009-06-01"}, zz, {1, "", "工厂日历起始日不能被置换为休息日。"}, ""},
-        {{"swap", "2009-07-01"},
-         "Language=en;CalendarAccess=read;",
-         {1, "", "You are not allowed to maintain the factory calendar"},
+        {{{"swap", "2009-06-01"}, zz, 1, "", "工厂日历起始日不能被置换为休息日。"}, ""},
+        {{{"swap", "2009-07-01"},
+          "Language=en;CalendarAccess=read;",
+          1,
+          "",
+          "You are not allowed to maintain the factory calendar"},
          ""},
-        {{"swap", "2009-06-3O"}, zz, {2, "", "2009-06-3O"}, ""},
-        {{"swap", "2009-06-30", "2009-06-20", "2009-06-30T08:00", "2009-07-02"},
-         zz,
-         {0, "2009-06-30 work\n2009-06-20 work\n2009-06-30 work\n2009-07-02 rest\n", ""},
+        {{{"swap", "2009-06-3O"}, zz, 2, "", "2009-06-3O"}, ""},
+        {{{"swap", "2009-06-30", "2009-06-20", "2009-06-30T08:00", "2009-07-02"},
+          zz,
+          0,
+          "2009-06-30 work\n2009-06-20 work\n2009-06-30 work\n2009-07-02 rest\n",
+          ""},
          "1 2 3 4 5 0 0 6 7 8 9 10 0 0 11 12 13 14 15 16 0 17 18 19 20 "
          "21 0 0 22 23 24 0 25 0 0 26 27 28 29 30 "},
     };
     for (const Case& c : cases) {
-        std::string named;
-        for (const std::string& a : c.args)
-            named += a + " ";
-        SCOPED_TRACE(named);
-        const ProcessResult r = Run(c.args, "2009-06-15", c.props);
-        EXPECT_EQ(r.exitCode, c.expected.exitCode) << r.err;
-        EXPECT_EQ(r.out, c.expected.out);
-        EXPECT_NE(r.err.find(c.expected.err), std::string::npos) << r.err;
+        SCOPED_TRACE(Named(c.run));
+        ExpectRun(c.run);
         EXPECT_EQ(Numbering(), c.numbering.empty() ? generated : c.numbering);
     }
 }
