@@ -21,6 +21,7 @@
 
 #include <chrono>
 #include <string>
+#include <string_view>
 
 #include "bench/BenchSupport.hpp"
 #include "component/clsCal.hpp"
@@ -102,8 +103,8 @@ class TimedGenerator final : public automation::Object, public host::IWorkCal {
     automation::Variant InitCal(std::string props, double& start, double& end,
                                 automation::VBool& sat, automation::VBool& sun,
                                 std::string&) override {
-        auto connection = suite::OpenFromProperties(host::MMTS::PropsValueOf(props, "Provider"),
-                                                    host::MMTS::PropsValueOf(props, "Data Source"));
+        auto connection = suite::OpenDatabase(suite::DatabaseNamed(
+            [&](std::string_view key) { return host::MMTS::PropsValueOf(props, key); }));
         suite::GenerateCalendar(*connection, start, end, sat != 0, sun != 0);
         returned_ = chr::steady_clock::now();
         return automation::Variant(true);

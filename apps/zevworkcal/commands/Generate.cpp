@@ -8,10 +8,10 @@
 
 #include "component/mdlCal.hpp"
 #include "host/MMTS.hpp"
-#include "host/SuiteInterfaces.hpp"
 #include "platform/automation/ComError.hpp"
-#include "platform/automation/ObjectRegistry.hpp"
 #include "platform/automation/OleDate.hpp"
+#include "platform/ui/UserInterface.hpp"
+#include "suite/WorkCalGenerator.hpp"
 #include "window/frmCal.hpp"
 
 namespace zev::cli::commands {
@@ -28,19 +28,19 @@ struct GenerateOptions {
     bool replace = false;
 };
 
-void RefuseAnExistingCalendar(const GenerateOptions& o) {
-    if (o.replace) return;
-    if (!ScalarText(*AppConnection(), "SELECT MIN(FDay) FROM t_WorkCalendar").empty()) {
-        throw UsageError(
-            LoadLocalText("工厂日历已经存在；要重新生成并丢弃其中的置换，请加 --replace"));
-    }
-}
+constexpr const char* kCalendarExists =
+    "工厂日历已经存在；要重新生成并丢弃其中的置换，请加 --replace";
 
 // The window's Save while no calendar is set: the picker's day, the weekend boxes, Save.
+// A calendar that has rows is replaced only when asked, as the other form does; the
+// window itself, once told so, deletes the rows and has the generator write the new ones.
 int RunGenerateInWindow(const GenerateOptions& o, Session& s) {
     const double start = automation::OleDatePart(ParseDateArgument(o.start));
     RequireSchema();
-    RefuseAnExistingCalendar(o);
+    if (!o.replace &&
+        !ScalarText(*AppConnection(), "SELECT MIN(FDay) FROM t_WorkCalendar").empty()) {
+        throw UsageError(automation::MarkedText(kCalendarExists));
+    }
     bool generated = false;
     WithWindow(
         // Replacing: the window opens as it does when no calendar counts as set.
@@ -50,8 +50,9 @@ int RunGenerateInWindow(const GenerateOptions& o, Session& s) {
         [&](window::frmCal& w) {
             w.PickStartDay(start);
             if (w.dtStartDay.Value != start) {
-                throw UsageError(LoadLocalText("开始日早于起始期间的第一天") + ": " +
-                                 automation::FormatIsoDate(w.dtStartDay.MinDate));
+                throw UsageError(
+                    automation::MarkedText("开始日早于起始期间的第一天",
+                                           ": " + automation::FormatIsoDate(w.dtStartDay.MinDate)));
             }
             w.SetCheckBox(window::CheckBoxId::SatNotWork, o.saturdayWork ? 0 : 1);
             w.SetCheckBox(window::CheckBoxId::SunNotWork, o.sundayWork ? 0 : 1);
@@ -61,27 +62,34 @@ int RunGenerateInWindow(const GenerateOptions& o, Session& s) {
             generated = component::mdlCal::State().IsSetWorkCalendar != 0;
         });
     if (!generated) return kFailure;
-    std::fprintf(s.out, "%s\n", LoadLocalText("工厂日历已生成").c_str());
+    s.out.Line(LoadLocalText("工厂日历已生成"));
     return kOk;
 }
 
 int RunGenerate(const GenerateOptions& o, Session& s) {
     if (o.end.empty()) return RunGenerateInWindow(o, s);
-    double start = ParseDateArgument(o.start);
-    double end = ParseDateArgument(o.end);
-    RequireSchema();
-    RefuseAnExistingCalendar(o);
-    automation::VBool satNotWork = automation::ToVBool(!o.saturdayWork);
-    automation::VBool sunNotWork = automation::ToVBool(!o.sundayWork);
-    std::string errorText;
-    auto generator = automation::CreateObjectAs<host::IWorkCal>(host::progid::kWorkCal);
-    const automation::Variant ok = generator->InitCal(host::MMTS::GetPropsString(), start, end,
-                                                      satNotWork, sunNotWork, errorText);
-    if (!automation::CBool(ok)) {
-        throw automation::ComError(automation::errors::kUnspecified, host::progid::kWorkCal.data(),
-                                   errorText);
+    const double start = ParseDateArgument(o.start);
+    const double end = ParseDateArgument(o.end);
+    if (automation::OleDaySerial(start) >= automation::OleDaySerial(end)) {
+        throw UsageError(automation::MarkedText("开始日必须早于结束日"));
     }
-    std::fprintf(s.out, "%s\n", LoadLocalText("工厂日历已生成").c_str());
+    const bool satNotWork = !o.saturdayWork;
+    const bool sunNotWork = !o.sundayWork;
+    RequireSchema();
+    // The window's own refusal, in its own words.
+    if (suite::IsRestDay(start, satNotWork, sunNotWork)) {
+        s.ui.MsgBox(LoadLocalText("工厂日历开始日不能为休息日，请重新设置。"),
+                    ui::vbOKOnly | ui::vbExclamation, LoadLocalText("Halvor提示"));
+        return kFailure;
+    }
+    try {
+        suite::GenerateCalendar(
+            *AppConnection(), start, end, satNotWork, sunNotWork,
+            o.replace ? suite::ExistingCalendar::Replace : suite::ExistingCalendar::Keep);
+    } catch (const suite::CalendarExists&) {
+        throw UsageError(automation::MarkedText(kCalendarExists));
+    }
+    s.out.Line(LoadLocalText("工厂日历已生成"));
     return kOk;
 }
 

@@ -73,8 +73,7 @@ int RunSwap(const SwapOptions& o, Session& s) {
     });
     if (!saved) return kFailure;
     for (size_t i = 0; i < days.size(); ++i) {
-        std::fprintf(s.out, "%s %s\n", automation::FormatIsoDate(days[i]).c_str(),
-                     restDays[i] ? "rest" : "work");
+        s.out.Line(automation::FormatIsoDate(days[i]) + (restDays[i] ? " rest" : " work"));
     }
     return kOk;
 }

@@ -6,7 +6,9 @@
 #include <memory>
 #include <vector>
 
+#include "apps/zevworkcal/InputLines.hpp"
 #include "component/WorkCalendarIndex.hpp"
+#include "platform/automation/ComError.hpp"
 
 namespace zev::cli::commands {
 
@@ -19,42 +21,46 @@ struct WorkdayOptions {
     bool fromStdin = false;
 };
 
-// Answers "DATE N [b]" lines from the calendar held in memory, reloading it whenever
-// the database has changed since the last answer.
-int RunWorkdayStream(std::FILE* in, std::FILE* out) {
+std::vector<std::string_view> Fields(std::string_view line) {
+    std::vector<std::string_view> fields;
+    const auto blank = [&](size_t i) { return std::isspace(static_cast<unsigned char>(line[i])); };
+    for (size_t i = 0; i < line.size();) {
+        while (i < line.size() && blank(i))
+            ++i;
+        const size_t start = i;
+        while (i < line.size() && !blank(i))
+            ++i;
+        if (i > start) fields.push_back(line.substr(start, i - start));
+    }
+    return fields;
+}
+
+// The answer to one line "DATE N [b]".
+double Answer(component::WorkCalendarIndex& index, const std::vector<std::string_view>& fields) {
+    if (fields.size() < 2 || fields.size() > 3 || (fields.size() == 3 && fields[2] != "b")) {
+        throw UsageError(automation::MarkedText("每行应为 DATE N [b]"));
+    }
+    const double date = ParseDateArgument(std::string(fields[0]));
+    const int32_t interval = ParseIntervalArgument(std::string(fields[1]));
+    index.Refresh();
+    return index.WorkDay(
+        date, fields.size() == 3 ? component::Dir_Backward : component::Dir_Forward, interval);
+}
+
+// Answers "DATE N [b]" lines from the calendar held in memory, reloading it whenever the
+// database has changed since the last answer. The answers go out before each wait for
+// more input, so a caller may ask one question at a time.
+int RunWorkdayStream(Session& s) {
     RequireSchema();
     component::WorkCalendarIndex index(AppConnection());
-    char buffer[256];
-    std::string line;
-    for (long number = 1; std::fgets(buffer, sizeof buffer, in) != nullptr; ++number) {
-        line = buffer;
-        while (line.back() != '\n' && std::fgets(buffer, sizeof buffer, in) != nullptr) {
-            line += buffer;
-        }
-        std::vector<std::string> fields;
-        for (size_t i = 0; i < line.size();) {
-            while (i < line.size() && std::isspace(static_cast<unsigned char>(line[i])))
-                ++i;
-            const size_t start = i;
-            while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i])))
-                ++i;
-            if (i > start) fields.push_back(line.substr(start, i - start));
-        }
+    InputLines lines(fileno(s.in), [&s] { s.out.Flush(); });
+    while (const std::optional<std::string_view> line = lines.Next()) {
+        const std::vector<std::string_view> fields = Fields(*line);
         if (fields.empty()) continue;
         try {
-            if (fields.size() < 2 || fields.size() > 3 ||
-                (fields.size() == 3 && fields[2] != "b")) {
-                throw UsageError("expected DATE N [b]");
-            }
-            const double date = ParseDateArgument(fields[0]);
-            const int32_t interval = ParseIntervalArgument(fields[1]);
-            index.Refresh();
-            PrintDate(out, index.WorkDay(date,
-                                         fields.size() == 3 ? component::Dir_Backward
-                                                            : component::Dir_Forward,
-                                         interval));
+            PrintDate(s.out, Answer(index, fields));
         } catch (const UsageError& e) {
-            throw UsageError("line " + std::to_string(number) + ": " + e.what());
+            throw LineUsageError(lines.Number(), e.what());
         }
     }
     return kOk;
@@ -63,11 +69,11 @@ int RunWorkdayStream(std::FILE* in, std::FILE* out) {
 int RunWorkday(const WorkdayOptions& o, Session& s) {
     if (o.fromStdin) {
         if (!o.date.empty() || o.backward) {
-            throw UsageError("--stdin takes no DATE, N or --backward");
+            throw UsageError(automation::MarkedText("--stdin 不接受 DATE、N 或 --backward"));
         }
-        return RunWorkdayStream(s.in, s.out);
+        return RunWorkdayStream(s);
     }
-    if (o.interval.empty()) throw UsageError("DATE and N are required");
+    if (o.interval.empty()) throw UsageError(automation::MarkedText("需要 DATE 和 N"));
     const double date = ParseDateArgument(o.date);
     const int32_t interval = ParseIntervalArgument(o.interval);
     const double result = OpenCalendar()->WorkDay(
