@@ -67,7 +67,8 @@ std::string WithDatabase(const std::string& cs, const std::string& name) {
         size_t end = cs.find(';', start);
         if (end == std::string::npos) end = cs.size();
         const std::string part = cs.substr(start, end - start);
-        if (!part.empty() && automation::UpperAscii(part.substr(0, part.find('='))) != "DATABASE") {
+        if (!part.empty() &&
+            !automation::EqualsNoCase(part.substr(0, part.find('=')), "DATABASE")) {
             out += part + ";";
         }
         start = end + 1;

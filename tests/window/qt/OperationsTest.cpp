@@ -25,6 +25,7 @@
 #include "platform/ui/ScriptedUi.hpp"
 #include "suite/ShareProps.hpp"
 #include "tests/support/TestDatabase.hpp"
+#include "tests/window/qt/QtTestMain.hpp"
 #include "window/QtFrontEnd.hpp"
 #include "window/frmCal.hpp"
 
@@ -202,5 +203,5 @@ class OperationsTest : public QObject {
 
 }  // namespace zev::test
 
-QTEST_MAIN(zev::test::OperationsTest)
+ZEV_QTEST_MAIN(zev::test::OperationsTest)
 #include "OperationsTest.moc"
