@@ -325,6 +325,43 @@ class OdbcConnection final : public Connection {
         return static_cast<uint64_t>(version);
     }
 
+    std::optional<uint64_t> ChangeStamp(std::string_view table) override {
+        // SQL Server's triggers miss TRUNCATE and changes of the table's definition, so it
+        // keeps no stamp a copy could be trusted on.
+        if (dialect_ != Dialect::PostgreSQL || inTransaction_ || inSnapshot_) return std::nullopt;
+        try {
+            if (!hasVersionFunction_) {
+                const std::string probe =
+                    "SELECT CASE WHEN to_regprocedure('zev_read_data_version()') IS NULL "
+                    "THEN 0 ELSE 1 END";
+                std::shared_ptr<ResultTable> found;
+                RunText(probe, probe, found);
+                hasVersionFunction_ =
+                    found && found->RowCount() == 1 && automation::CLng(found->cells[0]) == 1;
+            }
+            if (!*hasVersionFunction_) return std::nullopt;
+            const std::string query = PostgresStampQuery(table);
+            std::shared_ptr<ResultTable> row;
+            RunText(query, query, row);
+            if (!row || row->RowCount() != 1) return std::nullopt;  // no such table
+            std::vector<std::string> state;
+            for (const Variant& cell : row->cells) {
+                state.push_back(cell.IsNull() ? std::string("-") : automation::CStr(cell));
+            }
+            // A writer that has not committed yet (-1), or a table whose writes would not
+            // move the stamp.
+            if (state[0] == "-1" || state[1] != "1") return std::nullopt;
+            // The stamp counts the states seen, so it never comes back to an earlier value.
+            if (state != stampState_) {
+                stampState_ = std::move(state);
+                ++stamp_;
+            }
+            return stamp_;
+        } catch (const ComError&) {
+            return std::nullopt;
+        }
+    }
+
     bool BeginReadSnapshot() override {
         if (inTransaction_ || inSnapshot_) return false;
         PassFixedNow();
@@ -364,6 +401,31 @@ class OdbcConnection final : public Connection {
     }
 
   private:
+    // The state of `table` that statements on it depend on: the data version kept by the
+    // triggers, whether the table's writes move it (a plain table, not inherited from, with
+    // the suite's trigger enabled for every kind of write), and what changes with the
+    // table's definition: its identity and storage (a table dropped and made again,
+    // rewritten or emptied), its catalogue rows and those of its columns and row policies.
+    static std::string PostgresStampQuery(std::string_view table) {
+        std::string literal;
+        for (char c : table) {
+            literal += c;
+            if (c == '\'') literal += '\'';
+        }
+        return "SELECT zev_read_data_version(),"
+               " CASE WHEN c.relkind = 'r' AND NOT c.relhassubclass AND NOT c.relhasrules"
+               " AND EXISTS (SELECT 1 FROM pg_trigger t WHERE t.tgrelid = c.oid"
+               " AND t.tgfoid = to_regproc('zev_bump_data_version') AND t.tgenabled IN ('O', 'A')"
+               " AND (t.tgtype & 60) = 60 AND (t.tgtype & 67) = 0) THEN 1 ELSE 0 END,"
+               " c.oid, c.relfilenode, c.xmin::text,"
+               " (SELECT count(*) || ':' || max(a.xmin::text::bigint) FROM pg_attribute a"
+               " WHERE a.attrelid = c.oid),"
+               " (SELECT count(*) || ':' || coalesce(max(p.xmin::text::bigint), 0)"
+               " FROM pg_policy p WHERE p.polrelid = c.oid)"
+               " FROM pg_class c WHERE c.oid = to_regclass('" +
+               literal + "')";
+    }
+
     // One snapshot for the whole transaction: REPEATABLE READ on PostgreSQL; on SQL Server
     // SNAPSHOT where the database allows it, else SERIALIZABLE, whose locks keep writers
     // from committing under the reads for the transaction's short life.
@@ -627,7 +689,10 @@ class OdbcConnection final : public Connection {
     bool inSnapshot_ = false;
     uint64_t sentClockVersion_ = 0;  // the clock's version last handed to the server
     bool fixedNowSent_ = false;
-    std::optional<bool> snapshotAllowed_;  // SQL Server: whether SNAPSHOT may be used
+    std::optional<bool> snapshotAllowed_;     // SQL Server: whether SNAPSHOT may be used
+    std::optional<bool> hasVersionFunction_;  // PostgreSQL: whether init made the stamp's reader
+    std::vector<std::string> stampState_;     // the state ChangeStamp saw last
+    uint64_t stamp_ = 0;
     alignas(char16_t) char chunk_[8192];
 };
 
