@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "component/WorkCalendarIndex.hpp"
+#include "platform/automation/ComError.hpp"
 
 namespace zev::cli::commands {
 
@@ -19,11 +19,9 @@ struct WorkdayOptions {
     bool fromStdin = false;
 };
 
-// Answers "DATE N [b]" lines from the calendar held in memory, reloading it whenever
-// the database has changed since the last answer.
+// Answers "DATE N [b]" lines as WorkDay answers them.
 int RunWorkdayStream(std::FILE* in, std::FILE* out) {
-    RequireSchema();
-    component::WorkCalendarIndex index(AppConnection());
+    const std::unique_ptr<component::clsCal> cal = OpenCalendar();
     char buffer[256];
     std::string line;
     for (long number = 1; std::fgets(buffer, sizeof buffer, in) != nullptr; ++number) {
@@ -48,11 +46,13 @@ int RunWorkdayStream(std::FILE* in, std::FILE* out) {
             }
             const double date = ParseDateArgument(fields[0]);
             const int32_t interval = ParseIntervalArgument(fields[1]);
-            index.Refresh();
-            PrintDate(out, index.WorkDay(date,
-                                         fields.size() == 3 ? component::Dir_Backward
-                                                            : component::Dir_Forward,
-                                         interval));
+            const component::WorkDayQuestion question{
+                date, fields.size() == 3 ? component::Dir_Backward : component::Dir_Forward,
+                interval};
+            double answer = 0.0;
+            const component::WorkDaysResult result = cal->WorkDays({&question, 1}, {&answer, 1});
+            if (result.Failure) throw automation::ComError(*result.Failure);
+            PrintDate(out, answer);
         } catch (const UsageError& e) {
             throw UsageError("line " + std::to_string(number) + ": " + e.what());
         }
