@@ -262,6 +262,7 @@ class OdbcConnection final : public Connection {
     OdbcConnection(std::unique_ptr<Handles> h, Dialect dialect)
         : h_(std::move(h)), dialect_(dialect) {}
     ~OdbcConnection() override {
+        FreeStampStatement();
         if (inTransaction_ || inSnapshot_) {
             // An open transaction is not committed by going away.
             SQLEndTran(SQL_HANDLE_DBC, h_->dbc, SQL_ROLLBACK);
@@ -340,9 +341,8 @@ class OdbcConnection final : public Connection {
                     found && found->RowCount() == 1 && automation::CLng(found->cells[0]) == 1;
             }
             if (!*hasVersionFunction_) return std::nullopt;
-            const std::string query = PostgresStampQuery(table);
             std::shared_ptr<ResultTable> row;
-            RunText(query, query, row);
+            RunStampQuery(table, row);
             if (!row || row->RowCount() != 1) return std::nullopt;  // no such table
             std::vector<std::string> state;
             for (const Variant& cell : row->cells) {
@@ -401,11 +401,56 @@ class OdbcConnection final : public Connection {
     }
 
   private:
+    // Runs the stamp's query for `table`, prepared once on a statement of its own: asked
+    // before every answer, it should cost the server no planning.
+    void RunStampQuery(std::string_view table, std::shared_ptr<ResultTable>& result) {
+        const std::string query = PostgresStampQuery(table);
+        if (stampStmt_ == SQL_NULL_HSTMT || query != stampQuery_) {
+            FreeStampStatement();
+            if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, h_->dbc, &stampStmt_))) {
+                stampStmt_ = SQL_NULL_HSTMT;
+                Fail(SQL_HANDLE_DBC, h_->dbc, query, h_->dbc);
+            }
+            std::u16string wide = ToUtf16(query);
+            if (!SQL_SUCCEEDED(
+                    SQLPrepareW(stampStmt_, Wide(wide), static_cast<SQLINTEGER>(wide.size())))) {
+                const SQLHSTMT failed = stampStmt_;
+                stampStmt_ = SQL_NULL_HSTMT;
+                try {
+                    Fail(SQL_HANDLE_STMT, failed, query, h_->dbc);
+                } catch (...) {
+                    SQLFreeHandle(SQL_HANDLE_STMT, failed);
+                    throw;
+                }
+            }
+            stampQuery_ = query;
+        }
+        struct CursorCloser {
+            SQLHSTMT s;
+            ~CursorCloser() { SQLFreeStmt(s, SQL_CLOSE); }
+        } closer{stampStmt_};
+        const SQLRETURN rc = SQLExecute(stampStmt_);
+        if (!SQL_SUCCEEDED(rc)) Fail(SQL_HANDLE_STMT, stampStmt_, query, h_->dbc);
+        SQLSMALLINT columns = 0;
+        if (!SQL_SUCCEEDED(SQLNumResultCols(stampStmt_, &columns)) || columns <= 0) {
+            Fail(SQL_HANDLE_STMT, stampStmt_, query, h_->dbc);
+        }
+        result = std::make_shared<ResultTable>();
+        ReadRows(stampStmt_, static_cast<SQLUSMALLINT>(columns), *result, query);
+    }
+
+    void FreeStampStatement() noexcept {
+        if (stampStmt_ != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, stampStmt_);
+        stampStmt_ = SQL_NULL_HSTMT;
+        stampQuery_.clear();
+    }
+
     // The state of `table` that statements on it depend on: the data version kept by the
-    // triggers, whether the table's writes move it (a plain table, not inherited from, with
-    // the suite's trigger enabled for every kind of write), and what changes with the
-    // table's definition: its identity and storage (a table dropped and made again,
-    // rewritten or emptied), its catalogue rows and those of its columns and row policies.
+    // triggers, whether the table's writes move it and its rows are the same for every
+    // reader (a plain table, not inherited from, without rules or row security, with the
+    // suite's trigger enabled for every kind of write), and what changes with the table's
+    // definition: its identity and storage (a table dropped and made again, rewritten or
+    // emptied), its catalogue row and those of its columns.
     static std::string PostgresStampQuery(std::string_view table) {
         std::string literal;
         for (char c : table) {
@@ -414,14 +459,13 @@ class OdbcConnection final : public Connection {
         }
         return "SELECT zev_read_data_version(),"
                " CASE WHEN c.relkind = 'r' AND NOT c.relhassubclass AND NOT c.relhasrules"
+               " AND NOT c.relrowsecurity"
                " AND EXISTS (SELECT 1 FROM pg_trigger t WHERE t.tgrelid = c.oid"
                " AND t.tgfoid = to_regproc('zev_bump_data_version') AND t.tgenabled IN ('O', 'A')"
                " AND (t.tgtype & 60) = 60 AND (t.tgtype & 67) = 0) THEN 1 ELSE 0 END,"
                " c.oid, c.relfilenode, c.xmin::text,"
-               " (SELECT count(*) || ':' || max(a.xmin::text::bigint) FROM pg_attribute a"
-               " WHERE a.attrelid = c.oid),"
-               " (SELECT count(*) || ':' || coalesce(max(p.xmin::text::bigint), 0)"
-               " FROM pg_policy p WHERE p.polrelid = c.oid)"
+               " (SELECT max(a.xmin::text::bigint) FROM pg_attribute a"
+               " WHERE a.attrelid = c.oid AND a.attnum > 0)"
                " FROM pg_class c WHERE c.oid = to_regclass('" +
                literal + "')";
     }
@@ -693,6 +737,8 @@ class OdbcConnection final : public Connection {
     std::optional<bool> hasVersionFunction_;  // PostgreSQL: whether init made the stamp's reader
     std::vector<std::string> stampState_;     // the state ChangeStamp saw last
     uint64_t stamp_ = 0;
+    SQLHSTMT stampStmt_ = SQL_NULL_HSTMT;  // the stamp's query, prepared
+    std::string stampQuery_;
     alignas(char16_t) char chunk_[8192];
 };
 
