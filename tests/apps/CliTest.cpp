@@ -98,6 +98,20 @@ TEST_F(CommandLine, AnswersLinesFromStandardInput) {
     EXPECT_NE(bad.err.find("line 2"), std::string::npos) << bad.err;
 }
 
+// A number outside 32 bits fails the lines whose answer reads it, as WorkDay fails on
+// them, and no line before.
+TEST_F(CommandLine, AnswersFromStandardInputUntilALineWhoseAnswerFails) {
+    InitWithExampleCalendar();
+    data::OpenSqlite(db_)->Execute(
+        "UPDATE t_WorkCalendar SET FInterID=3000000000 WHERE FDay='2009-06-09'");
+    const ProcessResult r =
+        Run({"workday", "--stdin"}, "2009-06-05 1\n2009-06-08 -1\n2009-06-09 1\n2009-06-03 1\n");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "2009-06-08\n2009-06-05\n");
+    EXPECT_NE(r.err.find("错误代码:6"), std::string::npos) << r.err;
+    EXPECT_EQ(Run({"workday", "2009-06-09", "1"}).exitCode, 1);
+}
+
 TEST_F(CommandLine, UsageErrorsExitWithTwoAndNameTheArgument) {
     InitWithExampleCalendar();
     const std::vector<std::string> bad[] = {

@@ -1,16 +1,31 @@
 // zevworkcal workday: the work day N work days from a date, or the answers to lines
-// "DATE N [b]" of standard input from the calendar held in memory.
+// "DATE N [b]" of standard input, a block of lines at a time.
 #include "apps/zevworkcal/commands/Commands.hpp"
 
+#include <unistd.h>
+
 #include <cctype>
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/automation/ComError.hpp"
+#include "platform/automation/OleDate.hpp"
 
 namespace zev::cli::commands {
 
 namespace {
+
+namespace chr = std::chrono;
+
+constexpr size_t kBlock = 64 * 1024;
+constexpr const char* kSource = "zevworkcal";
+const chr::sys_days kOleEpoch{chr::year{1899} / 12 / 30};
 
 struct WorkdayOptions {
     std::string date;
@@ -19,43 +34,157 @@ struct WorkdayOptions {
     bool fromStdin = false;
 };
 
-// Answers "DATE N [b]" lines as WorkDay answers them.
+bool IsBlank(char c) {
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
+
+int Digits(std::string_view text, size_t from, size_t count) {
+    int value = 0;
+    for (size_t i = from; i < from + count; ++i) {
+        if (text[i] < '0' || text[i] > '9') return -1;
+        value = value * 10 + (text[i] - '0');
+    }
+    return value;
+}
+
+// DATE as ParseDateArgument reads it; the plain form "YYYY-MM-DD" without building a
+// string, any other through ParseDateArgument, which names what is wrong.
+double LineDate(std::string_view text) {
+    if (text.size() == 10 && text[4] == '-' && text[7] == '-') {
+        const int y = Digits(text, 0, 4);
+        const int m = Digits(text, 5, 2);
+        const int d = Digits(text, 8, 2);
+        const chr::year_month_day ymd{chr::year{y}, chr::month{static_cast<unsigned>(m)},
+                                      chr::day{static_cast<unsigned>(d)}};
+        if (y >= 100 && m >= 1 && d >= 1 && ymd.ok()) {
+            return static_cast<double>((chr::sys_days{ymd} - kOleEpoch).count());
+        }
+    }
+    return ParseDateArgument(std::string(text));
+}
+
+// N as ParseIntervalArgument reads it.
+int32_t LineInterval(std::string_view text) {
+    const char* begin = text.data();
+    const char* end = text.data() + text.size();
+    if (!text.empty() && *begin == '+') ++begin;
+    int32_t value = 0;
+    const auto [ptr, ec] = std::from_chars(begin, end, value);
+    if (text.empty() || ec != std::errc() || ptr != end) {
+        return ParseIntervalArgument(std::string(text));
+    }
+    return value;
+}
+
+// The question of one line "DATE N [b]"; std::nullopt for a blank line.
+std::optional<component::WorkDayQuestion> LineQuestion(std::string_view line) {
+    std::string_view fields[4];
+    size_t count = 0;
+    for (size_t i = 0; i < line.size();) {
+        while (i < line.size() && IsBlank(line[i]))
+            ++i;
+        const size_t start = i;
+        while (i < line.size() && !IsBlank(line[i]))
+            ++i;
+        if (i > start && count++ < 4) fields[count - 1] = line.substr(start, i - start);
+    }
+    if (count == 0) return std::nullopt;
+    if (count < 2 || count > 3 || (count == 3 && fields[2] != "b")) {
+        throw UsageError("expected DATE N [b]");
+    }
+    return component::WorkDayQuestion{LineDate(fields[0]),
+                                      count == 3 ? component::Dir_Backward : component::Dir_Forward,
+                                      LineInterval(fields[1])};
+}
+
+// Appends a date answer and its line end as PrintDate writes it.
+void AppendDate(std::string& out, double date) {
+    if (!automation::IsValidOleDate(date) || date != std::trunc(date)) {
+        out += automation::FormatIsoAuto(date);
+        out += '\n';
+        return;
+    }
+    const chr::year_month_day ymd{kOleEpoch + chr::days{static_cast<int32_t>(date)}};
+    const int y = static_cast<int>(ymd.year());
+    const unsigned m = static_cast<unsigned>(ymd.month());
+    const unsigned d = static_cast<unsigned>(ymd.day());
+    const char text[11] = {static_cast<char>('0' + y / 1000),
+                           static_cast<char>('0' + y / 100 % 10),
+                           static_cast<char>('0' + y / 10 % 10),
+                           static_cast<char>('0' + y % 10),
+                           '-',
+                           static_cast<char>('0' + m / 10),
+                           static_cast<char>('0' + m % 10),
+                           '-',
+                           static_cast<char>('0' + d / 10),
+                           static_cast<char>('0' + d % 10),
+                           '\n'};
+    out.append(text, sizeof text);
+}
+
+// Answers "DATE N [b]" lines a block at a time: the lines of each read of standard input
+// are answered by one WorkDays call, which asks the database's change stamp once, so a
+// change committed before the block was read is seen by all its answers. The answers are
+// written before the next read, which may wait for more input.
 int RunWorkdayStream(std::FILE* in, std::FILE* out) {
     const std::unique_ptr<component::clsCal> cal = OpenCalendar();
-    char buffer[256];
-    std::string line;
-    for (long number = 1; std::fgets(buffer, sizeof buffer, in) != nullptr; ++number) {
-        line = buffer;
-        while (line.back() != '\n' && std::fgets(buffer, sizeof buffer, in) != nullptr) {
-            line += buffer;
+    std::string input;
+    std::string output;
+    std::vector<component::WorkDayQuestion> questions;
+    std::vector<double> answers;
+    long number = 0;
+    for (bool end = false; !end;) {
+        if (std::fflush(out) != 0) {
+            throw automation::ComError(automation::errors::kUnspecified, kSource,
+                                       std::strerror(errno));
         }
-        std::vector<std::string> fields;
-        for (size_t i = 0; i < line.size();) {
-            while (i < line.size() && std::isspace(static_cast<unsigned char>(line[i])))
-                ++i;
-            const size_t start = i;
-            while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i])))
-                ++i;
-            if (i > start) fields.push_back(line.substr(start, i - start));
+        const size_t kept = input.size();
+        input.resize(kept + kBlock);
+        ssize_t got = 0;
+        do {
+            got = ::read(fileno(in), input.data() + kept, kBlock);
+        } while (got < 0 && errno == EINTR);
+        if (got < 0) {
+            throw automation::ComError(automation::errors::kUnspecified, kSource,
+                                       std::strerror(errno));
         }
-        if (fields.empty()) continue;
-        try {
-            if (fields.size() < 2 || fields.size() > 3 ||
-                (fields.size() == 3 && fields[2] != "b")) {
-                throw UsageError("expected DATE N [b]");
+        input.resize(kept + static_cast<size_t>(got));
+        end = got == 0;
+
+        // The complete lines of the block; at the end, the last line without its "\n".
+        questions.clear();
+        std::optional<UsageError> refused;
+        size_t begin = 0;
+        while (begin < input.size()) {
+            size_t newline = input.find('\n', begin);
+            if (newline == std::string::npos) {
+                if (!end) break;
+                newline = input.size();
             }
-            const double date = ParseDateArgument(fields[0]);
-            const int32_t interval = ParseIntervalArgument(fields[1]);
-            const component::WorkDayQuestion question{
-                date, fields.size() == 3 ? component::Dir_Backward : component::Dir_Forward,
-                interval};
-            double answer = 0.0;
-            const component::WorkDaysResult result = cal->WorkDays({&question, 1}, {&answer, 1});
-            if (result.Failure) throw automation::ComError(*result.Failure);
-            PrintDate(out, answer);
-        } catch (const UsageError& e) {
-            throw UsageError("line " + std::to_string(number) + ": " + e.what());
+            ++number;
+            try {
+                const auto question =
+                    LineQuestion(std::string_view(input).substr(begin, newline - begin));
+                if (question) questions.push_back(*question);
+            } catch (const UsageError& e) {
+                refused = UsageError("line " + std::to_string(number) + ": " + e.what());
+            }
+            begin = std::min(newline + 1, input.size());
+            if (refused) break;
         }
+        input.erase(0, begin);
+
+        answers.resize(questions.size());
+        const component::WorkDaysResult result = cal->WorkDays(questions, answers);
+        output.clear();
+        for (size_t i = 0; i < result.Answered; ++i)
+            AppendDate(output, answers[i]);
+        if (std::fwrite(output.data(), 1, output.size(), out) != output.size()) {
+            throw automation::ComError(automation::errors::kUnspecified, kSource,
+                                       std::strerror(errno));
+        }
+        if (result.Failure) throw automation::ComError(*result.Failure);
+        if (refused) throw *refused;
     }
     return kOk;
 }
