@@ -21,7 +21,7 @@ namespace {
 // Every command, in the order of the help.
 constexpr CommandSetup kCommands[] = {
     commands::Init,   commands::Text,     commands::Before, commands::After, commands::Workday,
-    commands::Status, commands::Generate, commands::Check,  commands::Show,
+    commands::Status, commands::Generate, commands::Extend, commands::Check, commands::Show,
 };
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& o) {
