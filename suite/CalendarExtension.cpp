@@ -40,19 +40,8 @@ bool RestRule(data::Connection& connection, const char* key) {
     return IsOne(value);
 }
 
-// Writers of the calendar on other connections wait until this transaction ends: SQLite's
-// BEGIN takes the write lock already; servers lock the table against other writers while
-// readers go on reading the committed calendar.
-void LockCalendar(data::Connection& connection) {
-    if (connection.GetDialect() == data::Dialect::PostgreSQL) {
-        connection.Execute("LOCK TABLE t_WorkCalendar IN EXCLUSIVE MODE");
-    } else if (connection.GetDialect() == data::Dialect::SqlServer) {
-        connection.Execute("SELECT COUNT(*) FROM t_WorkCalendar WITH (TABLOCKX, HOLDLOCK)");
-    }
-}
-
 CalendarExtension Append(data::Connection& connection, double until) {
-    LockCalendar(connection);
+    ClaimCalendar(connection);
     data::Recordset rs = connection.Execute("SELECT MAX(FDay), MAX(FInterID) FROM t_WorkCalendar");
     const automation::Variant lastDay = rs.Fields(0).Value();
     const automation::Variant largest = rs.Fields(1).Value();

@@ -18,6 +18,7 @@ namespace chr = std::chrono;
 using automation::OleDaySerial;
 
 constexpr size_t kRowsPerStatement = 500;
+constexpr const char* kSource = "ZevMPlanWorkCal.WorkCal";
 
 chr::sys_days SysDay(double oleDay) {
     return chr::sys_days{chr::days{OleDaySerial(oleDay)}} +
@@ -39,15 +40,21 @@ void SetProfile(data::Connection& connection, const char* key, const char* value
     }
 }
 
+bool CalendarHasRows(data::Connection& connection) {
+    data::Recordset rs = connection.Execute("SELECT COUNT(*) FROM t_WorkCalendar");
+    const bool hasRows = automation::CLng(rs.Fields(0).Value()) > 0;
+    rs.Close();
+    return hasRows;
+}
+
 class WorkCal final : public automation::Object, public host::IWorkCal {
   public:
     automation::Variant InitCal(std::string propsString, double& startDay, double& endDay,
                                 automation::VBool& satNotWork, automation::VBool& sunNotWork,
                                 std::string& errorText) override {
         try {
-            auto connection =
-                OpenFromProperties(host::MMTS::PropsValueOf(propsString, "Provider"),
-                                   host::MMTS::PropsValueOf(propsString, "Data Source"));
+            auto connection = OpenDatabase(DatabaseNamed(
+                [&](std::string_view key) { return host::MMTS::PropsValueOf(propsString, key); }));
             GenerateCalendar(*connection, startDay, endDay, satNotWork != 0, sunNotWork != 0);
             return automation::Variant(true);
         } catch (...) {
@@ -59,6 +66,19 @@ class WorkCal final : public automation::Object, public host::IWorkCal {
 };
 
 }  // namespace
+
+void ClaimCalendar(data::Connection& connection) {
+    switch (connection.GetDialect()) {
+        case data::Dialect::SQLite:
+            return;
+        case data::Dialect::PostgreSQL:
+            connection.Execute("LOCK TABLE t_WorkCalendar IN EXCLUSIVE MODE");
+            return;
+        case data::Dialect::SqlServer:
+            connection.Execute("SELECT COUNT(*) FROM t_WorkCalendar WITH (TABLOCKX, HOLDLOCK)");
+            return;
+    }
+}
 
 PeriodIds PeriodIdsOf(double day) {
     const chr::sys_days d = SysDay(day);
@@ -81,17 +101,19 @@ bool IsRestDay(double day, bool satNotWork, bool sunNotWork) {
     return (weekday == 7 && satNotWork) || (weekday == 1 && sunNotWork);
 }
 
-void WriteCalendarRows(data::Connection& connection, double startDay, double endDay,
-                       bool satNotWork, bool sunNotWork) {
+size_t WriteCalendarRows(data::Connection& connection, double startDay, double endDay,
+                         bool satNotWork, bool sunNotWork) {
     const int32_t first = OleDaySerial(startDay);
     const int32_t last = OleDaySerial(endDay);
     int32_t workNumber = 0;
     std::string statement;
     size_t rows = 0;
+    size_t written = 0;
     auto flush = [&] {
         if (rows == 0) return;
         connection.Execute(statement);
         statement.clear();
+        written += rows;
         rows = 0;
     };
     for (int32_t serial = first; serial < last; ++serial) {
@@ -112,15 +134,29 @@ void WriteCalendarRows(data::Connection& connection, double startDay, double end
         if (++rows == kRowsPerStatement) flush();
     }
     flush();
+    return written;
 }
 
 void GenerateCalendar(data::Connection& connection, double startDay, double endDay, bool satNotWork,
-                      bool sunNotWork) {
+                      bool sunNotWork, ExistingCalendar existing) {
+    if (OleDaySerial(startDay) < OleDaySerial(endDay) &&
+        IsRestDay(startDay, satNotWork, sunNotWork)) {
+        throw automation::ComError(
+            automation::errors::kUnspecified, kSource,
+            automation::MarkedText("工厂日历开始日不能为休息日，请重新设置。"));
+    }
     connection.Execute("BEGIN TRANSACTION");
     try {
+        ClaimCalendar(connection);
+        if (existing == ExistingCalendar::Keep && CalendarHasRows(connection)) {
+            throw CalendarExists(automation::errors::kUnspecified, kSource,
+                                 automation::MarkedText("工厂日历已经存在"));
+        }
         connection.Execute("DELETE FROM t_WorkCalendar");
-        WriteCalendarRows(connection, startDay, endDay, satNotWork, sunNotWork);
-        SetProfile(connection, "WorkCalendarSet", "1");
+        const size_t rows = WriteCalendarRows(connection, startDay, endDay, satNotWork, sunNotWork);
+        // A calendar recorded as set must have days: an empty one fails every later
+        // reading of the calendar.
+        SetProfile(connection, "WorkCalendarSet", rows > 0 ? "1" : "0");
         SetProfile(connection, "SatNotWork", satNotWork ? "1" : "0");
         SetProfile(connection, "SunNotWork", sunNotWork ? "1" : "0");
         connection.Execute("COMMIT");

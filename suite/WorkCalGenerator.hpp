@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "platform/automation/ComError.hpp"
 #include "platform/data/Connection.hpp"
 
 namespace zev::suite {
@@ -24,15 +25,35 @@ bool IsRestDay(double day, bool satNotWork, bool sunNotWork);
 
 // Appends the rows of every day from startDay up to the day before endDay to
 // t_WorkCalendar: rest days with FInterID 0, work days numbered 1, 2, ... in date order.
-// Runs inside the caller's transaction, if any; deletes nothing.
-void WriteCalendarRows(data::Connection& connection, double startDay, double endDay,
-                       bool satNotWork, bool sunNotWork);
+// Runs inside the caller's transaction, if any; deletes nothing. Returns the rows written.
+size_t WriteCalendarRows(data::Connection& connection, double startDay, double endDay,
+                         bool satNotWork, bool sunNotWork);
 
-// Generates the calendar in one transaction: replaces every row of t_WorkCalendar with
-// the new days and records WorkCalendarSet = '1' and the weekend rules in
-// t_SystemProfile (category 'IC').
+// Inside a transaction of the caller's: makes writers of the calendar on other connections
+// (generation, extension) wait until it ends. SQLite's write lock is taken by BEGIN
+// already; servers lock the table against other writers while readers go on reading the
+// committed calendar.
+void ClaimCalendar(data::Connection& connection);
+
+// What generation does with a calendar that already has rows.
+enum class ExistingCalendar { Replace, Keep };
+
+// Raised by GenerateCalendar with ExistingCalendar::Keep when the calendar has rows.
+class CalendarExists : public automation::ComError {
+  public:
+    using ComError::ComError;
+};
+
+// Generates the calendar in one transaction on the caller's connection: replaces every
+// row of t_WorkCalendar with the new days and records the weekend rules and
+// WorkCalendarSet in t_SystemProfile (category 'IC'): '1' when rows were written, '0'
+// when the range holds no day. Generators on other connections wait for each other, so
+// the check for an existing calendar (ExistingCalendar::Keep) sees what a generator that
+// finished first wrote. A start day that is a rest day by the rules is refused before
+// anything is touched; any failure rolls the transaction back and leaves the connection
+// outside it.
 void GenerateCalendar(data::Connection& connection, double startDay, double endDay, bool satNotWork,
-                      bool sunNotWork);
+                      bool sunNotWork, ExistingCalendar existing = ExistingCalendar::Replace);
 
 // Registers "ZevMPlanWorkCal.WorkCal".
 void RegisterWorkCalGenerator();

@@ -3,58 +3,40 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstring>
 #include <optional>
 
-#include "host/MMTS.hpp"
-#include "platform/automation/AsciiText.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
+#include "suite/AppConnection.hpp"
 
 namespace zev::cli {
-
-using host::MMTS::LoadLocalText;
 
 std::string PropertyValue(const std::string& value) {
     if (value.find_first_of(";={} ") == std::string::npos) return value;
     if (value.find('}') != std::string::npos) {
-        throw UsageError(LoadLocalText(automation::MarkedText("值中不能含有“}”", ": " + value)));
+        throw UsageError(automation::MarkedText("值中不能含有“}”", ": " + value));
     }
     return "{" + value + "}";
 }
 
-std::string OdbcPropertyValue(const std::string& value) {
-    if (value.find('}') != std::string::npos) {
-        throw UsageError(LoadLocalText(automation::MarkedText(
-            "ODBC 连接串中不能含有“}”，驱动名请写成 Driver=名称，不加花括号", ": " + value)));
-    }
-    return "{" + value + "}";
+std::string LanguageEntry(const GlobalOptions& o) {
+    return o.lang.empty() ? std::string() : "Language=" + PropertyValue(o.lang) + ";";
 }
 
 std::string BuildPropsString(const GlobalOptions& o) {
-    std::string props;
-    if (!o.lang.empty()) props += "Language=" + PropertyValue(o.lang) + ";";
-    if (!o.db.empty()) props += "Provider=SQLite;Data Source=" + PropertyValue(o.db) + ";";
-    if (!o.odbc.empty()) props += "Provider=ODBC;Data Source=" + OdbcPropertyValue(o.odbc) + ";";
+    const auto named = [](const char* provider, const std::string& source) {
+        if (source.empty()) throw UsageError(automation::MarkedText("数据库名不能为空"));
+        return std::string("Provider=") + provider +
+               ";Data Source=" + suite::PercentEncodeDataSource(source) +
+               ";Data Source Encoding=Percent;";
+    };
+    std::string props = LanguageEntry(o);
+    if (o.dbGiven) props += named("SQLite", o.db);
+    if (o.odbcGiven) props += named("ODBC", o.odbc);
     props += o.props;
     if (!props.empty() && props.back() != ';') props += ";";
     props += "Provider=SQLite;Data Source=" + PropertyValue(kDefaultDatabase) + ";";
     return props;
-}
-
-std::string MaskPasswords(std::string text) {
-    std::string upper = automation::UpperAscii(text);
-    for (const char* key : {"PWD=", "PASSWORD="}) {
-        for (size_t at = upper.find(key); at != std::string::npos; at = upper.find(key, at + 1)) {
-            if (at > 0 && upper[at - 1] != ';' && upper[at - 1] != ' ') continue;
-            const size_t from = at + std::strlen(key);
-            size_t to = upper.find(';', from);
-            if (to == std::string::npos) to = upper.size();
-            text.replace(from, to - from, "***");
-            upper.replace(from, to - from, "***");
-        }
-    }
-    return text;
 }
 
 double ParseDateArgument(const std::string& text) {
@@ -74,8 +56,8 @@ double ParseDateArgument(const std::string& text) {
     std::optional<double> date;
     if (shape) date = automation::ParseIsoDate(text);
     if (!date) {
-        throw UsageError(LoadLocalText(automation::MarkedText(
-            "日期不对，应为 YYYY-MM-DD 或 YYYY-MM-DDTHH:MM[:SS]", ": " + text)));
+        throw UsageError(automation::MarkedText(
+            "日期不对，应为 YYYY-MM-DD 或 YYYY-MM-DDTHH:MM[:SS]", ": " + text));
     }
     return *date;
 }
@@ -87,8 +69,7 @@ int32_t ParseIntervalArgument(const std::string& text) {
     if (!text.empty() && *begin == '+') ++begin;
     const auto [ptr, ec] = std::from_chars(begin, end, value);
     if (text.empty() || ec != std::errc() || ptr != end) {
-        throw UsageError(
-            LoadLocalText(automation::MarkedText("工作日数不对，应为整数", ": " + text)));
+        throw UsageError(automation::MarkedText("工作日数不对，应为整数", ": " + text));
     }
     return value;
 }

@@ -11,12 +11,21 @@
 #include "apps/zevworkcal/Command.hpp"
 #include "apps/zevworkcal/commands/Commands.hpp"
 #include "component/mdlCal.hpp"
+#include "host/MMTS.hpp"
+#include "platform/automation/ComError.hpp"
+#include "platform/data/ConnectionString.hpp"
 #include "suite/Register.hpp"
 #include "suite/ShareProps.hpp"
 #include "window/QtFrontEnd.hpp"
 
+#ifndef ZEV_VERSION
+#error "ZEV_VERSION names the version zevworkcal --version prints"
+#endif
+
 namespace zev::cli {
 namespace {
+
+using host::MMTS::LoadLocalText;
 
 // Every command, in the order of the help.
 constexpr CommandSetup kCommands[] = {
@@ -25,17 +34,31 @@ constexpr CommandSetup kCommands[] = {
 };
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& o) {
-    auto* dbOption = app.add_option("--db", o.db, "SQLite database file (default ./zevworkcal.db)");
-    app.add_option("--odbc", o.odbc, "ODBC connection string of a database server")
-        ->excludes(dbOption);
+    // The callbacks only note what was given; nothing runs while parsing.
+    auto* db = app.add_option_function<std::string>(
+        "--db",
+        [&o](const std::string& value) {
+            o.db = value;
+            o.dbGiven = true;
+        },
+        "SQLite database file (default ./zevworkcal.db)");
+    app.add_option_function<std::string>(
+           "--odbc",
+           [&o](const std::string& value) {
+               o.odbc = value;
+               o.odbcGiven = true;
+           },
+           "ODBC connection string of a database server")
+        ->excludes(db);
     app.add_option("--lang", o.lang, "language code of the texts, for example en");
     app.add_option("--props", o.props, "more entries of the connection property string");
+    app.set_version_flag("--version", "zevworkcal " ZEV_VERSION, "print the version");
 }
 
-// A parse failure as one line; an unknown command is named plainly instead of CLI11's
-// general complaint.
-std::string ParseFailureText(const CLI::App& app, const CLI::ParseError& e,
-                             const std::vector<std::string>& args) {
+// A parse failure as one line, never showing a password that an argument holds; an
+// unknown command is named plainly instead of CLI11's general complaint.
+UsageError ParseFailure(const CLI::App& app, const CLI::ParseError& e,
+                        const std::vector<std::string>& args) {
     std::string message = e.what();
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -47,24 +70,52 @@ std::string ParseFailureText(const CLI::App& app, const CLI::ParseError& e,
         bool known = false;
         for (const CLI::App* sub : app.get_subcommands({}))
             known |= sub->get_name() == a;
-        if (!known) message = "unknown command: " + a;
+        if (!known) message = automation::MarkedText("未知的命令", ": " + a);
         break;
     }
     std::replace(message.begin(), message.end(), '\n', ' ');
-    return message;
+    message = data::MaskPasswords(message);
+    for (const std::string& a : args)
+        message = data::RedactPasswords(message, a);
+    return UsageError(message, true);
 }
 
-// Runs the command named, mapping what it throws to an exit code: usage errors are
-// reported in one line, any other failure through the error report.
-int Dispatch(const std::vector<Command>& commands, Session& s) {
+// The language of the texts is set before anything can fail, so that every message,
+// usage errors included, comes in the language the command line names.
+void UseLanguage(const GlobalOptions& global) {
+    if (!global.lang.empty()) suite::SetProcessProperty("PropsString", LanguageEntry(global));
+}
+
+// Parses the command line and runs the command named, mapping what it throws to an exit
+// code: usage errors are reported in one line, any other failure through the error
+// report.
+int ParseAndRun(CLI::App& app, const std::vector<Command>& commands,
+                const std::vector<std::string>& args, const GlobalOptions& global, Session& s) {
+    std::FILE* err = s.ui.ErrorStream();
     try {
-        suite::SetProcessProperty("PropsString", BuildPropsString(s.global));
+        try {
+            std::vector<std::string> reversed(args.rbegin(), args.rend());
+            app.parse(reversed);
+        } catch (const CLI::CallForHelp&) {
+            s.out.Write(app.help());
+            return kOk;
+        } catch (const CLI::CallForVersion& e) {
+            s.out.Line(e.what());
+            return kOk;
+        } catch (const CLI::ParseError& e) {
+            UseLanguage(global);
+            throw ParseFailure(app, e, args);
+        }
+        UseLanguage(global);
+        suite::SetProcessProperty("PropsString", BuildPropsString(global));
         for (const Command& command : commands) {
             if (command.app->parsed()) return command.run(s);
         }
         return kUsage;
     } catch (const UsageError& e) {
-        std::fprintf(s.err, "zevworkcal: %s\n", e.what());
+        std::string line = "zevworkcal: " + LoadLocalText(e.what());
+        if (e.PointsToHelp()) line += " (" + LoadLocalText("详见 zevworkcal --help") + ")";
+        std::fprintf(err, "%s\n", line.c_str());
         return kUsage;
     } catch (...) {
         component::mdlCal::ReportCaughtFailure();
@@ -93,20 +144,19 @@ int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, st
     for (CommandSetup setup : kCommands)
         commands.push_back(setup(app));
 
+    Output output(out);
+    Session session{output, in, *cliUi};
+    const int code = ParseAndRun(app, commands, args, global, session);
+    // What was answered goes out even when the command failed; a failed write fails the
+    // run, and is reported once.
+    if (output.Failed()) return kFailure;
     try {
-        std::vector<std::string> reversed(args.rbegin(), args.rend());
-        app.parse(reversed);
-    } catch (const CLI::CallForHelp&) {
-        std::fprintf(out, "%s", app.help().c_str());
-        return kOk;
-    } catch (const CLI::ParseError& e) {
-        std::fprintf(err, "zevworkcal: %s (see zevworkcal --help)\n",
-                     ParseFailureText(app, e, args).c_str());
-        return kUsage;
+        output.Flush();
+        return code;
+    } catch (...) {
+        component::mdlCal::ReportCaughtFailure();
+        return kFailure;
     }
-
-    Session session{out, err, in, *cliUi, global};
-    return Dispatch(commands, session);
 }
 
 }  // namespace zev::cli

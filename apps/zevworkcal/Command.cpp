@@ -2,6 +2,8 @@
 // schema check, the connection and the printing of a date answer.
 #include "apps/zevworkcal/Command.hpp"
 
+#include <cerrno>
+#include <cstring>
 #include <vector>
 
 #include "host/SuiteInterfaces.hpp"
@@ -49,8 +51,28 @@ std::string ScalarText(data::Connection& connection, const std::string& statemen
     return automation::CStr(rs.Fields(0).Value());
 }
 
-void PrintDate(std::FILE* out, double date) {
-    std::fprintf(out, "%s\n", automation::FormatIsoAuto(date).c_str());
+void Output::Write(std::string_view text) {
+    if (std::fwrite(text.data(), 1, text.size(), out_) != text.size()) Fail(errno);
+}
+
+void Output::Line(std::string_view text) {
+    Write(text);
+    Write("\n");
+}
+
+void Output::Flush() {
+    if (std::fflush(out_) != 0 || std::ferror(out_) != 0) Fail(errno);
+}
+
+void Output::Fail(int error) {
+    failed_ = true;
+    throw automation::ComError(
+        automation::errors::kUnspecified, kSource,
+        automation::MarkedText("无法写出结果", std::string(": ") + std::strerror(error)));
+}
+
+void PrintDate(Output& out, double date) {
+    out.Line(automation::FormatIsoAuto(date));
 }
 
 }  // namespace zev::cli

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "apps/zevworkcal/Arguments.hpp"
 #include "apps/zevworkcal/Cli.hpp"
@@ -21,26 +22,45 @@ namespace zev::cli {
 // The console interface, noting whether the error report showed a failure.
 class CliUi final : public ui::UserInterface {
   public:
-    CliUi(std::FILE* err, std::FILE* in) : console_(err, in) {}
+    CliUi(std::FILE* err, std::FILE* in) : err_(err), console_(err, in) {}
     int MsgBox(const std::string& prompt, int buttons, const std::string& title) override;
     void SetMousePointer(int pointer) override { console_.SetMousePointer(pointer); }
     int GetMousePointer() const override { return console_.GetMousePointer(); }
     void DoEvents() override {}
     bool Failed() const { return failed_; }
+    std::FILE* ErrorStream() const { return err_; }
 
   private:
+    std::FILE* err_;
     ui::ConsoleUi console_;
     bool failed_ = false;
 };
 
-// What a command runs with: the streams of the run, its console interface and the
-// global options.
+// Standard output of a run. Every write is checked: a write that fails (a full disk, a
+// closed pipe) raises a ComError, so that cut-off answers never end in exit code 0.
+class Output {
+  public:
+    explicit Output(std::FILE* out) : out_(out) {}
+    void Write(std::string_view text);
+    // `text` and a line end.
+    void Line(std::string_view text);
+    // Pushes out what is buffered.
+    void Flush();
+    // Whether a write has failed (and raised).
+    bool Failed() const { return failed_; }
+
+  private:
+    [[noreturn]] void Fail(int error);
+    std::FILE* out_;
+    bool failed_ = false;
+};
+
+// What a command runs with: the streams of the run and its console interface (which
+// writes to the run's error stream).
 struct Session {
-    std::FILE* out;
-    std::FILE* err;
+    Output& out;
     std::FILE* in;
     CliUi& ui;
-    const GlobalOptions& global;
 };
 
 // A command: its subcommand, set up with the command's own options, and what runs when
@@ -63,6 +83,6 @@ data::ConnectionPtr AppConnection();
 // The first field of a one-value statement, as text ("" for NULL or no row).
 std::string ScalarText(data::Connection& connection, const std::string& statement);
 // Writes a date answer as one line.
-void PrintDate(std::FILE* out, double date);
+void PrintDate(Output& out, double date);
 
 }  // namespace zev::cli

@@ -84,6 +84,16 @@ std::string MarkedText(std::string_view key, std::string_view rest) {
     return text;
 }
 
+std::string JoinMarkedTexts(std::string_view first, std::string_view second) {
+    // A text without a separator is looked up whole; inside a compound text it becomes
+    // one piece, marked so that it is still looked up.
+    const auto piece = [](std::string_view text) {
+        return text.find("^|^") == std::string_view::npos ? "~$~" + std::string(text)
+                                                          : std::string(text);
+    };
+    return piece(first) + "^|^" + piece(second);
+}
+
 ErrorInfo& Err() {
     thread_local ErrorInfo pending;
     return pending;

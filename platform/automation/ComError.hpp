@@ -82,6 +82,8 @@ ComError CurrentExceptionAsError();
 // the compound form the text lookup reads, so whoever shows a description passes it
 // through the lookup.
 std::string MarkedText(std::string_view key, std::string_view rest = {});
+// Two texts, plain or marked, as one text that the lookup reads piece by piece.
+std::string JoinMarkedTexts(std::string_view first, std::string_view second);
 
 // The pending error of the calling thread. Handlers store what they caught here before
 // they report it; reading, saving (copying) and restoring are plain value operations.

@@ -18,6 +18,7 @@
 #include "platform/automation/Clock.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
+#include "platform/data/ConnectionString.hpp"
 #include "platform/data/SqlText.hpp"
 
 namespace zev::data {
@@ -193,10 +194,15 @@ bool IsConnectionFailure(const Diagnostic& d) {
                    description);
 }
 
-[[noreturn]] void FailOpening(SQLSMALLINT handleType, SQLHANDLE handle) {
+// Drivers may quote the connection string they could not use: its passwords are
+// redacted from what they say.
+[[noreturn]] void FailOpening(SQLSMALLINT handleType, SQLHANDLE handle,
+                              std::string_view connectionString) {
     const Diagnostic d = ReadDiagnostic(handleType, handle);
-    throw ComError(errors::kUnspecified, kSource,
-                   automation::MarkedText("无法打开数据库", ": [" + d.State + "] " + d.Message));
+    throw ComError(
+        errors::kUnspecified, kSource,
+        automation::MarkedText("无法打开数据库", ": [" + d.State + "] " +
+                                                     RedactPasswords(d.Message, connectionString)));
 }
 
 // ---- Handles -------------------------------------------------------------------------
@@ -767,7 +773,7 @@ ConnectionPtr OpenOdbc(const std::string& connectionString, const OdbcTimeouts& 
     }
     SQLSetEnvAttr(h->env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, h->env, &h->dbc))) {
-        FailOpening(SQL_HANDLE_ENV, h->env);
+        FailOpening(SQL_HANDLE_ENV, h->env, connectionString);
     }
     SQLSetConnectAttrW(h->dbc, SQL_ATTR_LOGIN_TIMEOUT,
                        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeouts.LoginSeconds)),
@@ -781,13 +787,13 @@ ConnectionPtr OpenOdbc(const std::string& connectionString, const OdbcTimeouts& 
     const SQLRETURN rc =
         SQLDriverConnectW(h->dbc, nullptr, Wide(wide), static_cast<SQLSMALLINT>(wide.size()),
                           nullptr, 0, &outLength, SQL_DRIVER_NOPROMPT);
-    if (!SQL_SUCCEEDED(rc)) FailOpening(SQL_HANDLE_DBC, h->dbc);
+    if (!SQL_SUCCEEDED(rc)) FailOpening(SQL_HANDLE_DBC, h->dbc, connectionString);
     h->connected = true;
 
     SQLWCHAR dbms[128] = {};
     SQLSMALLINT dbmsLength = 0;
     if (!SQL_SUCCEEDED(SQLGetInfoW(h->dbc, SQL_DBMS_NAME, dbms, sizeof dbms, &dbmsLength))) {
-        FailOpening(SQL_HANDLE_DBC, h->dbc);
+        FailOpening(SQL_HANDLE_DBC, h->dbc, connectionString);
     }
     std::string name;
     AppendUtf8(
@@ -805,7 +811,7 @@ ConnectionPtr OpenOdbc(const std::string& connectionString, const OdbcTimeouts& 
     }
 
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, h->dbc, &h->stmt))) {
-        FailOpening(SQL_HANDLE_DBC, h->dbc);
+        FailOpening(SQL_HANDLE_DBC, h->dbc, connectionString);
     }
     // The text goes to the server as written: no ODBC escape clauses are looked for.
     SQLSetStmtAttrW(h->stmt, SQL_ATTR_NOSCAN, reinterpret_cast<SQLPOINTER>(SQL_NOSCAN_ON), 0);

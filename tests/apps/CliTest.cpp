@@ -1,15 +1,27 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "platform/automation/OleDate.hpp"
 #include "platform/automation/Variant.hpp"
 #include "platform/data/SqliteConnection.hpp"
+#include "suite/WorkCalGenerator.hpp"
 #include "tests/support/Subprocess.hpp"
 #include "tests/support/TestDatabase.hpp"
 
 namespace zev::test {
 namespace {
+
+using namespace std::chrono_literals;
+
+// No locale: texts come back as written.
+const std::map<std::string, std::string> kNoLocale = {
+    {"LANG", ""}, {"LC_ALL", ""}, {"LC_MESSAGES", ""}};
+
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
 
 // The command line as a user runs it, on a database in a temporary folder.
 class CommandLine : public ::testing::Test {
@@ -17,11 +29,9 @@ class CommandLine : public ::testing::Test {
     ProcessResult Run(std::vector<std::string> args, const std::string& input = {}) {
         args.insert(args.begin(), {"--db", db_});
         // No locale: texts come back as written; the program's clock is fixed.
-        return RunProcess(ZEV_ZEVWORKCAL, args, input,
-                          {{"LANG", ""},
-                           {"LC_ALL", ""},
-                           {"LC_MESSAGES", ""},
-                           {"ZEVWORKCAL_TEST_NOW", "2009-06-15T10:00:00"}});
+        std::map<std::string, std::string> environment = kNoLocale;
+        environment["ZEVWORKCAL_TEST_NOW"] = "2009-06-15T10:00:00";
+        return RunProcess(ZEV_ZEVWORKCAL, args, input, environment);
     }
     std::string Scalar(const std::string& sql) {
         auto c = data::OpenSqlite(db_);
@@ -66,36 +76,37 @@ TEST_F(CommandLine, InitCreatesTheTablesOnceAndRefusesASecondTime) {
     EXPECT_EQ(Scalar("SELECT COUNT(*) FROM t_SystemProfile"), "5");
 }
 
-TEST_F(CommandLine, AnswersTheDateQuestions) {
-    InitWithExampleCalendar();
-    const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {{"before", "2009-06-07"}, "2009-06-05\n"},
-        {{"after", "2009-06-07"}, "2009-06-08\n"},
-        {{"workday", "2009-06-07", "1"}, "2009-06-08\n"},
-        {{"workday", "2009-06-07", "1", "--backward"}, "2009-06-04\n"},
-        {{"workday", "2009-06-05", "-2"}, "2009-06-03\n"},
-        {{"before", "2009-05-31T08:30"}, "2009-05-31 08:30:00\n"},
-        {{"workday", "2009-06-10T17:45:10", "1"}, "2009-06-10 17:45:10\n"},
-    };
-    for (const auto& [args, expected] : cases) {
-        const ProcessResult r = Run(args);
-        EXPECT_EQ(r.exitCode, 0) << args[0] << " " << r.err;
-        EXPECT_EQ(r.out, expected) << args[0] << " " << args[1];
+TEST_F(CommandLine, EveryCommandActsOnTheDatabaseNamedExactlyAsGiven) {
+    // Names a property string cannot carry in braces: spaces at the ends, braces, ";".
+    for (const std::string name : {" lead.db", "trail.db ", "a}b;c{d.db"}) {
+        const std::string file = dir_.File(name);
+        const std::vector<std::string> db = {"--db", file};
+        auto run = [&](std::vector<std::string> args) {
+            args.insert(args.begin(), db.begin(), db.end());
+            return RunProcess(ZEV_ZEVWORKCAL, args, {}, kNoLocale);
+        };
+        ASSERT_EQ(run({"init"}).exitCode, 0) << name;
+        EXPECT_TRUE(std::filesystem::exists(file)) << name;
+        ASSERT_EQ(run({"generate", "2009-06-01", "2009-06-11"}).exitCode, 0) << name;
+        EXPECT_EQ(run({"before", "2009-06-07"}).out, "2009-06-05\n") << name;
+        EXPECT_TRUE(Has(run({"status"}).out, file)) << name;
     }
-}
-
-TEST_F(CommandLine, AnswersLinesFromStandardInput) {
-    InitWithExampleCalendar();
-    const ProcessResult r = Run({"workday", "--stdin"},
-                                "2009-06-07 1\n\n2009-06-07 1 b\n  2009-06-20T06:00   2 b\n"
-                                "2009-06-10 1\n");
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "2009-06-08\n2009-06-04\n2009-06-08\n2009-06-10\n");
-
-    const ProcessResult bad = Run({"workday", "--stdin"}, "2009-06-07 1\n2009-06-07 one\n");
-    EXPECT_EQ(bad.exitCode, 2);
-    EXPECT_EQ(bad.out, "2009-06-08\n");
-    EXPECT_NE(bad.err.find("line 2"), std::string::npos) << bad.err;
+    // init creates the database that --props names.
+    const std::string named = dir_.File("named.db");
+    const ProcessResult init = RunProcess(
+        ZEV_ZEVWORKCAL, {"--props", "Data Source={" + named + "}", "init"}, {}, kNoLocale);
+    EXPECT_EQ(init.exitCode, 0) << init.err;
+    EXPECT_TRUE(data::OpenSqlite(named)->HasTable("t_WorkCalendar"));
+    // An empty name is no name.
+    const std::filesystem::path here = std::filesystem::current_path();
+    std::filesystem::current_path(dir_.Path());
+    const ProcessResult empty = RunProcess(ZEV_ZEVWORKCAL, {"--db", "", "init"}, {}, kNoLocale);
+    const ProcessResult emptyOdbc =
+        RunProcess(ZEV_ZEVWORKCAL, {"--odbc", "", "status"}, {}, kNoLocale);
+    std::filesystem::current_path(here);
+    EXPECT_EQ(empty.exitCode, 2) << empty.err;
+    EXPECT_EQ(emptyOdbc.exitCode, 2) << emptyOdbc.err;
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("zevworkcal.db")));
 }
 
 // A number outside 32 bits fails the lines whose answer reads it, as WorkDay fails on
@@ -132,6 +143,7 @@ TEST_F(CommandLine, UsageErrorsExitWithTwoAndNameTheArgument) {
     EXPECT_EQ(unknown.exitCode, 2);
     EXPECT_NE(unknown.err.find("frobnicate"), std::string::npos);
     EXPECT_EQ(Run({"workday", "2009-06-07"}).exitCode, 2);
+    EXPECT_EQ(Run({"--odbc", "DSN=x", "status"}).exitCode, 2);  // --db and --odbc
     EXPECT_EQ(Run({}).exitCode, 2);
 }
 
@@ -161,22 +173,39 @@ TEST_F(CommandLine, BadDatabasesFailWithTheErrorReport) {
     EXPECT_FALSE(std::filesystem::exists(dir_.File("missing.db")));
 }
 
-TEST_F(CommandLine, GeneratesAndShowsTheCalendar) {
-    ASSERT_EQ(Run({"init"}).exitCode, 0);
-    EXPECT_NE(Run({"status"}).out.find("尚未生成工厂日历"), std::string::npos);
-    const ProcessResult gen = Run({"generate", "2009-06-01", "2012-06-01"});
-    ASSERT_EQ(gen.exitCode, 0) << gen.err;
-    EXPECT_EQ(Scalar("SELECT COUNT(*) FROM t_WorkCalendar"), "1096");
-    EXPECT_EQ(Scalar("SELECT MAX(FInterID) FROM t_WorkCalendar"),
-              Scalar("SELECT COUNT(*) FROM t_WorkCalendar WHERE FInterID>0"));
-    EXPECT_EQ(Scalar("SELECT FValue FROM t_SystemProfile WHERE FKey='WorkCalendarSet'"), "1");
-    const ProcessResult status = Run({"status"});
-    EXPECT_NE(status.out.find("2009-06-01 .. 2012-05-31"), std::string::npos) << status.out;
-    // A second generation would drop the swaps of the first; it has to be asked for.
-    EXPECT_EQ(Run({"generate", "2009-06-01", "2012-06-01"}).exitCode, 2);
-    EXPECT_EQ(
-        Run({"generate", "2009-06-06", "2009-06-08", "--replace", "--saturday-work"}).exitCode, 0);
-    EXPECT_EQ(Scalar("SELECT COUNT(*) FROM t_WorkCalendar WHERE FInterID>0"), "1");
+TEST_F(CommandLine, WorkdayFailsWhenItsErrorReportFired) {
+    InitWithExampleCalendar();
+    // A work-day number the member cannot read: it shows the failure and returns.
+    data::OpenSqlite(db_)->Execute(
+        "INSERT INTO t_WorkCalendar(FInterID,FDay,FDayID,FWeekID,FMonthID,FYearID) "
+        "VALUES('x','2009-05-29',0,0,0,0)");
+    const ProcessResult r = Run({"workday", "2009-06-07", "1"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(Has(r.err, "错误代码:13")) << r.err;
+}
+
+TEST_F(CommandLine, AnAnswerThatCannotBeWrittenFailsTheCommand) {
+    InitWithExampleCalendar();
+    std::string questions;
+    for (int i = 0; i < 20000; ++i)
+        questions += "2009-06-07 1\n";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"before", "2009-06-07"}, ""},
+        {{"workday", "--stdin"}, questions},
+        {{"status"}, ""},
+        {{"--help"}, ""},
+        {{"--version"}, ""},
+    };
+    for (const auto& [args, input] : cases) {
+        std::vector<std::string> shell = {"-c", "exec \"$0\" \"$@\" >/dev/full", ZEV_ZEVWORKCAL,
+                                          "--db", db_};
+        shell.insert(shell.end(), args.begin(), args.end());
+        const ProcessResult r = RunProcess("/bin/sh", shell, input, kNoLocale);
+        EXPECT_EQ(r.exitCode, 1) << args[0];
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 4) << r.err;  // one report
+        EXPECT_TRUE(Has(r.err, "无法写出结果")) << r.err;
+    }
 }
 
 // The program's clock stands at 2009-06-15 10:00. Status counts the work days after today
@@ -254,6 +283,144 @@ TEST_F(CommandLine, ShowWithoutADisplayFailsWithTheErrorReportInsteadOfAborting)
     // The start-up check ran before the window was asked for.
     EXPECT_EQ(Scalar("SELECT FValue FROM t_SystemProfile WHERE FKey='WorkCalendarSet'"), "1");
 }
+
+// The commands that read and write the calendar, on each backend: the database is named
+// by the property string, as a host names it.
+class CommandLineOnDb : public DbTest {
+  protected:
+    std::vector<std::string> With(std::vector<std::string> args) {
+        args.insert(args.begin(), {"--props", Db().PropsString()});
+        return args;
+    }
+    ProcessResult Run(const std::vector<std::string>& args, const std::string& input = {}) {
+        return RunProcess(ZEV_ZEVWORKCAL, With(args), input, kNoLocale);
+    }
+    std::string Scalar(const std::string& sql) {
+        data::Recordset rs = Conn().Execute(sql);
+        return automation::CStr(rs.Fields(0).Value());
+    }
+    // The calendar as a user sees it: its range and counts.
+    std::string Status() {
+        const ProcessResult r = Run({"status"});
+        return r.out.substr(r.out.find('\n') + 1);
+    }
+};
+
+TEST_P(CommandLineOnDb, AnswersTheDateQuestions) {
+    WriteExampleCalendar(Conn());
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"before", "2009-06-07"}, "2009-06-05\n"},
+        {{"after", "2009-06-07"}, "2009-06-08\n"},
+        {{"workday", "2009-06-07", "1"}, "2009-06-08\n"},
+        {{"workday", "2009-06-07", "1", "--backward"}, "2009-06-04\n"},
+        {{"workday", "2009-06-05", "-2"}, "2009-06-03\n"},
+        {{"before", "2009-05-31T08:30"}, "2009-05-31 08:30:00\n"},
+        {{"workday", "2009-06-10T17:45:10", "1"}, "2009-06-10 17:45:10\n"},
+    };
+    for (const auto& [args, expected] : cases) {
+        const ProcessResult r = Run(args);
+        EXPECT_EQ(r.exitCode, 0) << args[0] << " " << r.err;
+        EXPECT_EQ(r.out, expected) << args[0] << " " << args[1];
+    }
+}
+
+TEST_P(CommandLineOnDb, AnswersLinesFromStandardInput) {
+    WriteExampleCalendar(Conn());
+    const ProcessResult r = Run({"workday", "--stdin"},
+                                "2009-06-07 1\n\n2009-06-07 1 b\n  2009-06-20T06:00   2 b\r\n"
+                                "2009-06-10 1");
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "2009-06-08\n2009-06-04\n2009-06-08\n2009-06-10\n");
+
+    // A bad line stops the answers after those before it, naming its number.
+    const std::pair<std::string, std::string> bad[] = {
+        {"2009-06-07 1\n\n2009-06-07 one\n2009-06-07 1\n", "line 3: Invalid number"},
+        {std::string("2009-06-07 1\n2009-06-07\0 1\n2009-06-07 1\n", 38),
+         "line 2: the line holds a NUL character"},
+        {"2009-06-07 1\n2009-06-07 1 x\n", "line 2: expected DATE N [b]"},
+    };
+    for (const auto& [input, message] : bad) {
+        const ProcessResult e = Run({"--lang", "en", "workday", "--stdin"}, input);
+        EXPECT_EQ(e.exitCode, 2);
+        EXPECT_EQ(e.out, "2009-06-08\n");
+        EXPECT_TRUE(Has(e.err, message)) << e.err;
+    }
+}
+
+TEST_P(CommandLineOnDb, AnswersACoprocessOneLineAtATimeFromTheCurrentCalendar) {
+    WriteExampleCalendar(Conn());
+    Coprocess scheduler(ZEV_ZEVWORKCAL, With({"workday", "--stdin"}), kNoLocale);
+    // Each answer comes while the input stays open.
+    scheduler.Write("2009-06-05 1\n");
+    EXPECT_EQ(scheduler.ReadLine(20s), "2009-06-08");
+    scheduler.Write("2009-06-05 1 b\n");
+    EXPECT_EQ(scheduler.ReadLine(20s), "2009-06-04");
+    // Another connection makes Saturdays work days; the next answer sees it.
+    suite::GenerateCalendar(Conn(), automation::OleFromCivil(2009, 6, 1),
+                            automation::OleFromCivil(2009, 6, 11), false, true);
+    scheduler.Write("2009-06-05 1\n");
+    EXPECT_EQ(scheduler.ReadLine(20s), "2009-06-06");
+    const ProcessResult end = scheduler.Wait();
+    EXPECT_EQ(end.exitCode, 0) << end.err;
+}
+
+TEST_P(CommandLineOnDb, GeneratesTheCalendarAndRefusesWhatWouldSpoilIt) {
+    EXPECT_TRUE(Has(Status(), "尚未生成工厂日历"));
+    const ProcessResult gen = Run({"generate", "2009-06-01", "2012-06-01"});
+    ASSERT_EQ(gen.exitCode, 0) << gen.err;
+    EXPECT_EQ(Scalar("SELECT COUNT(*) FROM t_WorkCalendar"), "1096");
+    EXPECT_EQ(Scalar("SELECT MAX(FInterID) FROM t_WorkCalendar"),
+              Scalar("SELECT COUNT(*) FROM t_WorkCalendar WHERE FInterID>0"));
+    EXPECT_EQ(Scalar("SELECT FValue FROM t_SystemProfile WHERE FKey='WorkCalendarSet'"), "1");
+    const std::string calendar = Status();
+    EXPECT_TRUE(Has(calendar, "2009-06-01 .. 2012-05-31")) << calendar;
+
+    // Refusals leave the calendar as it was.
+    const std::pair<std::vector<std::string>, int> refused[] = {
+        // Another generation would drop the swaps of the first; it has to be asked for.
+        {{"generate", "2009-06-01", "2012-06-01"}, 2},
+        {{"generate", "2010-01-04", "2010-01-04", "--replace"}, 2},
+        {{"generate", "2010-01-05", "2010-01-04", "--replace"}, 2},
+        // The start day must be a work day by the rules chosen.
+        {{"generate", "2010-01-09", "2011-01-01", "--replace"}, 1},
+        {{"generate", "2010-01-10", "2011-01-01", "--replace", "--saturday-work"}, 1},
+    };
+    for (const auto& [args, code] : refused) {
+        const ProcessResult r = Run(args);
+        EXPECT_EQ(r.exitCode, code) << args[1] << " " << args[2];
+        EXPECT_EQ(r.out, "") << args[1];
+        if (code == 1) {
+            EXPECT_TRUE(Has(r.err, "工厂日历开始日不能为休息日，请重新设置。")) << r.err;
+        }
+    }
+    EXPECT_EQ(Status(), calendar);
+
+    EXPECT_EQ(
+        Run({"generate", "2009-06-06", "2009-06-08", "--replace", "--saturday-work"}).exitCode, 0);
+    EXPECT_EQ(Scalar("SELECT COUNT(*) FROM t_WorkCalendar WHERE FInterID>0"), "1");
+}
+
+TEST_P(CommandLineOnDb, OfTwoGenerationsAtOnceWithoutReplaceOneWins) {
+    for (int round = 0; round < 3; ++round) {
+        Exec("DELETE FROM t_WorkCalendar");
+        const std::vector<std::string> saturdays = {"generate", "1990-01-01", "2030-01-01",
+                                                    "--saturday-work"};
+        const std::vector<std::string> weekends = {"generate", "1990-01-01", "2030-01-01"};
+        Coprocess first(ZEV_ZEVWORKCAL, With(saturdays), kNoLocale);
+        Coprocess second(ZEV_ZEVWORKCAL, With(weekends), kNoLocale);
+        const ProcessResult a = first.Wait();
+        const ProcessResult b = second.Wait();
+        std::vector<int> codes = {a.exitCode, b.exitCode};
+        std::sort(codes.begin(), codes.end());
+        ASSERT_EQ(codes, (std::vector<int>{0, 2})) << a.err << b.err;
+        // The calendar is the winner's, whole.
+        const std::string work = a.exitCode == 0 ? "12523" : "10436";
+        EXPECT_EQ(Scalar("SELECT COUNT(*) FROM t_WorkCalendar WHERE FInterID>0"), work);
+        EXPECT_EQ(Scalar("SELECT MAX(FInterID) FROM t_WorkCalendar"), work);
+    }
+}
+
+ZEV_INSTANTIATE_DB_TEST(CommandLineOnDb);
 
 }  // namespace
 }  // namespace zev::test

@@ -45,5 +45,34 @@ TEST(CliText, WithoutALanguageTheSourceTextComesBack) {
     EXPECT_EQ(r.out, "Factory Calendar\n");
 }
 
+TEST(CliText, EveryMessageComesInTheLanguageAsked) {
+    // Usage errors raised before or while the property string is built, marked texts
+    // without a detail, the messages of --stdin: none shows a marker or a Chinese key.
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--props", "Data Source=", "status"}, "The connection properties name no database"},
+        {{"--db", "", "status"}, "zevworkcal: The database name must not be empty\n"},
+        {{"frobnicate"}, "zevworkcal: Unknown command: frobnicate (see zevworkcal --help)\n"},
+        {{"workday", "--stdin", "2009-06-07"}, "--stdin takes no DATE, N or --backward"},
+        {{"workday", "2009-06-07"}, "DATE and N are required"},
+        {{"generate", "2009-06-02", "2009-06-01"}, "START must be before END"},
+    };
+    for (const auto& [args, message] : cases) {
+        std::vector<std::string> english = {"--lang", "en"};
+        english.insert(english.end(), args.begin(), args.end());
+        const ProcessResult r =
+            RunProcess(ZEV_ZEVWORKCAL, english, {}, {{"LANG", ""}, {"LC_ALL", ""}});
+        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+        for (const char* raw : {"~$~", "^|^", "\xe7\x9a\x84" /* 的 */, "\xe5\xba\x93" /* 库 */}) {
+            EXPECT_EQ(r.err.find(raw), std::string::npos) << r.err;
+        }
+    }
+}
+
+TEST(CliText, VersionIsTheProjectsVersion) {
+    const ProcessResult r = RunProcess(ZEV_ZEVWORKCAL, {"--version"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "zevworkcal " ZEV_VERSION "\n");
+}
+
 }  // namespace
 }  // namespace zev::test

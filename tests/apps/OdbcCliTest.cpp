@@ -3,9 +3,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "component/clsCal.hpp"
+#include "platform/automation/OleDate.hpp"
 #include "platform/automation/Variant.hpp"
+#include "platform/data/ConnectionString.hpp"
 #include "platform/data/OdbcConnection.hpp"
+#include "suite/AppConnection.hpp"
 #include "suite/Schema.hpp"
+#include "suite/ShareProps.hpp"
 #include "tests/support/Subprocess.hpp"
 #include "tests/support/TestDatabase.hpp"
 
@@ -76,15 +81,88 @@ TEST(OdbcCommandLine, AServerThatCannotBeReachedFailsWithTheDriversReason) {
     EXPECT_NE(r.err.find("[08001]"), std::string::npos) << r.err;
 }
 
-TEST(OdbcCommandLine, ConnectionStringsThatCannotBeCarriedAreRefused) {
-    // The property string ends a braced value at its first "}".
-    const ProcessResult braced =
-        Zevworkcal({"--odbc", "Driver={PostgreSQL Unicode};Server=127.0.0.1", "status"});
-    EXPECT_EQ(braced.exitCode, 2);
-    EXPECT_NE(braced.err.find("Driver="), std::string::npos) << braced.err;
+// A login of its own whose password needs braces and escapes, on a database of its own:
+// connection strings as users write them.
+class BracedLogin : public EmptyServerDatabase {
+  protected:
+    void SetUp() override {
+        EmptyServerDatabase::SetUp();
+        if (name_.empty()) return;
+        role_ = name_ + "_login";
+        Admin()->Execute("CREATE ROLE " + role_ + " LOGIN PASSWORD '" + kPassword + "'");
+        data::OpenOdbc(connectionString_)
+            ->Execute("GRANT CREATE, USAGE ON SCHEMA public TO " + role_);
+        std::string server;
+        for (const data::ConnectionAttribute& a :
+             data::ParseConnectionString(PostgresServerString())) {
+            if (a.Key == "Server" || a.Key == "Port") server += a.Key + "=" + a.Value + ";";
+        }
+        braced_ = "Driver={PostgreSQL Unicode};" + server + "Database=" + name_ + ";Uid=" + role_ +
+                  ";Pwd={" + kWrittenPassword + "}";
+    }
+    void TearDown() override {
+        EmptyServerDatabase::TearDown();
+        if (!role_.empty()) Admin()->Execute("DROP ROLE IF EXISTS " + role_);
+    }
+    // Whether a text shows the password or a piece of it.
+    static bool ShowsPassword(const std::string& text) {
+        for (const char* piece : {"p;w}d", "w}}d", "=x{y"})
+            if (text.find(piece) != std::string::npos) return true;
+        return false;
+    }
 
-    const ProcessResult both = Zevworkcal({"--db", "x.db", "--odbc", "DSN=x", "status"});
-    EXPECT_EQ(both.exitCode, 2) << both.err;
+    static constexpr const char* kPassword = "p;w}d=x{y";
+    static constexpr const char* kWrittenPassword = "p;w}}d=x{y";
+    std::string role_;
+    std::string braced_;
+};
+
+TEST_F(BracedLogin, EveryCommandTakesTheConnectionStringAsWrittenAndNeverShowsThePassword) {
+    const std::vector<std::vector<std::string>> commands = {
+        {"init"},
+        {"generate", "2009-06-01", "2009-06-11"},
+        {"before", "2009-06-07"},
+        {"workday", "2009-06-07", "1", "--backward"},
+        {"status"},
+    };
+    for (std::vector<std::string> args : commands) {
+        args.insert(args.begin(), {"--odbc", braced_});
+        const ProcessResult r = Zevworkcal(args);
+        EXPECT_EQ(r.exitCode, 0) << args[2] << ": " << r.err;
+        EXPECT_FALSE(ShowsPassword(r.out + r.err)) << r.out << r.err;
+    }
+    EXPECT_EQ(Zevworkcal({"--odbc", braced_, "before", "2009-06-07"}).out, "2009-06-05\n");
+
+    // Refusals and failures that could quote the string: a login refused, a misplaced
+    // option, a value a driver cannot read.
+    std::string wrong = braced_;
+    wrong.replace(wrong.find("x{y"), 3, "x{z");
+    const std::pair<std::vector<std::string>, int> failing[] = {
+        {{"--odbc", wrong, "status"}, 1},
+        {{"status", "--odbc", braced_}, 2},
+        {{"--odbc", braced_ + ";Port={1;2}", "status"}, 1},
+    };
+    for (const auto& [args, code] : failing) {
+        const ProcessResult r = Zevworkcal(args);
+        EXPECT_EQ(r.exitCode, code) << r.err;
+        EXPECT_FALSE(ShowsPassword(r.out + r.err)) << r.out << r.err;
+    }
+}
+
+TEST_F(BracedLogin, AHostsPropertyStringCarriesItMarkedAsEncoded) {
+    ASSERT_EQ(Zevworkcal({"--odbc", braced_, "init"}).exitCode, 0);
+    WriteExampleCalendar(*data::OpenOdbc(braced_));
+    RegisterSuiteOnce();
+    suite::SetProcessProperty(
+        "PropsString", "Provider=ODBC;Data Source=" + suite::PercentEncodeDataSource(braced_) +
+                           ";Data Source Encoding=Percent;");
+    {
+        component::clsCal cal;
+        cal.ActiveConnection("");
+        EXPECT_EQ(cal.WorkDayAfter(automation::OleFromCivil(2009, 6, 7)),
+                  automation::OleFromCivil(2009, 6, 8));
+    }
+    suite::ClearProcessProperties();
 }
 
 }  // namespace

@@ -31,7 +31,7 @@ int RunCheck(Session& s) {
         {"ServerDate", automation::FormatIsoDate(st.ServerDate)},
     };
     for (const auto& [name, value] : lines)
-        std::fprintf(s.out, "%s=%s\n", name, value.c_str());
+        s.out.Line(std::string(name) + "=" + value);
     return kOk;
 }
 

@@ -21,10 +21,9 @@ int RunExtend(const ExtendOptions& o, Session& s) {
     const double until = ParseDateArgument(o.until);
     RequireSchema();
     const suite::CalendarExtension added = suite::ExtendCalendar(*AppConnection(), until);
-    std::fprintf(s.out, "%s: %s .. %s, %d %s\n", LoadLocalText("工厂日历已延长").c_str(),
-                 automation::FormatIsoDate(added.FirstDay).c_str(),
-                 automation::FormatIsoDate(added.LastDay).c_str(), added.WorkDays,
-                 LoadLocalText("工作日").c_str());
+    s.out.Line(LoadLocalText("工厂日历已延长") + ": " + automation::FormatIsoDate(added.FirstDay) +
+               " .. " + automation::FormatIsoDate(added.LastDay) + ", " +
+               std::to_string(added.WorkDays) + " " + LoadLocalText("工作日"));
     return kOk;
 }
 

@@ -1,13 +1,13 @@
-// zevworkcal generate: writes the calendar from START up to the day before END through
-// the suite's calendar generator.
+// zevworkcal generate: writes the calendar from START up to the day before END.
 #include "apps/zevworkcal/commands/Commands.hpp"
 
 #include <memory>
 
 #include "host/MMTS.hpp"
-#include "host/SuiteInterfaces.hpp"
 #include "platform/automation/ComError.hpp"
-#include "platform/automation/ObjectRegistry.hpp"
+#include "platform/automation/OleDate.hpp"
+#include "platform/ui/UserInterface.hpp"
+#include "suite/WorkCalGenerator.hpp"
 
 namespace zev::cli::commands {
 
@@ -24,26 +24,29 @@ struct GenerateOptions {
 };
 
 int RunGenerate(const GenerateOptions& o, Session& s) {
-    double start = ParseDateArgument(o.start);
-    double end = ParseDateArgument(o.end);
+    const double start = ParseDateArgument(o.start);
+    const double end = ParseDateArgument(o.end);
+    if (automation::OleDaySerial(start) >= automation::OleDaySerial(end)) {
+        throw UsageError(automation::MarkedText("开始日必须早于结束日"));
+    }
+    const bool satNotWork = !o.saturdayWork;
+    const bool sunNotWork = !o.sundayWork;
     RequireSchema();
-    if (!o.replace) {
-        if (!ScalarText(*AppConnection(), "SELECT MIN(FDay) FROM t_WorkCalendar").empty()) {
-            throw UsageError(
-                LoadLocalText("工厂日历已经存在；要重新生成并丢弃其中的置换，请加 --replace"));
-        }
+    // The window's own refusal, in its own words.
+    if (suite::IsRestDay(start, satNotWork, sunNotWork)) {
+        s.ui.MsgBox(LoadLocalText("工厂日历开始日不能为休息日，请重新设置。"),
+                    ui::vbOKOnly | ui::vbExclamation, LoadLocalText("Halvor提示"));
+        return kFailure;
     }
-    automation::VBool satNotWork = automation::ToVBool(!o.saturdayWork);
-    automation::VBool sunNotWork = automation::ToVBool(!o.sundayWork);
-    std::string errorText;
-    auto generator = automation::CreateObjectAs<host::IWorkCal>(host::progid::kWorkCal);
-    const automation::Variant ok = generator->InitCal(host::MMTS::GetPropsString(), start, end,
-                                                      satNotWork, sunNotWork, errorText);
-    if (!automation::CBool(ok)) {
-        throw automation::ComError(automation::errors::kUnspecified, host::progid::kWorkCal.data(),
-                                   errorText);
+    try {
+        suite::GenerateCalendar(
+            *AppConnection(), start, end, satNotWork, sunNotWork,
+            o.replace ? suite::ExistingCalendar::Replace : suite::ExistingCalendar::Keep);
+    } catch (const suite::CalendarExists&) {
+        throw UsageError(
+            automation::MarkedText("工厂日历已经存在；要重新生成并丢弃其中的置换，请加 --replace"));
     }
-    std::fprintf(s.out, "%s\n", LoadLocalText("工厂日历已生成").c_str());
+    s.out.Line(LoadLocalText("工厂日历已生成"));
     return kOk;
 }
 

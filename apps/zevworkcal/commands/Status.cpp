@@ -5,6 +5,8 @@
 #include "host/MMTS.hpp"
 #include "platform/automation/Clock.hpp"
 #include "platform/automation/OleDate.hpp"
+#include "platform/data/ConnectionString.hpp"
+#include "suite/AppConnection.hpp"
 
 namespace zev::cli::commands {
 
@@ -15,14 +17,15 @@ using host::MMTS::LoadLocalText;
 // A calendar this close to its end is extended before schedulers reach past it.
 constexpr int kFewWorkDaysLeft = 60;
 
-// The work days after today, and a warning on stderr when the calendar has ended or few
-// work days are left: past its last day every date question answers with the date asked.
-void ShowHorizon(Session& s, data::Connection& connection, double lastDay) {
+// Shows the work days after today; returns the warning due when the calendar has ended or
+// few work days are left ("" when none is): past its last day every date question
+// answers with the date asked.
+std::string ShowHorizon(Session& s, data::Connection& connection, double lastDay) {
     const double today = automation::Today();
     const int left = automation::CLng(automation::Variant(
         ScalarText(connection, "SELECT COUNT(*) FROM t_WorkCalendar WHERE FInterID>0 AND FDay>'" +
                                    automation::FormatIsoDate(today) + "'")));
-    std::fprintf(s.out, "%s: %d\n", LoadLocalText("今天之后的工作日").c_str(), left);
+    s.out.Line(LoadLocalText("今天之后的工作日") + ": " + std::to_string(left));
     std::string warning;
     if (lastDay < today) {
         warning =
@@ -31,32 +34,32 @@ void ShowHorizon(Session& s, data::Connection& connection, double lastDay) {
         warning =
             LoadLocalText("今天之后剩下的工作日少于 60 天") + " (" + std::to_string(left) + ")";
     }
-    if (warning.empty()) return;
-    std::fprintf(s.err, "%s: %s; %s\n", LoadLocalText("警告").c_str(), warning.c_str(),
-                 LoadLocalText("请用 zevworkcal extend --until DATE 延长工厂日历").c_str());
+    if (warning.empty()) return warning;
+    return LoadLocalText("警告") + ": " + warning + "; " +
+           LoadLocalText("请用 zevworkcal extend --until DATE 延长工厂日历");
 }
 
 int RunStatus(Session& s) {
     RequireSchema();
     auto connection = AppConnection();
-    std::fprintf(s.out, "%s: %s\n", LoadLocalText("数据库").c_str(),
-                 MaskPasswords(host::MMTS::GetPropsValue("Data Source")).c_str());
+    const std::string source = suite::DatabaseNamed(host::MMTS::GetPropsValue).Source;
+    s.out.Line(LoadLocalText("数据库") + ": " + data::MaskPasswords(source));
     const std::string first = ScalarText(*connection, "SELECT MIN(FDay) FROM t_WorkCalendar");
+    std::string warning;
     if (first.empty()) {
-        std::fprintf(s.out, "%s\n", LoadLocalText("尚未生成工厂日历").c_str());
+        s.out.Line(LoadLocalText("尚未生成工厂日历"));
     } else {
         const std::string last = ScalarText(*connection, "SELECT MAX(FDay) FROM t_WorkCalendar");
         const std::string work =
             ScalarText(*connection, "SELECT COUNT(*) FROM t_WorkCalendar WHERE FInterID>0");
         const std::string rest =
             ScalarText(*connection, "SELECT COUNT(*) FROM t_WorkCalendar WHERE FInterID=0");
-        std::fprintf(
-            s.out, "%s: %s .. %s, %s %s, %s %s\n", LoadLocalText("工厂日历").c_str(),
-            automation::FormatIsoDate(automation::CDate(automation::Variant(first))).c_str(),
-            automation::FormatIsoDate(automation::CDate(automation::Variant(last))).c_str(),
-            work.c_str(), LoadLocalText("工作日").c_str(), rest.c_str(),
-            LoadLocalText("休息日").c_str());
-        ShowHorizon(s, *connection, automation::CDate(automation::Variant(last)));
+        s.out.Line(
+            LoadLocalText("工厂日历") + ": " +
+            automation::FormatIsoDate(automation::CDate(automation::Variant(first))) + " .. " +
+            automation::FormatIsoDate(automation::CDate(automation::Variant(last))) + ", " + work +
+            " " + LoadLocalText("工作日") + ", " + rest + " " + LoadLocalText("休息日"));
+        warning = ShowHorizon(s, *connection, automation::CDate(automation::Variant(last)));
     }
     data::Recordset rs = connection->Execute(
         "SELECT FKey, FValue FROM t_SystemProfile WHERE FCategory='IC' ORDER BY FKey");
@@ -66,7 +69,11 @@ int RunStatus(Session& s) {
         settings += " " + automation::CStr(rs.Fields(0).Value()) + "=" +
                     (value.IsNull() ? std::string("NULL") : automation::CStr(value));
     }
-    std::fprintf(s.out, "%s:%s\n", LoadLocalText("设置").c_str(), settings.c_str());
+    s.out.Line(LoadLocalText("设置") + ":" + settings);
+    // The warning follows the report, once the report is out: a report that cannot be
+    // written fails the command with that failure alone.
+    s.out.Flush();
+    if (!warning.empty()) std::fprintf(s.ui.ErrorStream(), "%s\n", warning.c_str());
     return kOk;
 }
 

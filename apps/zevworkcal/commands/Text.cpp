@@ -18,7 +18,7 @@ Command Text(CLI::App& program) {
     CLI::App* app = program.add_subcommand("text", "print the text shown for a source text");
     app->add_option("TEXT", o->text, "source text")->required();
     return {app, [o](Session& s) {
-                std::fprintf(s.out, "%s\n", host::MMTS::LoadLocalText(o->text, 0).c_str());
+                s.out.Line(host::MMTS::LoadLocalText(o->text, 0));
                 return kOk;
             }};
 }

@@ -2,18 +2,15 @@
 // "DATE N [b]" of standard input, a block of lines at a time.
 #include "apps/zevworkcal/commands/Commands.hpp"
 
-#include <unistd.h>
-
 #include <cctype>
-#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cmath>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <vector>
 
+#include "apps/zevworkcal/InputLines.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
 
@@ -23,8 +20,6 @@ namespace {
 
 namespace chr = std::chrono;
 
-constexpr size_t kBlock = 64 * 1024;
-constexpr const char* kSource = "zevworkcal";
 const chr::sys_days kOleEpoch{chr::year{1899} / 12 / 30};
 
 struct WorkdayOptions {
@@ -47,7 +42,7 @@ int Digits(std::string_view text, size_t from, size_t count) {
     return value;
 }
 
-// DATE as ParseDateArgument reads it; the plain form "YYYY-MM-DD" without building a
+// DATE as ParseDateArgument reads it: the plain form "YYYY-MM-DD" without building a
 // string, any other through ParseDateArgument, which names what is wrong.
 double LineDate(std::string_view text) {
     if (text.size() == 10 && text[4] == '-' && text[7] == '-') {
@@ -78,7 +73,7 @@ int32_t LineInterval(std::string_view text) {
 
 // The question of one line "DATE N [b]"; std::nullopt for a blank line.
 std::optional<component::WorkDayQuestion> LineQuestion(std::string_view line) {
-    std::string_view fields[4];
+    std::string_view fields[3];
     size_t count = 0;
     for (size_t i = 0; i < line.size();) {
         while (i < line.size() && IsBlank(line[i]))
@@ -86,18 +81,18 @@ std::optional<component::WorkDayQuestion> LineQuestion(std::string_view line) {
         const size_t start = i;
         while (i < line.size() && !IsBlank(line[i]))
             ++i;
-        if (i > start && count++ < 4) fields[count - 1] = line.substr(start, i - start);
+        if (i > start && count++ < 3) fields[count - 1] = line.substr(start, i - start);
     }
     if (count == 0) return std::nullopt;
     if (count < 2 || count > 3 || (count == 3 && fields[2] != "b")) {
-        throw UsageError("expected DATE N [b]");
+        throw UsageError(automation::MarkedText("每行应为 DATE N [b]"));
     }
     return component::WorkDayQuestion{LineDate(fields[0]),
                                       count == 3 ? component::Dir_Backward : component::Dir_Forward,
                                       LineInterval(fields[1])};
 }
 
-// Appends a date answer and its line end as PrintDate writes it.
+// Appends a date answer and its line end as PrintDate writes them.
 void AppendDate(std::string& out, double date) {
     if (!automation::IsValidOleDate(date) || date != std::trunc(date)) {
         out += automation::FormatIsoAuto(date);
@@ -108,95 +103,74 @@ void AppendDate(std::string& out, double date) {
     const int y = static_cast<int>(ymd.year());
     const unsigned m = static_cast<unsigned>(ymd.month());
     const unsigned d = static_cast<unsigned>(ymd.day());
-    const char text[11] = {static_cast<char>('0' + y / 1000),
-                           static_cast<char>('0' + y / 100 % 10),
-                           static_cast<char>('0' + y / 10 % 10),
-                           static_cast<char>('0' + y % 10),
-                           '-',
-                           static_cast<char>('0' + m / 10),
-                           static_cast<char>('0' + m % 10),
-                           '-',
-                           static_cast<char>('0' + d / 10),
-                           static_cast<char>('0' + d % 10),
-                           '\n'};
+    const char digit[] = "0123456789";
+    const char text[] = {digit[y / 1000],
+                         digit[y / 100 % 10],
+                         digit[y / 10 % 10],
+                         digit[y % 10],
+                         '-',
+                         digit[m / 10],
+                         digit[m % 10],
+                         '-',
+                         digit[d / 10],
+                         digit[d % 10],
+                         '\n'};
     out.append(text, sizeof text);
 }
 
-// Answers "DATE N [b]" lines a block at a time: the lines of each read of standard input
-// are answered by one WorkDays call, which asks the database's change stamp once, so a
-// change committed before the block was read is seen by all its answers. The answers are
-// written before the next read, which may wait for more input.
-int RunWorkdayStream(std::FILE* in, std::FILE* out) {
+// Answers "DATE N [b]" lines a block at a time: the lines read are collected until more
+// input has to be read, which may wait; then one WorkDays call answers them, asking the
+// database's change stamp once, so a change committed before a block was read is seen by
+// all its answers, and the answers go out before the read. A caller may ask one line at
+// a time. A line whose answer fails, or that is no question, ends the run after the
+// answers to the lines before it.
+int RunWorkdayStream(Session& s) {
     const std::unique_ptr<component::clsCal> cal = OpenCalendar();
-    std::string input;
-    std::string output;
     std::vector<component::WorkDayQuestion> questions;
     std::vector<double> answers;
-    long number = 0;
-    for (bool end = false; !end;) {
-        if (std::fflush(out) != 0) {
-            throw automation::ComError(automation::errors::kUnspecified, kSource,
-                                       std::strerror(errno));
-        }
-        const size_t kept = input.size();
-        input.resize(kept + kBlock);
-        ssize_t got = 0;
-        do {
-            got = ::read(fileno(in), input.data() + kept, kBlock);
-        } while (got < 0 && errno == EINTR);
-        if (got < 0) {
-            throw automation::ComError(automation::errors::kUnspecified, kSource,
-                                       std::strerror(errno));
-        }
-        input.resize(kept + static_cast<size_t>(got));
-        end = got == 0;
-
-        // The complete lines of the block; at the end, the last line without its "\n".
-        questions.clear();
-        std::optional<UsageError> refused;
-        size_t begin = 0;
-        while (begin < input.size()) {
-            size_t newline = input.find('\n', begin);
-            if (newline == std::string::npos) {
-                if (!end) break;
-                newline = input.size();
-            }
-            ++number;
-            try {
-                const auto question =
-                    LineQuestion(std::string_view(input).substr(begin, newline - begin));
-                if (question) questions.push_back(*question);
-            } catch (const UsageError& e) {
-                refused = UsageError("line " + std::to_string(number) + ": " + e.what());
-            }
-            begin = std::min(newline + 1, input.size());
-            if (refused) break;
-        }
-        input.erase(0, begin);
-
+    std::string text;
+    const auto answerBlock = [&] {
         answers.resize(questions.size());
         const component::WorkDaysResult result = cal->WorkDays(questions, answers);
-        output.clear();
+        questions.clear();
+        text.clear();
         for (size_t i = 0; i < result.Answered; ++i)
-            AppendDate(output, answers[i]);
-        if (std::fwrite(output.data(), 1, output.size(), out) != output.size()) {
-            throw automation::ComError(automation::errors::kUnspecified, kSource,
-                                       std::strerror(errno));
-        }
+            AppendDate(text, answers[i]);
+        s.out.Write(text);
         if (result.Failure) throw automation::ComError(*result.Failure);
-        if (refused) throw *refused;
+    };
+    InputLines lines(fileno(s.in), [&] {
+        answerBlock();
+        s.out.Flush();
+    });
+    for (;;) {
+        std::optional<std::string_view> line;
+        try {
+            line = lines.Next();
+        } catch (const UsageError&) {
+            answerBlock();
+            throw;
+        }
+        if (!line) break;
+        try {
+            if (const auto question = LineQuestion(*line)) questions.push_back(*question);
+        } catch (const UsageError& e) {
+            answerBlock();
+            throw LineUsageError(lines.Number(), e.what());
+        }
     }
+    answerBlock();
     return kOk;
 }
 
 int RunWorkday(const WorkdayOptions& o, Session& s) {
     if (o.fromStdin) {
         if (!o.date.empty() || o.backward) {
-            throw UsageError("--stdin takes no DATE, N or --backward");
+            throw UsageError(automation::MarkedText("--stdin 不接受 DATE、N 或 --backward"));
         }
-        return RunWorkdayStream(s.in, s.out);
+        return RunWorkdayStream(s);
     }
-    if (o.interval.empty()) throw UsageError("DATE and N are required");
+    if (o.interval.empty()) throw UsageError(automation::MarkedText("需要 DATE 和 N"));
     const double date = ParseDateArgument(o.date);
     const int32_t interval = ParseIntervalArgument(o.interval);
     const double result = OpenCalendar()->WorkDay(

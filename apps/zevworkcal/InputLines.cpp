@@ -1,0 +1,68 @@
+// InputLines (InputLines.hpp): line splitting over read(2), NUL and length checks.
+#include "apps/zevworkcal/InputLines.hpp"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/automation/ComError.hpp"
+
+namespace zev::cli {
+
+namespace {
+constexpr size_t kBlock = 64 * 1024;
+constexpr const char* kSource = "zevworkcal";
+}  // namespace
+
+UsageError LineUsageError(long number, std::string_view problem) {
+    return UsageError(automation::JoinMarkedTexts(
+        automation::MarkedText("输入行", " " + std::to_string(number) + ": "), problem));
+}
+
+InputLines::InputLines(int fd, std::function<void()> beforeWait)
+    : fd_(fd), beforeWait_(std::move(beforeWait)) {}
+
+bool InputLines::Fill() {
+    if (end_) return false;
+    // What was handed out is gone; the unread rest moves to the front.
+    buffer_.erase(0, begin_);
+    begin_ = 0;
+    if (beforeWait_) beforeWait_();
+    const size_t kept = buffer_.size();
+    buffer_.resize(kept + kBlock);
+    ssize_t got = 0;
+    do {
+        got = ::read(fd_, buffer_.data() + kept, kBlock);
+    } while (got < 0 && errno == EINTR);
+    if (got < 0) {
+        const int error = errno;
+        buffer_.resize(kept);
+        throw automation::ComError(
+            automation::errors::kUnspecified, kSource,
+            automation::MarkedText("无法读取标准输入", std::string(": ") + std::strerror(error)));
+    }
+    buffer_.resize(kept + static_cast<size_t>(got));
+    end_ = got == 0;
+    return !end_;
+}
+
+std::optional<std::string_view> InputLines::Next() {
+    size_t newline = buffer_.find('\n', begin_);
+    while (newline == std::string::npos && buffer_.size() - begin_ <= kMaxLine && Fill()) {
+        newline = buffer_.find('\n', begin_);
+    }
+    const size_t end = newline == std::string::npos ? buffer_.size() : newline;
+    if (newline == std::string::npos && end == begin_) return std::nullopt;
+    ++number_;
+    const std::string_view line(buffer_.data() + begin_, end - begin_);
+    const auto refuse = [&](const char* problem) {
+        throw LineUsageError(number_, automation::MarkedText(problem));
+    };
+    if (line.size() > kMaxLine) refuse("行太长");
+    if (line.find('\0') != std::string_view::npos) refuse("行中含有 NUL 字符");
+    begin_ = newline == std::string::npos ? end : newline + 1;
+    return line;
+}
+
+}  // namespace zev::cli

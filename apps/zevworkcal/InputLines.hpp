@@ -1,0 +1,47 @@
+#pragma once
+// The lines of a file descriptor, read in large blocks for batch speed. Before a read that
+// may wait for more input, a caller's function runs, so that a program answering a
+// co-process line by line can push out its answers first instead of holding them while
+// both sides wait.
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "apps/zevworkcal/Arguments.hpp"
+
+namespace zev::cli {
+
+// A usage error in input line `number`: "line N: " before the text of the problem.
+UsageError LineUsageError(long number, std::string_view problem);
+
+class InputLines {
+  public:
+    // Lines longer than this are refused rather than collected without end.
+    static constexpr size_t kMaxLine = 4096;
+
+    // `beforeWait` runs before every read of `fd` (it may run when nothing would wait).
+    InputLines(int fd, std::function<void()> beforeWait);
+
+    // The next line without its "\n"; nullopt at the end of the input. The view is valid
+    // until the next call. A line holding a NUL byte or longer than kMaxLine raises
+    // UsageError naming its number; a failed read raises a ComError.
+    std::optional<std::string_view> Next();
+    // The number of the line Next returned last, counting from 1.
+    long Number() const { return number_; }
+
+  private:
+    // Reads one more block; false at the end of the input.
+    bool Fill();
+
+    int fd_;
+    std::function<void()> beforeWait_;
+    std::string buffer_;
+    size_t begin_ = 0;  // start of the unread part of buffer_
+    bool end_ = false;
+    long number_ = 0;
+};
+
+}  // namespace zev::cli
