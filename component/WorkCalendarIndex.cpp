@@ -107,11 +107,16 @@ void WorkCalendarIndex::Build(std::vector<Row> rows) {
     const int64_t span = int64_t{days_.back()} - days_.front() + 1;
     if (span > static_cast<int64_t>(days_.size()) * 4 + 4096) return;
     lastAt_.resize(static_cast<size_t>(span));
+    numberAt_.resize(static_cast<size_t>(span));
     size_t next = 0;
     for (int64_t offset = 0; offset < span; ++offset) {
         while (next < days_.size() && days_[next] <= days_.front() + offset)
             ++next;
         lastAt_[static_cast<size_t>(offset)] = static_cast<int32_t>(next) - 1;
+        // The first day holds a row, so next is at least 1; numbers are at least 1.
+        const int64_t number = maxNumber_[next - 1];
+        numberAt_[static_cast<size_t>(offset)] =
+            number > INT32_MAX ? kNumberBeyond32Bits : static_cast<int32_t>(number);
     }
 }
 
@@ -187,13 +192,20 @@ size_t WorkCalendarIndex::WorkDays(std::span<const WorkDayQuestion> questions,
         if (!(d > automation::kMinOleDate - 1.0 && d <= automation::kMaxOleDate)) return i;
         const int32_t whole = static_cast<int32_t>(d);
         const int32_t day = whole + (std::fabs(d - whole) * 86400.0 >= 86399.5 ? 1 : 0);
-        const std::ptrdiff_t p = LastOnOrBefore(day);
-        if (p < 0) {
-            answers[i] = d;
-            continue;
+        int64_t h = 0;
+        if (!numberAt_.empty() && day >= days_.front() && day <= days_.back()) {
+            // One read for the number on or before the day, the common case.
+            h = numberAt_[static_cast<size_t>(day - days_.front())];
+            if (h == kNumberBeyond32Bits) return i;
+        } else {
+            const std::ptrdiff_t p = LastOnOrBefore(day);
+            if (p < 0) {
+                answers[i] = d;
+                continue;
+            }
+            h = maxNumber_[static_cast<size_t>(p)];
+            if (h > INT32_MAX) return i;
         }
-        const int64_t h = maxNumber_[static_cast<size_t>(p)];
-        if (h > INT32_MAX) return i;
         const int64_t target = q.Direction == Dir_Backward ? h - q.Interval : h + q.Interval;
         if (target < 1) {
             answers[i] = d;

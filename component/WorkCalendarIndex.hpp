@@ -83,6 +83,10 @@ class WorkCalendarIndex {
     // For every day from days_.front() to days_.back(): LastOnOrBefore of it. Left empty
     // for a calendar with long stretches without rows, which is searched instead.
     std::vector<int32_t> lastAt_;
+    // Beside lastAt_, for every day: the largest number on or before it, which WorkDay
+    // starts from, or kNumberBeyond32Bits.
+    static constexpr int32_t kNumberBeyond32Bits = 0;
+    std::vector<int32_t> numberAt_;
     // Work-day number -> day (or kNoRow, kNullDay, kAmbiguous): numbers 1..N by position,
     // the few beyond in a sorted list.
     std::vector<int32_t> dayOfNumber_;
