@@ -16,8 +16,11 @@ constexpr const char* kSource = "zevworkcal";
 }  // namespace
 
 UsageError LineUsageError(long number, std::string_view problem) {
-    return UsageError(automation::JoinMarkedTexts(
-        automation::MarkedText("输入行", " " + std::to_string(number) + ": "), problem));
+    // Built by appending: GCC 12 warns falsely (-Wrestrict) on " " + std::string.
+    std::string rest = " ";
+    rest += std::to_string(number);
+    rest += ": ";
+    return UsageError(automation::JoinMarkedTexts(automation::MarkedText("输入行", rest), problem));
 }
 
 InputLines::InputLines(int fd, std::function<void()> beforeWait)

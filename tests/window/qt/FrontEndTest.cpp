@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/window/qt/QtTestMain.hpp"
 #include "window/Controls.hpp"
 #include "window/FrmCalView.hpp"
 #include "window/qt/DateGridModel.hpp"
@@ -339,5 +340,5 @@ class FrontEndTest : public QObject {
 
 }  // namespace zev::test
 
-QTEST_MAIN(zev::test::FrontEndTest)
+ZEV_QTEST_MAIN(zev::test::FrontEndTest)
 #include "FrontEndTest.moc"

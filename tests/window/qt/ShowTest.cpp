@@ -21,6 +21,7 @@
 #include "platform/ui/ScriptedUi.hpp"
 #include "suite/ShareProps.hpp"
 #include "tests/support/TestDatabase.hpp"
+#include "tests/window/qt/QtTestMain.hpp"
 #include "window/QtFrontEnd.hpp"
 #include "window/frmCal.hpp"
 
@@ -142,5 +143,5 @@ class ShowTest : public QObject {
 
 }  // namespace zev::test
 
-QTEST_MAIN(zev::test::ShowTest)
+ZEV_QTEST_MAIN(zev::test::ShowTest)
 #include "ShowTest.moc"
