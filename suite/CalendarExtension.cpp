@@ -83,19 +83,7 @@ CalendarExtension Append(data::Connection& connection, double until) {
 }  // namespace
 
 CalendarExtension ExtendCalendar(data::Connection& connection, double until) {
-    connection.Execute("BEGIN TRANSACTION");
-    try {
-        const CalendarExtension added = Append(connection, until);
-        connection.Execute("COMMIT");
-        return added;
-    } catch (...) {
-        try {
-            connection.Execute("ROLLBACK");
-        } catch (...) {
-            // The first failure is the one worth reporting.
-        }
-        throw;
-    }
+    return data::InTransaction(connection, [&] { return Append(connection, until); });
 }
 
 }  // namespace zev::suite

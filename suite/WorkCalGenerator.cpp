@@ -145,8 +145,7 @@ void GenerateCalendar(data::Connection& connection, double startDay, double endD
             automation::errors::kUnspecified, kSource,
             automation::MarkedText("工厂日历开始日不能为休息日，请重新设置。"));
     }
-    connection.Execute("BEGIN TRANSACTION");
-    try {
+    data::InTransaction(connection, [&] {
         ClaimCalendar(connection);
         if (existing == ExistingCalendar::Keep && CalendarHasRows(connection)) {
             throw CalendarExists(automation::errors::kUnspecified, kSource,
@@ -159,15 +158,7 @@ void GenerateCalendar(data::Connection& connection, double startDay, double endD
         SetProfile(connection, "WorkCalendarSet", rows > 0 ? "1" : "0");
         SetProfile(connection, "SatNotWork", satNotWork ? "1" : "0");
         SetProfile(connection, "SunNotWork", sunNotWork ? "1" : "0");
-        connection.Execute("COMMIT");
-    } catch (...) {
-        try {
-            connection.Execute("ROLLBACK");
-        } catch (...) {
-            // The first failure is the one worth reporting.
-        }
-        throw;
-    }
+    });
 }
 
 void RegisterWorkCalGenerator() {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "platform/automation/Object.hpp"
 #include "platform/data/Recordset.hpp"
@@ -73,5 +74,31 @@ class ReadSnapshot {
   private:
     Connection* connection_;
 };
+
+// Runs `work` between BEGIN TRANSACTION and COMMIT on the connection and returns what it
+// returns. Any failure rolls the transaction back, leaves the connection outside it and
+// is raised again; a failure of the rollback itself is dropped, the first failure being
+// the one worth reporting.
+template <class Work>
+auto InTransaction(Connection& connection, Work&& work) -> std::invoke_result_t<Work&> {
+    connection.Execute("BEGIN TRANSACTION");
+    try {
+        if constexpr (std::is_void_v<std::invoke_result_t<Work&>>) {
+            work();
+            connection.Execute("COMMIT");
+        } else {
+            auto result = work();
+            connection.Execute("COMMIT");
+            return result;
+        }
+    } catch (...) {
+        try {
+            connection.Execute("ROLLBACK");
+        } catch (...) {
+            // Dropped: the failure that led here is the one raised.
+        }
+        throw;
+    }
+}
 
 }  // namespace zev::data
