@@ -347,13 +347,8 @@ class OdbcConnection final : public Connection {
                     found && found->RowCount() == 1 && automation::CLng(found->cells[0]) == 1;
             }
             if (!*hasVersionFunction_) return std::nullopt;
-            std::shared_ptr<ResultTable> row;
-            RunStampQuery(table, row);
-            if (!row || row->RowCount() != 1) return std::nullopt;  // no such table
-            std::vector<std::string> state;
-            for (const Variant& cell : row->cells) {
-                state.push_back(cell.IsNull() ? std::string("-") : automation::CStr(cell));
-            }
+            std::vector<std::string> state = RunStampQuery(table);
+            if (state.empty()) return std::nullopt;  // no such table
             // A writer that has not committed yet (-1), or a table whose writes would not
             // move the stamp.
             if (state[0] == "-1" || state[1] != "1") return std::nullopt;
@@ -408,8 +403,11 @@ class OdbcConnection final : public Connection {
 
   private:
     // Runs the stamp's query for `table`, prepared once on a statement of its own: asked
-    // before every answer, it should cost the server no planning.
-    void RunStampQuery(std::string_view table, std::shared_ptr<ResultTable>& result) {
+    // before every answer, it should cost the server no planning. Returns the fields of
+    // its row as text ("-" for NULL), none without a row. The fields are read without
+    // describing the columns first: the PostgreSQL driver keeps a little memory for every
+    // description of a prepared statement that it does not give back.
+    std::vector<std::string> RunStampQuery(std::string_view table) {
         const std::string query = PostgresStampQuery(table);
         if (stampStmt_ == SQL_NULL_HSTMT || query != stampQuery_) {
             FreeStampStatement();
@@ -435,14 +433,23 @@ class OdbcConnection final : public Connection {
             SQLHSTMT s;
             ~CursorCloser() { SQLFreeStmt(s, SQL_CLOSE); }
         } closer{stampStmt_};
-        const SQLRETURN rc = SQLExecute(stampStmt_);
-        if (!SQL_SUCCEEDED(rc)) Fail(SQL_HANDLE_STMT, stampStmt_, query, h_->dbc);
-        SQLSMALLINT columns = 0;
-        if (!SQL_SUCCEEDED(SQLNumResultCols(stampStmt_, &columns)) || columns <= 0) {
+        if (!SQL_SUCCEEDED(SQLExecute(stampStmt_))) {
             Fail(SQL_HANDLE_STMT, stampStmt_, query, h_->dbc);
         }
-        result = std::make_shared<ResultTable>();
-        ReadRows(stampStmt_, static_cast<SQLUSMALLINT>(columns), *result, query);
+        std::vector<std::string> fields;
+        const SQLRETURN fetched = SQLFetch(stampStmt_);
+        if (fetched == SQL_NO_DATA) return fields;
+        if (!SQL_SUCCEEDED(fetched)) Fail(SQL_HANDLE_STMT, stampStmt_, query, h_->dbc);
+        for (SQLUSMALLINT c = 1; c <= kStampFields; ++c) {
+            char text[64];
+            SQLLEN indicator = 0;
+            if (SQLGetData(stampStmt_, c, SQL_C_CHAR, text, sizeof text, &indicator) !=
+                SQL_SUCCESS) {
+                Fail(SQL_HANDLE_STMT, stampStmt_, query, h_->dbc);
+            }
+            fields.emplace_back(indicator == SQL_NULL_DATA ? "-" : text);
+        }
+        return fields;
     }
 
     void FreeStampStatement() noexcept {
@@ -457,6 +464,7 @@ class OdbcConnection final : public Connection {
     // suite's trigger enabled for every kind of write), and what changes with the table's
     // definition: its identity and storage (a table dropped and made again, rewritten or
     // emptied), its catalogue row and those of its columns.
+    static constexpr SQLUSMALLINT kStampFields = 6;
     static std::string PostgresStampQuery(std::string_view table) {
         std::string literal;
         for (char c : table) {
