@@ -25,6 +25,7 @@
 
 #include "bench/BenchSupport.hpp"
 #include "component/clsCal.hpp"
+#include "platform/automation/AsciiText.hpp"
 #include "platform/automation/OleDate.hpp"
 #include "platform/data/OdbcConnection.hpp"
 #include "suite/Register.hpp"
@@ -49,9 +50,7 @@ std::string WithDatabase(const std::string& cs, const std::string& name) {
         if (end == std::string::npos) end = cs.size();
         const std::string part = cs.substr(start, end - start);
         std::string key = part.substr(0, part.find('='));
-        for (char& c : key)
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        if (!part.empty() && key != "DATABASE") out += part + ";";
+        if (!part.empty() && !automation::EqualsNoCase(key, "DATABASE")) out += part + ";";
         start = end + 1;
     }
     return out + "Database=" + name + ";";

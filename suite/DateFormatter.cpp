@@ -1,9 +1,9 @@
 #include "suite/DateFormatter.hpp"
 
-#include <cctype>
 #include <cstdio>
 
 #include "host/SuiteInterfaces.hpp"
+#include "platform/automation/AsciiText.hpp"
 #include "platform/automation/ObjectRegistry.hpp"
 #include "platform/automation/OleDate.hpp"
 
@@ -25,7 +25,7 @@ std::string FormatDatePattern(double date, std::string_view pattern) {
     out.reserve(pattern.size() + 4);
     size_t i = 0;
     while (i < pattern.size()) {
-        const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(pattern[i])));
+        const char letter = automation::UpperAscii(pattern[i]);
         int value = -1;
         switch (letter) {
             case 'Y':
@@ -54,8 +54,7 @@ std::string FormatDatePattern(double date, std::string_view pattern) {
             continue;
         }
         size_t run = 1;
-        while (i + run < pattern.size() &&
-               std::toupper(static_cast<unsigned char>(pattern[i + run])) == letter)
+        while (i + run < pattern.size() && automation::UpperAscii(pattern[i + run]) == letter)
             ++run;
         i += run;
         if (letter == 'Y' && run == 2) value %= 100;

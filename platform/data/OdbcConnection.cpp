@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/automation/AsciiText.hpp"
 #include "platform/automation/Clock.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
@@ -114,15 +114,7 @@ const char16_t* Narrow(const SQLWCHAR* p) {
 }
 
 bool ContainsNoCase(std::string_view text, std::string_view what) {
-    if (what.size() > text.size()) return false;
-    for (size_t i = 0; i + what.size() <= text.size(); ++i) {
-        size_t k = 0;
-        while (k < what.size() && std::tolower(static_cast<unsigned char>(text[i + k])) ==
-                                      std::tolower(static_cast<unsigned char>(what[k])))
-            ++k;
-        if (k == what.size()) return true;
-    }
-    return false;
+    return automation::FindNoCase(text, what) != std::string_view::npos;
 }
 
 // ---- Diagnostics ---------------------------------------------------------------------

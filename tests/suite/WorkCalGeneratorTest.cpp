@@ -61,8 +61,10 @@ TEST_P(Generator, PeriodIdsFollowTheIsoWeekOfTheThursday) {
             c.day + "'");
         ASSERT_FALSE(rs.Eof()) << c.day;
         std::string ids;
-        for (int i = 0; i < 4; ++i)
-            ids += (i ? " " : "") + automation::CStr(rs.Fields(i).Value());
+        for (int i = 0; i < 4; ++i) {
+            if (i > 0) ids += ' ';
+            ids += automation::CStr(rs.Fields(i).Value());
+        }
         EXPECT_EQ(ids, c.ids) << c.day;
     }
 }

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <random>
 
+#include "platform/automation/AsciiText.hpp"
 #include "platform/automation/OleDate.hpp"
 #include "platform/data/OdbcConnection.hpp"
 #include "platform/data/SqliteConnection.hpp"
@@ -53,9 +54,7 @@ std::string WithDatabase(const std::string& connectionString, const std::string&
         std::string key = part.substr(0, part.find('='));
         key.erase(0, key.find_first_not_of(' '));
         key.erase(key.find_last_not_of(' ') + 1);
-        for (char& c : key)
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        if (!key.empty() && key != "DATABASE") out += part + ";";
+        if (!key.empty() && !automation::EqualsNoCase(key, "DATABASE")) out += part + ";";
         start = end + 1;
     }
     return out + "Database=" + name + ";";
