@@ -144,7 +144,7 @@ void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
 }
 
 void RatioReporter::PrintRatios() const {
-    std::printf("\n%-52s %10s %10s %7s %10s %10s %7s\n", "ours / baseline", "real ours",
+    std::printf("\n%-44s %-14s %10s %10s %8s %10s %10s %8s\n", "ours", "baseline", "real ours",
                 "real base", "ratio", "cpu ours", "cpu base", "ratio");
     for (const auto& [name, ours] : times_) {
         const size_t at = name.find("/ours");
@@ -156,11 +156,9 @@ void RatioReporter::PrintRatios() const {
             other.replace(at, 5, "/" + baseline);
             auto it = times_.find(other);
             if (it == times_.end() || it->second.real <= 0 || it->second.cpu <= 0) continue;
-            // With several baselines, each line names the one it is compared with.
-            const std::string label = baselines_.size() > 1 ? name + " : " + baseline : name;
-            std::printf("%-52s %10.0f %10.0f %6.2fx %10.0f %10.0f %6.2fx\n", label.c_str(),
-                        ours.real, it->second.real, ours.real / it->second.real, ours.cpu,
-                        it->second.cpu, ours.cpu / it->second.cpu);
+            std::printf("%-44s %-14s %10.1f %10.1f %7.3fx %10.1f %10.1f %7.3fx\n", name.c_str(),
+                        baseline.c_str(), ours.real, it->second.real, ours.real / it->second.real,
+                        ours.cpu, it->second.cpu, ours.cpu / it->second.cpu);
         }
     }
     std::printf("(times per call, in the benchmarks' unit)\n");

@@ -1,11 +1,15 @@
 #include "component/clsCal.hpp"
 
+#include <optional>
 #include <string>
 
+#include "component/CalendarCache.hpp"
+#include "component/WorkCalendarIndex.hpp"
 #include "component/mdlCal.hpp"
 #include "host/SuiteInterfaces.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/ObjectRegistry.hpp"
+#include "platform/automation/OleDate.hpp"
 
 namespace zev::component {
 
@@ -30,6 +34,72 @@ double DayOrFallback(const std::string& statement, double dtDay) {
     const double result = value.IsNull() ? dtDay : automation::CDate(value);
     rs.Close();
     return result;
+}
+
+// The thread's copy of the calendar when it may answer now; nullptr when the statements
+// must. Without a connection it fails as the statements do (91).
+const WorkCalendarIndex* MemoryCopy() {
+    mdlCal::Connection();
+    return CalendarCache::Current(mdlCal::State().ActiveConnection);
+}
+
+// The answer from the copy of the calendar, for the date text the statements would use;
+// std::nullopt when the statements must answer.
+template <class Ask>
+std::optional<double> FromMemory(const std::string& text, Ask ask) {
+    const std::optional<int32_t> day = DayOfDateText(text);
+    const WorkCalendarIndex* index = MemoryCopy();
+    if (!day || index == nullptr) return std::nullopt;
+    return ask(*index, *day);
+}
+
+// WorkDay's two statements, run in one snapshot; fails where they fail.
+double WorkDayByStatements(const std::string& text, double dtDay, Enu_Direction Direction,
+                           int32_t Interval) {
+    // Both statements read one committed calendar: a regeneration committed between them
+    // would pair a number of the old calendar with the days of the new one.
+    const data::ReadSnapshot snapshot(mdlCal::Connection());
+    data::Recordset rs = mdlCal::Connection().Execute(
+        "SELECT Max(FInterID) FROM t_WorkCalendar WHERE FInterID>0 AND FDay<='" + text + "'");
+    const Variant& number = rs.Fields(0).Value();
+    if (number.IsNull()) {
+        rs.Close();
+        return dtDay;
+    }
+    const std::string h = std::to_string(automation::CLng(number));
+    rs.Close();
+
+    const std::string interval = std::to_string(Interval);
+    const std::string statement =
+        Direction == Dir_Backward
+            ? "SELECT FDay FROM t_WorkCalendar WHERE FInterID>0 AND " + h + "-FInterID=" + interval
+            : "SELECT FDay FROM t_WorkCalendar WHERE FInterID>0 AND FInterID-" + h + "=" + interval;
+    data::Recordset target;
+    target.Open(statement, mdlCal::State().ActiveConnection, -1, -1, -1);
+    double result = dtDay;
+    if (!target.Eof() && !target.Fields(0).Value().IsNull()) {
+        result = automation::CDate(target.Fields(0).Value());
+    }
+    target.Close();
+    return result;
+}
+
+// One WorkDay question, from the copy when it can answer, else by the statements.
+double AnswerWorkDay(const std::string& text, double dtDay, Enu_Direction Direction,
+                     int32_t Interval) {
+    const std::optional<double> answer =
+        FromMemory(text, [&](const WorkCalendarIndex& index, int32_t day) {
+            return index.WorkDay(day, dtDay, Direction, Interval);
+        });
+    return answer ? *answer : WorkDayByStatements(text, dtDay, Direction, Interval);
+}
+
+// The day the formatter writes for a date; std::nullopt where it fails (or could).
+std::optional<int32_t> FormattedDay(double dtDay) {
+    if (!automation::IsValidOleDate(dtDay) || dtDay > automation::kMaxOleDate) {
+        return std::nullopt;
+    }
+    return automation::OleDaySerial(dtDay);
 }
 
 }  // namespace
@@ -70,12 +140,22 @@ automation::VBool clsCal::IsSetWorkCalendar() const {
 
 double clsCal::WorkDayBefore(double dtDay) {
     const std::string text = DateText(dtDay);
+    const std::optional<double> answer =
+        FromMemory(text, [&](const WorkCalendarIndex& index, int32_t day) {
+            return index.WorkDayBefore(day, dtDay);
+        });
+    if (answer) return *answer;
     return DayOrFallback(
         "SELECT MAX(FDay) FROM t_WorkCalendar WHERE FInterID>0 AND FDay<='" + text + "'", dtDay);
 }
 
 double clsCal::WorkDayAfter(double dtDay) {
     const std::string text = DateText(dtDay);
+    const std::optional<double> answer =
+        FromMemory(text, [&](const WorkCalendarIndex& index, int32_t day) {
+            return index.WorkDayAfter(day, dtDay);
+        });
+    if (answer) return *answer;
     return DayOrFallback(
         "SELECT MIN(FDay) FROM t_WorkCalendar WHERE FInterID>0 AND FDay>='" + text + "'", dtDay);
 }
@@ -84,40 +164,42 @@ double clsCal::WorkDay(double dtDay, Enu_Direction Direction, int32_t Interval) 
     double result = 0.0;
     try {
         const std::string text = DateText(dtDay);
-        // Both statements read one committed calendar: a regeneration committed between
-        // them would pair a number of the old calendar with the days of the new one.
-        const data::ReadSnapshot snapshot(mdlCal::Connection());
-        data::Recordset rs = mdlCal::Connection().Execute(
-            "SELECT Max(FInterID) FROM t_WorkCalendar WHERE FInterID>0 AND FDay<='" + text + "'");
-        const Variant& number = rs.Fields(0).Value();
-        if (number.IsNull()) {
-            result = dtDay;
-            rs.Close();
-            return result;
-        }
-        const std::string h = std::to_string(automation::CLng(number));
-        rs.Close();
-
-        const std::string interval = std::to_string(Interval);
-        const std::string statement =
-            Direction == Dir_Backward
-                ? "SELECT FDay FROM t_WorkCalendar WHERE FInterID>0 AND " + h +
-                      "-FInterID=" + interval
-                : "SELECT FDay FROM t_WorkCalendar WHERE FInterID>0 AND FInterID-" + h + "=" +
-                      interval;
-        data::Recordset target;
-        target.Open(statement, mdlCal::State().ActiveConnection, -1, -1, -1);
-        if (target.Eof() || target.Fields(0).Value().IsNull()) {
-            result = dtDay;
-        } else {
-            result = automation::CDate(target.Fields(0).Value());
-        }
-        target.Close();
+        result = AnswerWorkDay(text, dtDay, Direction, Interval);
         return result;
     } catch (...) {
         mdlCal::ReportCaughtFailure();
         return result;
     }
+}
+
+WorkDaysResult clsCal::WorkDays(std::span<const WorkDayQuestion> questions,
+                                std::span<double> answers) {
+    WorkDaysResult result;
+    try {
+        // Without a connection every question fails as the member fails, after its date.
+        const data::ConnectionPtr& connection = mdlCal::State().ActiveConnection;
+        const WorkCalendarIndex* index = connection ? CalendarCache::Current(connection) : nullptr;
+        while (result.Answered < questions.size()) {
+            if (index != nullptr) {
+                result.Answered = index->WorkDays(questions, answers, result.Answered);
+                if (result.Answered == questions.size()) break;
+            }
+            // A question the copy leaves to the member's own steps.
+            const WorkDayQuestion& q = questions[result.Answered];
+            const std::optional<int32_t> day = FormattedDay(q.dtDay);
+            std::optional<double> answer;
+            if (index != nullptr && day) {
+                answer = index->WorkDay(*day, q.dtDay, q.Direction, q.Interval);
+            }
+            answers[result.Answered] =
+                answer ? *answer
+                       : WorkDayByStatements(DateText(q.dtDay), q.dtDay, q.Direction, q.Interval);
+            ++result.Answered;
+        }
+    } catch (...) {
+        result.Failure = automation::CurrentExceptionAsError().Info();
+    }
+    return result;
 }
 
 }  // namespace zev::component

@@ -3,13 +3,23 @@
 // works on the component state of the calling thread.
 
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string_view>
 
+#include "component/WorkDayQuestion.hpp"
 #include "component/ZevEnum.hpp"
+#include "platform/automation/ComError.hpp"
 #include "platform/automation/Object.hpp"
 #include "platform/automation/Variant.hpp"
 
 namespace zev::component {
+
+// What WorkDays did: the answers it wrote, and why it stopped before the rest.
+struct WorkDaysResult {
+    size_t Answered = 0;
+    std::optional<automation::ErrorInfo> Failure;
+};
 
 class clsCal : public automation::Object {
   public:
@@ -37,6 +47,14 @@ class clsCal : public automation::Object {
     // The work day Interval work days from the work day on or before dtDay, forward
     // unless Direction is Dir_Backward. Failures are shown, never returned.
     double WorkDay(double dtDay, Enu_Direction Direction, int32_t Interval);
+
+    // Many WorkDay questions at once, for schedulers (not a member of the class's
+    // interface): answers[i] becomes what WorkDay answers to questions[i], the change stamp
+    // of the database asked once for all of them. A day is taken as the suite's formatter
+    // writes it. The first question whose answer fails stops the call without a report:
+    // its failure is returned, and the answers before it are written. `answers` holds at
+    // least as many values as `questions`.
+    WorkDaysResult WorkDays(std::span<const WorkDayQuestion> questions, std::span<double> answers);
 };
 
 }  // namespace zev::component

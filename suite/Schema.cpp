@@ -49,8 +49,7 @@ void InitDatabase(data::Connection& connection) {
             automation::MarkedText("数据库中已有工厂日历的表，未作任何改动", ": " + present));
     }
     const std::string_view script = SchemaScript(connection.GetDialect());
-    connection.Execute("BEGIN TRANSACTION");
-    try {
+    data::InTransaction(connection, [&] {
         connection.Execute(script);
         connection.Execute(
             "INSERT INTO t_SystemProfile(FCategory,FKey,FValue) "
@@ -59,15 +58,7 @@ void InitDatabase(data::Connection& connection) {
             "VALUES('IC','CurrentPeriod',MONTH(GETDATE()))\r\n"
             "INSERT INTO t_SystemProfile(FCategory,FKey,FValue) VALUES('IC','SatNotWork','1')\r\n"
             "INSERT INTO t_SystemProfile(FCategory,FKey,FValue) VALUES('IC','SunNotWork','1')");
-        connection.Execute("COMMIT");
-    } catch (...) {
-        try {
-            connection.Execute("ROLLBACK");
-        } catch (...) {
-            // The first failure is the one worth reporting.
-        }
-        throw;
-    }
+    });
 }
 
 }  // namespace zev::suite

@@ -40,22 +40,6 @@ void SetProfile(data::Connection& connection, const char* key, const char* value
     }
 }
 
-// Makes generators on other connections wait until this transaction ends. SQLite's write
-// lock is taken by BEGIN already; servers lock the table against other writers while
-// readers go on reading the committed calendar.
-void ClaimCalendar(data::Connection& connection) {
-    switch (connection.GetDialect()) {
-        case data::Dialect::SQLite:
-            return;
-        case data::Dialect::PostgreSQL:
-            connection.Execute("LOCK TABLE t_WorkCalendar IN EXCLUSIVE MODE");
-            return;
-        case data::Dialect::SqlServer:
-            connection.Execute("SELECT COUNT(*) FROM t_WorkCalendar WITH (TABLOCKX, HOLDLOCK)");
-            return;
-    }
-}
-
 bool CalendarHasRows(data::Connection& connection) {
     data::Recordset rs = connection.Execute("SELECT COUNT(*) FROM t_WorkCalendar");
     const bool hasRows = automation::CLng(rs.Fields(0).Value()) > 0;
@@ -82,6 +66,19 @@ class WorkCal final : public automation::Object, public host::IWorkCal {
 };
 
 }  // namespace
+
+void ClaimCalendar(data::Connection& connection) {
+    switch (connection.GetDialect()) {
+        case data::Dialect::SQLite:
+            return;
+        case data::Dialect::PostgreSQL:
+            connection.Execute("LOCK TABLE t_WorkCalendar IN EXCLUSIVE MODE");
+            return;
+        case data::Dialect::SqlServer:
+            connection.Execute("SELECT COUNT(*) FROM t_WorkCalendar WITH (TABLOCKX, HOLDLOCK)");
+            return;
+    }
+}
 
 PeriodIds PeriodIdsOf(double day) {
     const chr::sys_days d = SysDay(day);
@@ -148,8 +145,7 @@ void GenerateCalendar(data::Connection& connection, double startDay, double endD
             automation::errors::kUnspecified, kSource,
             automation::MarkedText("工厂日历开始日不能为休息日，请重新设置。"));
     }
-    connection.Execute("BEGIN TRANSACTION");
-    try {
+    data::InTransaction(connection, [&] {
         ClaimCalendar(connection);
         if (existing == ExistingCalendar::Keep && CalendarHasRows(connection)) {
             throw CalendarExists(automation::errors::kUnspecified, kSource,
@@ -162,15 +158,7 @@ void GenerateCalendar(data::Connection& connection, double startDay, double endD
         SetProfile(connection, "WorkCalendarSet", rows > 0 ? "1" : "0");
         SetProfile(connection, "SatNotWork", satNotWork ? "1" : "0");
         SetProfile(connection, "SunNotWork", sunNotWork ? "1" : "0");
-        connection.Execute("COMMIT");
-    } catch (...) {
-        try {
-            connection.Execute("ROLLBACK");
-        } catch (...) {
-            // The first failure is the one worth reporting.
-        }
-        throw;
-    }
+    });
 }
 
 void RegisterWorkCalGenerator() {

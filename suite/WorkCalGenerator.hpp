@@ -29,6 +29,12 @@ bool IsRestDay(double day, bool satNotWork, bool sunNotWork);
 size_t WriteCalendarRows(data::Connection& connection, double startDay, double endDay,
                          bool satNotWork, bool sunNotWork);
 
+// Inside a transaction of the caller's: makes writers of the calendar on other connections
+// (generation, extension) wait until it ends. SQLite's write lock is taken by BEGIN
+// already; servers lock the table against other writers while readers go on reading the
+// committed calendar.
+void ClaimCalendar(data::Connection& connection);
+
 // What generation does with a calendar that already has rows.
 enum class ExistingCalendar { Replace, Keep };
 

@@ -5,8 +5,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "platform/automation/Object.hpp"
 #include "platform/data/Recordset.hpp"
@@ -32,6 +34,16 @@ class Connection : public automation::Object {
     // through this connection or any other. Cheap enough to ask before every use of a
     // cache.
     virtual uint64_t DataVersion() = 0;
+
+    // A stamp that a copy of `table` held in memory may be kept on: it moves with every
+    // committed change that a statement on the table could read, made through this
+    // connection or any other, another process's included: rows written, the table
+    // emptied, dropped, created or altered. std::nullopt when there is none to trust at
+    // this moment: the database keeps no stamp for the table (a server database whose
+    // tables lack the suite's triggers), a writer of the suite's tables has not committed
+    // yet, or this connection is inside a transaction or read snapshot of its own, whose
+    // changes may still be rolled back. Never fails: a stamp that cannot be read is none.
+    virtual std::optional<uint64_t> ChangeStamp(std::string_view table) = 0;
 
     // Starts a read snapshot: until EndReadSnapshot, every statement reads the database
     // as it was at one moment, whatever other connections commit meanwhile. Returns false,
@@ -62,5 +74,31 @@ class ReadSnapshot {
   private:
     Connection* connection_;
 };
+
+// Runs `work` between BEGIN TRANSACTION and COMMIT on the connection and returns what it
+// returns. Any failure rolls the transaction back, leaves the connection outside it and
+// is raised again; a failure of the rollback itself is dropped, the first failure being
+// the one worth reporting.
+template <class Work>
+auto InTransaction(Connection& connection, Work&& work) -> std::invoke_result_t<Work&> {
+    connection.Execute("BEGIN TRANSACTION");
+    try {
+        if constexpr (std::is_void_v<std::invoke_result_t<Work&>>) {
+            work();
+            connection.Execute("COMMIT");
+        } else {
+            auto result = work();
+            connection.Execute("COMMIT");
+            return result;
+        }
+    } catch (...) {
+        try {
+            connection.Execute("ROLLBACK");
+        } catch (...) {
+            // Dropped: the failure that led here is the one raised.
+        }
+        throw;
+    }
+}
 
 }  // namespace zev::data

@@ -272,6 +272,7 @@ class OdbcConnection final : public Connection {
     OdbcConnection(std::unique_ptr<Handles> h, Dialect dialect)
         : h_(std::move(h)), dialect_(dialect) {}
     ~OdbcConnection() override {
+        FreeStampStatement();
         if (inTransaction_ || inSnapshot_) {
             // An open transaction is not committed by going away.
             SQLEndTran(SQL_HANDLE_DBC, h_->dbc, SQL_ROLLBACK);
@@ -340,6 +341,37 @@ class OdbcConnection final : public Connection {
         return static_cast<uint64_t>(version);
     }
 
+    std::optional<uint64_t> ChangeStamp(std::string_view table) override {
+        // SQL Server's triggers miss TRUNCATE and changes of the table's definition, so it
+        // keeps no stamp a copy could be trusted on.
+        if (dialect_ != Dialect::PostgreSQL || inTransaction_ || inSnapshot_) return std::nullopt;
+        try {
+            if (!hasVersionFunction_) {
+                const std::string probe =
+                    "SELECT CASE WHEN to_regprocedure('zev_read_data_version()') IS NULL "
+                    "THEN 0 ELSE 1 END";
+                std::shared_ptr<ResultTable> found;
+                RunText(probe, probe, found);
+                hasVersionFunction_ =
+                    found && found->RowCount() == 1 && automation::CLng(found->cells[0]) == 1;
+            }
+            if (!*hasVersionFunction_) return std::nullopt;
+            std::vector<std::string> state = RunStampQuery(table);
+            if (state.empty()) return std::nullopt;  // no such table
+            // A writer that has not committed yet (-1), or a table whose writes would not
+            // move the stamp.
+            if (state[0] == "-1" || state[1] != "1") return std::nullopt;
+            // The stamp counts the states seen, so it never comes back to an earlier value.
+            if (state != stampState_) {
+                stampState_ = std::move(state);
+                ++stamp_;
+            }
+            return stamp_;
+        } catch (const ComError&) {
+            return std::nullopt;
+        }
+    }
+
     bool BeginReadSnapshot() override {
         if (inTransaction_ || inSnapshot_) return false;
         PassFixedNow();
@@ -379,6 +411,88 @@ class OdbcConnection final : public Connection {
     }
 
   private:
+    // Runs the stamp's query for `table`, prepared once on a statement of its own: asked
+    // before every answer, it should cost the server no planning. Returns the fields of
+    // its row as text ("-" for NULL), none without a row. The fields are read without
+    // describing the columns first: the PostgreSQL driver keeps a little memory for every
+    // description of a prepared statement that it does not give back.
+    std::vector<std::string> RunStampQuery(std::string_view table) {
+        const std::string query = PostgresStampQuery(table);
+        if (stampStmt_ == SQL_NULL_HSTMT || query != stampQuery_) {
+            FreeStampStatement();
+            if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, h_->dbc, &stampStmt_))) {
+                stampStmt_ = SQL_NULL_HSTMT;
+                Fail(SQL_HANDLE_DBC, h_->dbc, query, h_->dbc);
+            }
+            std::u16string wide = ToUtf16(query);
+            if (!SQL_SUCCEEDED(
+                    SQLPrepareW(stampStmt_, Wide(wide), static_cast<SQLINTEGER>(wide.size())))) {
+                const SQLHSTMT failed = stampStmt_;
+                stampStmt_ = SQL_NULL_HSTMT;
+                try {
+                    Fail(SQL_HANDLE_STMT, failed, query, h_->dbc);
+                } catch (...) {
+                    SQLFreeHandle(SQL_HANDLE_STMT, failed);
+                    throw;
+                }
+            }
+            stampQuery_ = query;
+        }
+        struct CursorCloser {
+            SQLHSTMT s;
+            ~CursorCloser() { SQLFreeStmt(s, SQL_CLOSE); }
+        } closer{stampStmt_};
+        if (!SQL_SUCCEEDED(SQLExecute(stampStmt_))) {
+            Fail(SQL_HANDLE_STMT, stampStmt_, query, h_->dbc);
+        }
+        std::vector<std::string> fields;
+        const SQLRETURN fetched = SQLFetch(stampStmt_);
+        if (fetched == SQL_NO_DATA) return fields;
+        if (!SQL_SUCCEEDED(fetched)) Fail(SQL_HANDLE_STMT, stampStmt_, query, h_->dbc);
+        for (SQLUSMALLINT c = 1; c <= kStampFields; ++c) {
+            char text[64];
+            SQLLEN indicator = 0;
+            if (SQLGetData(stampStmt_, c, SQL_C_CHAR, text, sizeof text, &indicator) !=
+                SQL_SUCCESS) {
+                Fail(SQL_HANDLE_STMT, stampStmt_, query, h_->dbc);
+            }
+            fields.emplace_back(indicator == SQL_NULL_DATA ? "-" : text);
+        }
+        return fields;
+    }
+
+    void FreeStampStatement() noexcept {
+        if (stampStmt_ != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, stampStmt_);
+        stampStmt_ = SQL_NULL_HSTMT;
+        stampQuery_.clear();
+    }
+
+    // The state of `table` that statements on it depend on: the data version kept by the
+    // triggers, whether the table's writes move it and its rows are the same for every
+    // reader (a plain table, not inherited from, without rules or row security, with the
+    // suite's trigger enabled for every kind of write), and what changes with the table's
+    // definition: its identity and storage (a table dropped and made again, rewritten or
+    // emptied), its catalogue row and those of its columns.
+    static constexpr SQLUSMALLINT kStampFields = 6;
+    static std::string PostgresStampQuery(std::string_view table) {
+        std::string literal;
+        for (char c : table) {
+            literal += c;
+            if (c == '\'') literal += '\'';
+        }
+        return "SELECT zev_read_data_version(),"
+               " CASE WHEN c.relkind = 'r' AND NOT c.relhassubclass AND NOT c.relhasrules"
+               " AND NOT c.relrowsecurity"
+               " AND EXISTS (SELECT 1 FROM pg_trigger t WHERE t.tgrelid = c.oid"
+               " AND t.tgfoid = to_regproc('zev_bump_data_version') AND t.tgenabled IN ('O', 'A')"
+               " AND (t.tgtype & 60) = 60 AND (t.tgtype & 67) = 0) THEN 1 ELSE 0 END,"
+               " c.oid, c.relfilenode, c.xmin::text,"
+               " (SELECT max(a.xmin::text::bigint) FROM pg_attribute a"
+               " WHERE a.attrelid = c.oid AND a.attnum > 0)"
+               " FROM pg_class c WHERE c.oid = to_regclass('" +
+               literal + "')";
+    }
+
     // One snapshot for the whole transaction: REPEATABLE READ on PostgreSQL; on SQL Server
     // SNAPSHOT where the database allows it, else SERIALIZABLE, whose locks keep writers
     // from committing under the reads for the transaction's short life.
@@ -670,7 +784,12 @@ class OdbcConnection final : public Connection {
     bool inSnapshot_ = false;
     uint64_t sentClockVersion_ = 0;  // the clock's version last handed to the server
     bool fixedNowSent_ = false;
-    std::optional<bool> snapshotAllowed_;  // SQL Server: whether SNAPSHOT may be used
+    std::optional<bool> snapshotAllowed_;     // SQL Server: whether SNAPSHOT may be used
+    std::optional<bool> hasVersionFunction_;  // PostgreSQL: whether init made the stamp's reader
+    std::vector<std::string> stampState_;     // the state ChangeStamp saw last
+    uint64_t stamp_ = 0;
+    SQLHSTMT stampStmt_ = SQL_NULL_HSTMT;  // the stamp's query, prepared
+    std::string stampQuery_;
     alignas(char16_t) char chunk_[8192];
 };
 

@@ -4,6 +4,8 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <array>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -81,10 +83,11 @@ std::string JournalMode(sqlite3* db, const char* pragma) {
 // the last committed state while a writer works instead of waiting for its lock. The mode
 // is kept in the file, so this happens once per database. A file or folder that is
 // read-only cannot switch; the database then keeps its journal mode and is read as it is.
-void UseWriteAheadLog(sqlite3* db) {
-    if (sqlite3_db_readonly(db, "main") != 0) return;
-    if (JournalMode(db, "PRAGMA journal_mode") == "WAL") return;
-    JournalMode(db, "PRAGMA journal_mode=WAL");
+// Returns whether the database is in WAL mode.
+bool UseWriteAheadLog(sqlite3* db) {
+    if (JournalMode(db, "PRAGMA journal_mode") == "WAL") return true;
+    if (sqlite3_db_readonly(db, "main") != 0) return false;
+    return JournalMode(db, "PRAGMA journal_mode=WAL") == "WAL";
 }
 
 bool IsDateType(const char* declared) {
@@ -121,6 +124,8 @@ class SqliteConnection final : public Connection {
 
     Dialect GetDialect() const override { return Dialect::SQLite; }
 
+    void UseWriteAheadLog() { walMode_ = data::UseWriteAheadLog(db_); }
+
     bool HasTable(std::string_view name) override {
         sqlite3_stmt* stmt = nullptr;
         const char* q = "SELECT 1 FROM sqlite_master WHERE type='table' AND name=?1 COLLATE NOCASE";
@@ -151,6 +156,44 @@ class SqliteConnection final : public Connection {
         return (version << 32) ^ static_cast<uint64_t>(sqlite3_total_changes64(db_));
     }
 
+    std::optional<uint64_t> ChangeStamp(std::string_view /*table*/) override {
+        // A change of our own that is not committed may still be rolled back.
+        if (!sqlite3_get_autocommit(db_)) return std::nullopt;
+        // Nothing committed since the stamp was last read, by anyone: the same stamp,
+        // without the read transaction that asking the engine takes.
+        const std::optional<StampState> quick = QuickState();
+        if (quick && quick == quickState_) return stamp_;
+        // PRAGMA data_version starts a read transaction, which brings the connection's
+        // view of the file up to date; the file's data version then counts every change
+        // to it, this connection's own and other connections' commits, schema changes
+        // included. The temporary database counts the tables this connection made there,
+        // and the change counter the rows written through it.
+        if (!dataVersion_ &&
+            sqlite3_prepare_v3(db_, "PRAGMA data_version", -1, SQLITE_PREPARE_PERSISTENT,
+                               &dataVersion_, nullptr) != SQLITE_OK) {
+            return std::nullopt;
+        }
+        const bool read = sqlite3_step(dataVersion_) == SQLITE_ROW;
+        const int64_t dataVersion = read ? sqlite3_column_int64(dataVersion_, 0) : 0;
+        sqlite3_reset(dataVersion_);
+        if (!read) return std::nullopt;
+        StampState state = OwnState();
+        state.dataVersion = dataVersion;
+        // The stamp counts the states seen, so it never comes back to an earlier value.
+        if (!stampRead_ || !(state == stampState_)) ++stamp_;
+        stampState_ = state;
+        stampRead_ = true;
+        // The header as it was before the engine was asked, so that a commit after that
+        // moment makes the next quick state differ; this connection's own part as it is
+        // now.
+        quickState_.reset();
+        if (quick) {
+            quickState_ = state;
+            quickState_->walHeader = quick->walHeader;
+        }
+        return stamp_;
+    }
+
     bool BeginReadSnapshot() override {
         if (!sqlite3_get_autocommit(db_)) return false;
         // A deferred transaction takes no lock until its first read, and from then on
@@ -170,7 +213,64 @@ class SqliteConnection final : public Connection {
     }
 
   private:
+    // What ChangeStamp compares.
+    struct StampState {
+        // The first copy of the WAL-index header, whose change counter and frame count
+        // every commit in WAL mode moves (its layout is part of the WAL file format).
+        std::array<unsigned char, 48> walHeader{};
+        int64_t dataVersion = 0;
+        unsigned int mainVersion = 0;  // the file's data version as this connection knows it
+        unsigned int tempVersion = 0;
+        int64_t totalChanges = 0;
+        bool operator==(const StampState&) const = default;
+    };
+
+    // What this connection knows without asking the file: its own changes, and the file's
+    // data version as its last transaction left it.
+    StampState OwnState() {
+        StampState state;
+        sqlite3_file_control(db_, "main", SQLITE_FCNTL_DATA_VERSION, &state.mainVersion);
+        // Fails, leaving 0, until the connection has a temporary database.
+        sqlite3_file_control(db_, "temp", SQLITE_FCNTL_DATA_VERSION, &state.tempVersion);
+        state.totalChanges = sqlite3_total_changes64(db_);
+        return state;
+    }
+
+    // OwnState with the WAL-index header, read from the shared memory this connection
+    // has mapped, as the engine reads it: two copies that agree, or a writer is updating
+    // them. std::nullopt when the database is not in WAL mode or no read has mapped it yet.
+    std::optional<StampState> QuickState() {
+        if (!walMode_ || !stampRead_) return std::nullopt;
+        sqlite3_file* file = nullptr;
+        if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK ||
+            file == nullptr || file->pMethods == nullptr || file->pMethods->iVersion < 2 ||
+            file->pMethods->xShmMap == nullptr) {
+            return std::nullopt;
+        }
+        volatile void* region = nullptr;
+        if (file->pMethods->xShmMap(file, 0, 32768, 0, &region) != SQLITE_OK || region == nullptr) {
+            return std::nullopt;
+        }
+        const auto* shared = static_cast<const volatile unsigned char*>(region);
+        StampState state = OwnState();
+        std::array<unsigned char, 48> second{};
+        for (size_t i = 0; i < 48; ++i)
+            state.walHeader[i] = shared[i];
+        std::atomic_thread_fence(std::memory_order_acquire);
+        for (size_t i = 0; i < 48; ++i)
+            second[i] = shared[48 + i];
+        if (state.walHeader != second) return std::nullopt;
+        state.dataVersion = stampState_.dataVersion;
+        return state;
+    }
+
     void RunOne(std::string_view statement, std::shared_ptr<ResultTable>& table) {
+        // A statement that may change how the file is shared ends the quick change check,
+        // which reads the shared memory of WAL mode.
+        if (automation::FindNoCase(statement, "journal_mode") != std::string_view::npos ||
+            automation::FindNoCase(statement, "locking_mode") != std::string_view::npos) {
+            walMode_ = false;
+        }
         switch (sql::ClassifyTransaction(statement)) {
             case sql::TransactionVerb::Begin:
                 // IMMEDIATE takes the write lock at once, so two writers queue on the busy
@@ -312,6 +412,11 @@ class SqliteConnection final : public Connection {
     sqlite3* db_;
     sqlite3_stmt* dataVersion_ = nullptr;
     std::unordered_map<std::string, sqlite3_stmt*> templates_;
+    bool walMode_ = false;  // whether the file is in WAL mode, as this connection left it
+    bool stampRead_ = false;
+    StampState stampState_;                 // what the engine said when the stamp was last read
+    std::optional<StampState> quickState_;  // the quick state that stands for that stamp
+    uint64_t stamp_ = 0;
 };
 
 // Opens the file with the engine's settings and our functions, and reads the schema,
@@ -376,7 +481,7 @@ ConnectionPtr OpenSqlite(const std::string& path, OpenMode mode) {
              automation::MarkedText("无法打开数据库", ": " + message + ": " + path), {});
     }
     auto connection = std::make_shared<SqliteConnection>(db);
-    UseWriteAheadLog(db);
+    connection->UseWriteAheadLog();
     return connection;
 }
 

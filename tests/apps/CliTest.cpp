@@ -109,6 +109,20 @@ TEST_F(CommandLine, EveryCommandActsOnTheDatabaseNamedExactlyAsGiven) {
     EXPECT_FALSE(std::filesystem::exists(dir_.File("zevworkcal.db")));
 }
 
+// A number outside 32 bits fails the lines whose answer reads it, as WorkDay fails on
+// them, and no line before.
+TEST_F(CommandLine, AnswersFromStandardInputUntilALineWhoseAnswerFails) {
+    InitWithExampleCalendar();
+    data::OpenSqlite(db_)->Execute(
+        "UPDATE t_WorkCalendar SET FInterID=3000000000 WHERE FDay='2009-06-09'");
+    const ProcessResult r =
+        Run({"workday", "--stdin"}, "2009-06-05 1\n2009-06-08 -1\n2009-06-09 1\n2009-06-03 1\n");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "2009-06-08\n2009-06-05\n");
+    EXPECT_NE(r.err.find("错误代码:6"), std::string::npos) << r.err;
+    EXPECT_EQ(Run({"workday", "2009-06-09", "1"}).exitCode, 1);
+}
+
 TEST_F(CommandLine, UsageErrorsExitWithTwoAndNameTheArgument) {
     InitWithExampleCalendar();
     const std::vector<std::string> bad[] = {
@@ -192,6 +206,43 @@ TEST_F(CommandLine, AnAnswerThatCannotBeWrittenFailsTheCommand) {
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 4) << r.err;  // one report
         EXPECT_TRUE(Has(r.err, "无法写出结果")) << r.err;
     }
+}
+
+// The program's clock stands at 2009-06-15 10:00. Status counts the work days after today
+// and warns (still exit 0) while fewer than 60 are left or the calendar has ended;
+// extend moves the end, and refuses what it cannot do.
+TEST_F(CommandLine, StatusWarnsOfTheCalendarsEndAndExtendMovesIt) {
+    ASSERT_EQ(Run({"init"}).exitCode, 0);
+    EXPECT_EQ(Run({"extend", "--until", "2009-09-30"}).exitCode, 1) << "no calendar yet";
+    ASSERT_EQ(Run({"generate", "2009-06-01", "2009-07-01"}).exitCode, 0);
+    const ProcessResult few = Run({"status"});
+    EXPECT_EQ(few.exitCode, 0) << few.err;
+    EXPECT_NE(few.out.find("今天之后的工作日: 11\n"), std::string::npos) << few.out;
+    EXPECT_NE(few.err.find("今天之后剩下的工作日少于 60 天 (11)"), std::string::npos) << few.err;
+
+    const ProcessResult extended = Run({"extend", "--until", "2009-09-30"});
+    EXPECT_EQ(extended.exitCode, 0) << extended.err;
+    EXPECT_EQ(extended.out, "工厂日历已延长: 2009-07-01 .. 2009-09-30, 66 工作日\n");
+    const ProcessResult enough = Run({"status"});
+    EXPECT_NE(enough.out.find("2009-06-01 .. 2009-09-30"), std::string::npos) << enough.out;
+    EXPECT_NE(enough.out.find("今天之后的工作日: 77\n"), std::string::npos) << enough.out;
+    EXPECT_TRUE(enough.err.empty()) << enough.err;
+    EXPECT_EQ(Scalar("SELECT COUNT(*) FROM t_mutiworkcal WHERE FCalID=999"), "122");
+
+    const ProcessResult again = Run({"extend", "--until", "2009-09-30"});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_NE(again.err.find("延长到的日期必须晚于工厂日历的最后一天: 2009-09-30"),
+              std::string::npos)
+        << again.err;
+    EXPECT_EQ(Run({"extend"}).exitCode, 2);
+    EXPECT_EQ(Run({"extend", "--until", "2009-13-01"}).exitCode, 2);
+
+    const ProcessResult ended =
+        RunProcess(ZEV_ZEVWORKCAL, {"--db", db_, "status"}, {},
+                   {{"LANG", ""}, {"LC_ALL", ""}, {"ZEVWORKCAL_TEST_NOW", "2010-01-04T08:00"}});
+    EXPECT_EQ(ended.exitCode, 0);
+    EXPECT_NE(ended.out.find("今天之后的工作日: 0\n"), std::string::npos) << ended.out;
+    EXPECT_NE(ended.err.find("工厂日历已经结束 (2009-09-30)"), std::string::npos) << ended.err;
 }
 
 TEST_F(CommandLine, CheckPrintsTheSettingsItLoadsOrTheReportOfItsFailure) {

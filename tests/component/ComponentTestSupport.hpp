@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "platform/automation/ComError.hpp"
@@ -18,6 +20,55 @@ namespace zev::test {
 inline void OnFreshThread(const std::function<void()>& body) {
     std::thread([&] { body(); }).join();
 }
+
+// A thread of its own that keeps its component state between the pieces of work given to
+// it, so that two calendars on their own connections can be asked side by side, in turn.
+class Apartment {
+  public:
+    Apartment() : thread_([this] { Loop(); }) {}
+    ~Apartment() {
+        {
+            const std::lock_guard lock(mutex_);
+            done_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+    Apartment(const Apartment&) = delete;
+    Apartment& operator=(const Apartment&) = delete;
+
+    // Runs `work` on the apartment's thread and waits until it has run.
+    void Run(const std::function<void()>& work) {
+        std::unique_lock lock(mutex_);
+        work_ = &work;
+        changed_.notify_all();
+        changed_.wait(lock, [&] { return work_ == nullptr; });
+    }
+
+  private:
+    void Loop() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [&] { return done_ || work_ != nullptr; });
+            if (work_ == nullptr) return;
+            lock.unlock();
+            try {
+                (*work_)();
+            } catch (const std::exception& e) {
+                ADD_FAILURE() << "the apartment's work threw: " << e.what();
+            }
+            lock.lock();
+            work_ = nullptr;
+            changed_.notify_all();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    const std::function<void()>* work_ = nullptr;
+    bool done_ = false;
+    std::thread thread_;
+};
 
 // Makes a scripted user interface current for the test.
 class WithScriptedUi {

@@ -12,6 +12,7 @@ Command After(CLI::App& program);
 Command Workday(CLI::App& program);
 Command Status(CLI::App& program);
 Command Generate(CLI::App& program);
+Command Extend(CLI::App& program);
 Command Swap(CLI::App& program);
 Command Check(CLI::App& program);
 Command Show(CLI::App& program);

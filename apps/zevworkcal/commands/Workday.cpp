@@ -1,18 +1,26 @@
 // zevworkcal workday: the work day N work days from a date, or the answers to lines
-// "DATE N [b]" of standard input from the calendar held in memory.
+// "DATE N [b]" of standard input, a block of lines at a time.
 #include "apps/zevworkcal/commands/Commands.hpp"
 
 #include <cctype>
+#include <charconv>
+#include <chrono>
+#include <cmath>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "apps/zevworkcal/InputLines.hpp"
-#include "component/WorkCalendarIndex.hpp"
 #include "platform/automation/ComError.hpp"
+#include "platform/automation/OleDate.hpp"
 
 namespace zev::cli::commands {
 
 namespace {
+
+namespace chr = std::chrono;
+
+const chr::sys_days kOleEpoch{chr::year{1899} / 12 / 30};
 
 struct WorkdayOptions {
     std::string date;
@@ -21,48 +29,137 @@ struct WorkdayOptions {
     bool fromStdin = false;
 };
 
-std::vector<std::string_view> Fields(std::string_view line) {
-    std::vector<std::string_view> fields;
-    const auto blank = [&](size_t i) { return std::isspace(static_cast<unsigned char>(line[i])); };
+bool IsBlank(char c) {
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
+
+int Digits(std::string_view text, size_t from, size_t count) {
+    int value = 0;
+    for (size_t i = from; i < from + count; ++i) {
+        if (text[i] < '0' || text[i] > '9') return -1;
+        value = value * 10 + (text[i] - '0');
+    }
+    return value;
+}
+
+// DATE as ParseDateArgument reads it: the plain form "YYYY-MM-DD" without building a
+// string, any other through ParseDateArgument, which names what is wrong.
+double LineDate(std::string_view text) {
+    if (text.size() == 10 && text[4] == '-' && text[7] == '-') {
+        const int y = Digits(text, 0, 4);
+        const int m = Digits(text, 5, 2);
+        const int d = Digits(text, 8, 2);
+        const chr::year_month_day ymd{chr::year{y}, chr::month{static_cast<unsigned>(m)},
+                                      chr::day{static_cast<unsigned>(d)}};
+        if (y >= 100 && m >= 1 && d >= 1 && ymd.ok()) {
+            return static_cast<double>((chr::sys_days{ymd} - kOleEpoch).count());
+        }
+    }
+    return ParseDateArgument(std::string(text));
+}
+
+// N as ParseIntervalArgument reads it.
+int32_t LineInterval(std::string_view text) {
+    const char* begin = text.data();
+    const char* end = text.data() + text.size();
+    if (!text.empty() && *begin == '+') ++begin;
+    int32_t value = 0;
+    const auto [ptr, ec] = std::from_chars(begin, end, value);
+    if (text.empty() || ec != std::errc() || ptr != end) {
+        return ParseIntervalArgument(std::string(text));
+    }
+    return value;
+}
+
+// The question of one line "DATE N [b]"; std::nullopt for a blank line.
+std::optional<component::WorkDayQuestion> LineQuestion(std::string_view line) {
+    std::string_view fields[3];
+    size_t count = 0;
     for (size_t i = 0; i < line.size();) {
-        while (i < line.size() && blank(i))
+        while (i < line.size() && IsBlank(line[i]))
             ++i;
         const size_t start = i;
-        while (i < line.size() && !blank(i))
+        while (i < line.size() && !IsBlank(line[i]))
             ++i;
-        if (i > start) fields.push_back(line.substr(start, i - start));
+        if (i > start && count++ < 3) fields[count - 1] = line.substr(start, i - start);
     }
-    return fields;
-}
-
-// The answer to one line "DATE N [b]".
-double Answer(component::WorkCalendarIndex& index, const std::vector<std::string_view>& fields) {
-    if (fields.size() < 2 || fields.size() > 3 || (fields.size() == 3 && fields[2] != "b")) {
+    if (count == 0) return std::nullopt;
+    if (count < 2 || count > 3 || (count == 3 && fields[2] != "b")) {
         throw UsageError(automation::MarkedText("每行应为 DATE N [b]"));
     }
-    const double date = ParseDateArgument(std::string(fields[0]));
-    const int32_t interval = ParseIntervalArgument(std::string(fields[1]));
-    index.Refresh();
-    return index.WorkDay(
-        date, fields.size() == 3 ? component::Dir_Backward : component::Dir_Forward, interval);
+    return component::WorkDayQuestion{LineDate(fields[0]),
+                                      count == 3 ? component::Dir_Backward : component::Dir_Forward,
+                                      LineInterval(fields[1])};
 }
 
-// Answers "DATE N [b]" lines from the calendar held in memory, reloading it whenever the
-// database has changed since the last answer. The answers go out before each wait for
-// more input, so a caller may ask one question at a time.
+// Appends a date answer and its line end as PrintDate writes them.
+void AppendDate(std::string& out, double date) {
+    if (!automation::IsValidOleDate(date) || date != std::trunc(date)) {
+        out += automation::FormatIsoAuto(date);
+        out += '\n';
+        return;
+    }
+    const chr::year_month_day ymd{kOleEpoch + chr::days{static_cast<int32_t>(date)}};
+    const int y = static_cast<int>(ymd.year());
+    const unsigned m = static_cast<unsigned>(ymd.month());
+    const unsigned d = static_cast<unsigned>(ymd.day());
+    const char digit[] = "0123456789";
+    const char text[] = {digit[y / 1000],
+                         digit[y / 100 % 10],
+                         digit[y / 10 % 10],
+                         digit[y % 10],
+                         '-',
+                         digit[m / 10],
+                         digit[m % 10],
+                         '-',
+                         digit[d / 10],
+                         digit[d % 10],
+                         '\n'};
+    out.append(text, sizeof text);
+}
+
+// Answers "DATE N [b]" lines a block at a time: the lines read are collected until more
+// input has to be read, which may wait; then one WorkDays call answers them, asking the
+// database's change stamp once, so a change committed before a block was read is seen by
+// all its answers, and the answers go out before the read. A caller may ask one line at
+// a time. A line whose answer fails, or that is no question, ends the run after the
+// answers to the lines before it.
 int RunWorkdayStream(Session& s) {
-    RequireSchema();
-    component::WorkCalendarIndex index(AppConnection());
-    InputLines lines(fileno(s.in), [&s] { s.out.Flush(); });
-    while (const std::optional<std::string_view> line = lines.Next()) {
-        const std::vector<std::string_view> fields = Fields(*line);
-        if (fields.empty()) continue;
+    const std::unique_ptr<component::clsCal> cal = OpenCalendar();
+    std::vector<component::WorkDayQuestion> questions;
+    std::vector<double> answers;
+    std::string text;
+    const auto answerBlock = [&] {
+        answers.resize(questions.size());
+        const component::WorkDaysResult result = cal->WorkDays(questions, answers);
+        questions.clear();
+        text.clear();
+        for (size_t i = 0; i < result.Answered; ++i)
+            AppendDate(text, answers[i]);
+        s.out.Write(text);
+        if (result.Failure) throw automation::ComError(*result.Failure);
+    };
+    InputLines lines(fileno(s.in), [&] {
+        answerBlock();
+        s.out.Flush();
+    });
+    for (;;) {
+        std::optional<std::string_view> line;
         try {
-            PrintDate(s.out, Answer(index, fields));
+            line = lines.Next();
+        } catch (const UsageError&) {
+            answerBlock();
+            throw;
+        }
+        if (!line) break;
+        try {
+            if (const auto question = LineQuestion(*line)) questions.push_back(*question);
         } catch (const UsageError& e) {
+            answerBlock();
             throw LineUsageError(lines.Number(), e.what());
         }
     }
+    answerBlock();
     return kOk;
 }
 
