@@ -438,10 +438,7 @@ class OdbcConnection final : public Connection {
             }
             stampQuery_ = query;
         }
-        struct CursorCloser {
-            SQLHSTMT s;
-            ~CursorCloser() { SQLFreeStmt(s, SQL_CLOSE); }
-        } closer{stampStmt_};
+        const CursorCloser closer{stampStmt_};
         if (!SQL_SUCCEEDED(SQLExecute(stampStmt_))) {
             Fail(SQL_HANDLE_STMT, stampStmt_, query, h_->dbc);
         }
