@@ -1,14 +1,22 @@
 #include "suite/WorkCalGenerator.hpp"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <utility>
 
 #include "host/MMTS.hpp"
 #include "host/SuiteInterfaces.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/ObjectRegistry.hpp"
 #include "platform/automation/OleDate.hpp"
+#include "platform/automation/Variant.hpp"
 #include "suite/AppConnection.hpp"
 
 namespace zev::suite {
@@ -77,6 +85,83 @@ void ClaimCalendar(data::Connection& connection) {
         case data::Dialect::SqlServer:
             connection.Execute("SELECT COUNT(*) FROM t_WorkCalendar WITH (TABLOCKX, HOLDLOCK)");
             return;
+    }
+}
+
+namespace {
+// The advisory lock's key on a server: "ZevWorkCal generate".
+constexpr const char* kPgGenerationKey = "hashtext('ZevWorkCal generate')";
+constexpr const char* kSqlServerResource = "'ZevWorkCal generate'";
+
+// The folder of the database file a SQLite connection has open; empty for one in memory.
+std::string SqliteFolder(data::Connection& connection) {
+    data::Recordset rs = connection.Execute("PRAGMA database_list");
+    for (; !rs.Eof(); rs.MoveNext()) {
+        if (automation::CStr(rs.Fields(1).Value()) != "main") continue;
+        const std::string file = automation::CStr(rs.Fields(2).Value());
+        if (file.empty()) return {};
+        const size_t slash = file.rfind('/');
+        return slash == std::string::npos ? "." : slash == 0 ? "/" : file.substr(0, slash);
+    }
+    return {};
+}
+}  // namespace
+
+GenerationLock::GenerationLock(data::ConnectionPtr connection)
+    : connection_(std::move(connection)) {
+    data::Connection& c = *connection_;
+    switch (c.GetDialect()) {
+        case data::Dialect::SQLite: {
+            const std::string folder = SqliteFolder(c);
+            if (folder.empty()) return;
+            folder_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            int locked = -1;
+            if (folder_ >= 0) {
+                do {
+                    locked = ::flock(folder_, LOCK_EX);
+                } while (locked != 0 && errno == EINTR);
+            }
+            if (locked != 0) {
+                const int error = errno;
+                if (folder_ >= 0) ::close(folder_);
+                folder_ = -1;
+                throw automation::ComError(
+                    automation::errors::kCommandFailed, kSource,
+                    automation::MarkedText("无法锁定数据库所在的文件夹",
+                                           ": " + folder + ": " + std::strerror(error)));
+            }
+            return;
+        }
+        case data::Dialect::PostgreSQL:
+            c.Execute(std::string("SELECT pg_advisory_lock(") + kPgGenerationKey + ")");
+            return;
+        case data::Dialect::SqlServer:
+            c.Execute(std::string("EXEC sp_getapplock @Resource=") + kSqlServerResource +
+                      ", @LockMode='Exclusive', @LockOwner='Session'");
+            return;
+    }
+}
+
+GenerationLock::~GenerationLock() {
+    if (folder_ >= 0) {
+        ::close(folder_);  // releases the flock
+        return;
+    }
+    try {
+        switch (connection_->GetDialect()) {
+            case data::Dialect::SQLite:
+                return;
+            case data::Dialect::PostgreSQL:
+                connection_->Execute(std::string("SELECT pg_advisory_unlock(") + kPgGenerationKey +
+                                     ")");
+                return;
+            case data::Dialect::SqlServer:
+                connection_->Execute(std::string("EXEC sp_releaseapplock @Resource=") +
+                                     kSqlServerResource + ", @LockOwner='Session'");
+                return;
+        }
+    } catch (...) {
+        // A session lock that cannot be given back ends with the session.
     }
 }
 

@@ -35,6 +35,26 @@ size_t WriteCalendarRows(data::Connection& connection, double startDay, double e
 // committed calendar.
 void ClaimCalendar(data::Connection& connection);
 
+// Held by a program that makes the calendar in steps on more than one connection (the
+// window's Save deletes the rows, then the generator writes the new ones in a transaction
+// of its own): programs holding it on the same database run one at a time, so what one
+// checked about the calendar under it still holds when its generation ends. SQLite: an
+// flock(2) on the database's folder (a descriptor of the database file itself would drop
+// the engine's own locks when closed); PostgreSQL: a session advisory lock; SQL Server: a
+// session application lock. An in-memory database needs none. Released at destruction.
+class GenerationLock {
+  public:
+    // Keeps the connection open while it is held.
+    explicit GenerationLock(data::ConnectionPtr connection);
+    ~GenerationLock();
+    GenerationLock(const GenerationLock&) = delete;
+    GenerationLock& operator=(const GenerationLock&) = delete;
+
+  private:
+    data::ConnectionPtr connection_;
+    int folder_ = -1;
+};
+
 // What generation does with a calendar that already has rows.
 enum class ExistingCalendar { Replace, Keep };
 

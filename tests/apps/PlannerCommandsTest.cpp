@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "component/clsCal.hpp"
@@ -228,6 +229,59 @@ TEST_P(PlannerCommands, AReaderNeverSeesHalfANumberingWhileSwapSavesACentury) {
     EXPECT_GT(asked, 0);
     std::printf("%d answers, %d from a mixed numbering; across the swapped day: %zu answers\n",
                 asked, mixed, seen[1].size());
+}
+
+// Two generations started at once on an empty calendar, from a start day as the window
+// does or up to an END: one makes the calendar and the other refuses it (exit 2); the
+// calendar is the winner's whole, as if the winner had run alone.
+TEST_P(PlannerCommands, OfTwoGenerationsAtOnceOneWinsWhicheverFormTheyTake) {
+    Put("StartYear", "2009");
+    Put("StartPeriod", "6");
+    Put("CurrentYear", "2009");
+    Put("CurrentPeriod", "6");
+    using Args = std::vector<std::string>;
+    const Args fromStart = {"generate", "2009-06-06", "--saturday-work"};
+    const Args fromStartOnWeekdays = {"generate", "2009-06-01"};
+    const Args toEnd = {"generate", "2009-06-01", "2011-01-01", "--sunday-work"};
+    const std::pair<Args, Args> races[] = {{fromStart, fromStartOnWeekdays},
+                                           {fromStartOnWeekdays, toEnd}};
+    const std::string props = "Language=zz;" + Db().PropsString();
+    const std::map<std::string, std::string> environment = {
+        {"LANG", ""}, {"LC_ALL", ""}, {"ZEVWORKCAL_TEST_NOW", "2009-06-15T12:00"}};
+    auto Joined = [](const Args& args) {
+        std::string joined;
+        for (const std::string& arg : args)
+            joined += arg + " ";
+        return joined;
+    };
+    auto calendar = [this] {
+        return Days() + " " + Column("SELECT COUNT(*) FROM t_WorkCalendar WHERE FInterID>0")[0] +
+               " " + Column("SELECT MAX(FInterID) FROM t_WorkCalendar")[0];
+    };
+    for (const auto& [one, other] : races) {
+        for (int round = 0; round < 3; ++round) {
+            SCOPED_TRACE(Joined(one) + "/ " + Joined(other));
+            Exec("DELETE FROM t_WorkCalendar");
+            Put("WorkCalendarSet", "0");
+            Args a = one;
+            Args b = other;
+            a.insert(a.begin(), {"--props", props});
+            b.insert(b.begin(), {"--props", props});
+            Coprocess first(ZEV_ZEVWORKCAL, a, environment);
+            Coprocess second(ZEV_ZEVWORKCAL, b, environment);
+            const ProcessResult ra = first.Wait();
+            const ProcessResult rb = second.Wait();
+            std::vector<int> codes = {ra.exitCode, rb.exitCode};
+            std::sort(codes.begin(), codes.end());
+            ASSERT_EQ(codes, (std::vector<int>{0, 2})) << ra.err << rb.err;
+            const std::string raced = calendar();
+            // The winner again, alone, over what it made.
+            Args alone = ra.exitCode == 0 ? one : other;
+            alone.push_back("--replace");
+            ASSERT_EQ(Run(alone).exitCode, 0);
+            EXPECT_EQ(raced, calendar());
+        }
+    }
 }
 
 ZEV_INSTANTIATE_DB_TEST(PlannerCommands);

@@ -37,6 +37,8 @@ constexpr const char* kCalendarExists =
 int RunGenerateInWindow(const GenerateOptions& o, Session& s) {
     const double start = automation::OleDatePart(ParseDateArgument(o.start));
     RequireSchema();
+    // The check below must still hold when the window's generator has written the rows.
+    const suite::GenerationLock lock(AppConnection());
     if (!o.replace &&
         !ScalarText(*AppConnection(), "SELECT MIN(FDay) FROM t_WorkCalendar").empty()) {
         throw UsageError(automation::MarkedText(kCalendarExists));
@@ -82,6 +84,8 @@ int RunGenerate(const GenerateOptions& o, Session& s) {
                     ui::vbOKOnly | ui::vbExclamation, LoadLocalText("Halvor提示"));
         return kFailure;
     }
+    // Beside a generation from a start day, which writes in two steps.
+    const suite::GenerationLock lock(AppConnection());
     try {
         suite::GenerateCalendar(
             *AppConnection(), start, end, satNotWork, sunNotWork,
