@@ -5,8 +5,12 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <iterator>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "apps/zevworkcal/Command.hpp"
 #include "apps/zevworkcal/commands/Commands.hpp"
@@ -56,11 +60,56 @@ void AddGlobalOptions(CLI::App& app, GlobalOptions& o) {
     app.set_version_flag("--version", "zevworkcal " ZEV_VERSION, "print the version");
 }
 
+// The arguments a complaint lists ("a b c"), in the order of the command line: the parser
+// names a subcommand's extras last first. Found as a run of the arguments that the list
+// names in either order; the list as it stands when there is none.
+std::string InCommandLineOrder(const std::string& listed, const std::vector<std::string>& args) {
+    auto joined = [](auto first, auto last) {
+        std::string text;
+        for (auto it = first; it != last; ++it)
+            text += (text.empty() ? "" : " ") + *it;
+        return text;
+    };
+    for (size_t begin = 0; begin < args.size(); ++begin) {
+        for (size_t end = begin + 1; end <= args.size(); ++end) {
+            const auto first = args.begin() + static_cast<std::ptrdiff_t>(begin);
+            const auto last = args.begin() + static_cast<std::ptrdiff_t>(end);
+            if (joined(std::make_reverse_iterator(last), std::make_reverse_iterator(first)) ==
+                listed) {
+                return joined(first, last);
+            }
+        }
+    }
+    return listed;
+}
+
+// The parser's complaints that users meet most, through the text lookup with what they
+// name; any other in the parser's own words.
+std::string ParseErrorText(const CLI::ParseError& e, const std::vector<std::string>& args) {
+    const std::string what = e.what();
+    constexpr std::string_view kIsRequired = " is required";
+    if (dynamic_cast<const CLI::RequiredError*>(&e) != nullptr) {
+        if (what == "A subcommand is required") return automation::MarkedText("需要一个命令");
+        if (what.ends_with(kIsRequired)) {
+            return automation::MarkedText("缺少必需的参数",
+                                          ": " + what.substr(0, what.size() - kIsRequired.size()));
+        }
+    }
+    if (dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr) {
+        const size_t colon = what.find(": ");
+        if (colon != std::string::npos) {
+            return automation::MarkedText("多余的参数",
+                                          ": " + InCommandLineOrder(what.substr(colon + 2), args));
+        }
+    }
+    return what;
+}
+
 // A parse failure as one line, never showing a password that an argument holds; an
 // unknown command is named plainly instead of CLI11's general complaint.
 UsageError ParseFailure(const CLI::App& app, const CLI::ParseError& e,
                         const std::vector<std::string>& args) {
-    std::string message = e.what();
+    std::string message = ParseErrorText(e, args);
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--db" || a == "--lang" || a == "--props" || a == "--odbc") {

@@ -55,6 +55,10 @@ TEST(CliText, EveryMessageComesInTheLanguageAsked) {
         {{"workday", "--stdin", "2009-06-07"}, "--stdin takes no DATE, N or --backward"},
         {{"workday", "2009-06-07"}, "DATE and N are required"},
         {{"generate", "2009-06-02", "2009-06-01"}, "START must be before END"},
+        {{}, "zevworkcal: A command is required (see zevworkcal --help)\n"},
+        {{"extend"}, "zevworkcal: A required argument is missing: --until (see"},
+        {{"swap"}, "A required argument is missing: DATE"},
+        {{"before", "2009-06-01", "x", "y"}, "zevworkcal: Unexpected arguments: x y (see"},
     };
     for (const auto& [args, message] : cases) {
         std::vector<std::string> english = {"--lang", "en"};
