@@ -42,6 +42,9 @@ std::string ShowHorizon(Session& s, data::Connection& connection, double lastDay
 int RunStatus(Session& s) {
     RequireSchema();
     auto connection = AppConnection();
+    // Every figure from one state of the database, whatever another process commits
+    // meanwhile.
+    const data::ReadSnapshot snapshot(*connection);
     const std::string source = suite::DatabaseNamed(host::MMTS::GetPropsValue).Source;
     s.out.Line(LoadLocalText("数据库") + ": " + data::MaskPasswords(source));
     const std::string first = ScalarText(*connection, "SELECT MIN(FDay) FROM t_WorkCalendar");
