@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <random>
 
-#include "platform/automation/AsciiText.hpp"
 #include "platform/automation/OleDate.hpp"
+#include "platform/data/ConnectionString.hpp"
 #include "platform/data/OdbcConnection.hpp"
 #include "platform/data/SqliteConnection.hpp"
 #include "suite/Schema.hpp"
@@ -57,34 +57,13 @@ std::string ServerString() {
     return s ? s : "";
 }
 
-namespace {
-
-// The connection string with Database set to `name`.
-std::string WithDatabase(const std::string& cs, const std::string& name) {
-    std::string out;
-    size_t start = 0;
-    while (start < cs.size()) {
-        size_t end = cs.find(';', start);
-        if (end == std::string::npos) end = cs.size();
-        const std::string part = cs.substr(start, end - start);
-        if (!part.empty() &&
-            !automation::EqualsNoCase(part.substr(0, part.find('=')), "DATABASE")) {
-            out += part + ";";
-        }
-        start = end + 1;
-    }
-    return out + "Database=" + name + ";";
-}
-
-}  // namespace
-
 const std::string& ServerDatabases::ConnectionString(int days) {
     auto it = strings_.find(days);
     if (it != strings_.end()) return it->second;
     const std::string name = "zev_bench_" + std::to_string(::getpid()) + "_" + std::to_string(days);
     data::OpenOdbc(ServerString())->Execute("CREATE DATABASE " + name);
     names_[days] = name;
-    const std::string cs = WithDatabase(ServerString(), name);
+    const std::string cs = data::WithAttribute(ServerString(), "Database", name);
     auto connection = data::OpenOdbc(cs);
     suite::InitDatabase(*connection);
     const double start = automation::OleFromCivil(2009, 6, 1);

@@ -79,6 +79,21 @@ std::vector<ConnectionAttribute> ParseConnectionString(std::string_view text) {
     return attributes;
 }
 
+std::string WithAttribute(std::string_view text, std::string_view key, std::string_view value) {
+    std::string out;
+    for (const ConnectionAttribute& a : ParseConnectionString(text)) {
+        if (automation::EqualsNoCase(a.Key, key)) continue;
+        out.append(a.Key).append("=");
+        out.append(text.substr(a.ValueBegin, a.ValueEnd - a.ValueBegin)).append(";");
+    }
+    out.append(key).append("=");
+    if (value.find_first_of(";{}") == std::string_view::npos) return out.append(value) + ";";
+    out += '{';
+    for (const char c : value)
+        out.append(c == '}' ? "}}" : std::string(1, c));
+    return out + "};";
+}
+
 std::string MaskPasswords(std::string_view text) {
     std::string masked;
     size_t copied = 0;

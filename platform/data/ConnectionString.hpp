@@ -21,6 +21,10 @@ struct ConnectionAttribute {
 // The attributes of a connection string in their order; segments without "=" are skipped.
 std::vector<ConnectionAttribute> ParseConnectionString(std::string_view text);
 
+// `text` with every attribute named `key` (in any case) left out and `key=value` added at
+// the end, the value braced when it holds ';', '{' or '}'.
+std::string WithAttribute(std::string_view text, std::string_view key, std::string_view value);
+
 // `text` with the value of every password attribute (PWD, PASSWORD, in any case) written
 // as "***", also inside values that are connection strings themselves (a property string
 // carrying one).

@@ -16,6 +16,7 @@
 #include "platform/automation/OleDate.hpp"
 #include "suite/ShareProps.hpp"
 #include "tests/component/ComponentTestSupport.hpp"
+#include "tests/support/ForwardingConnection.hpp"
 #include "tests/support/Subprocess.hpp"
 #include "tests/support/TestDatabase.hpp"
 
@@ -33,26 +34,15 @@ const double kFirstDay = OleFromCivil(2009, 6, 1);
 
 // A connection that counts the statements run through it, to tell answers from memory
 // from answers by the statements.
-class CountingConnection final : public data::Connection {
+class CountingConnection final : public ForwardingConnection {
   public:
-    explicit CountingConnection(data::ConnectionPtr inner) : inner_(std::move(inner)) {}
+    using ForwardingConnection::ForwardingConnection;
     data::Recordset Execute(std::string_view commandText) override {
         ++statements;
-        return inner_->Execute(commandText);
+        return Inner().Execute(commandText);
     }
-    data::Dialect GetDialect() const override { return inner_->GetDialect(); }
-    bool HasTable(std::string_view name) override { return inner_->HasTable(name); }
-    uint64_t DataVersion() override { return inner_->DataVersion(); }
-    std::optional<uint64_t> ChangeStamp(std::string_view table) override {
-        return inner_->ChangeStamp(table);
-    }
-    bool BeginReadSnapshot() override { return inner_->BeginReadSnapshot(); }
-    void EndReadSnapshot() noexcept override { inner_->EndReadSnapshot(); }
 
     std::atomic<int> statements{0};
-
-  private:
-    data::ConnectionPtr inner_;
 };
 
 // The error report's boxes, counted, the last one kept: many thousands of questions fail.

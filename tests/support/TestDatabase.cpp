@@ -8,8 +8,8 @@
 #include <mutex>
 #include <random>
 
-#include "platform/automation/AsciiText.hpp"
 #include "platform/automation/OleDate.hpp"
+#include "platform/data/ConnectionString.hpp"
 #include "platform/data/OdbcConnection.hpp"
 #include "platform/data/SqliteConnection.hpp"
 #include "suite/Register.hpp"
@@ -45,19 +45,7 @@ std::vector<Backend> TestedBackends() {
 }
 
 std::string WithDatabase(const std::string& connectionString, const std::string& name) {
-    std::string out;
-    size_t start = 0;
-    while (start < connectionString.size()) {
-        size_t end = connectionString.find(';', start);
-        if (end == std::string::npos) end = connectionString.size();
-        const std::string part = connectionString.substr(start, end - start);
-        std::string key = part.substr(0, part.find('='));
-        key.erase(0, key.find_first_not_of(' '));
-        key.erase(key.find_last_not_of(' ') + 1);
-        if (!key.empty() && !automation::EqualsNoCase(key, "DATABASE")) out += part + ";";
-        start = end + 1;
-    }
-    return out + "Database=" + name + ";";
+    return data::WithAttribute(connectionString, "Database", name);
 }
 
 std::string PostgresServerString() {

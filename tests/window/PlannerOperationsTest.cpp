@@ -10,6 +10,7 @@
 #include "host/MMTS.hpp"
 #include "host/SuiteInterfaces.hpp"
 #include "platform/automation/ComError.hpp"
+#include "tests/support/ForwardingConnection.hpp"
 #include "tests/window/MaintenanceWindow.hpp"
 
 namespace zev::test {
@@ -30,31 +31,22 @@ double July(int day) {
 
 // A connection that notes every command text it is given and refuses the one that
 // `failWhen` picks, once, before the database sees it.
-class RecordingConnection final : public data::Connection {
+class RecordingConnection final : public ForwardingConnection {
   public:
     RecordingConnection(data::ConnectionPtr inner, std::function<bool(std::string_view)> failWhen)
-        : inner_(std::move(inner)), failWhen_(std::move(failWhen)) {}
+        : ForwardingConnection(std::move(inner)), failWhen_(std::move(failWhen)) {}
     data::Recordset Execute(std::string_view text) override {
         sent.emplace_back(text);
         if (failWhen_ && failWhen_(text)) {
             failWhen_ = nullptr;
             throw automation::ComError(errors::kCommandFailed, "Test", "refused");
         }
-        return inner_->Execute(text);
+        return Inner().Execute(text);
     }
-    data::Dialect GetDialect() const override { return inner_->GetDialect(); }
-    bool HasTable(std::string_view name) override { return inner_->HasTable(name); }
-    uint64_t DataVersion() override { return inner_->DataVersion(); }
-    std::optional<uint64_t> ChangeStamp(std::string_view table) override {
-        return inner_->ChangeStamp(table);
-    }
-    bool BeginReadSnapshot() override { return inner_->BeginReadSnapshot(); }
-    void EndReadSnapshot() noexcept override { inner_->EndReadSnapshot(); }
 
     std::vector<std::string> sent;
 
   private:
-    data::ConnectionPtr inner_;
     std::function<bool(std::string_view)> failWhen_;
 };
 
