@@ -1,3 +1,6 @@
+// mdlCal: the thread's component state and connection, the thread's window, the error
+// report and the display of an operation's outcome. The start-up check is in
+// SettingsCheck.cpp.
 #include "component/mdlCal.hpp"
 
 #include <memory>
@@ -44,14 +47,36 @@ void ShowError() {
     message += "\r\n";
     message += LoadLocalText("错误信息:", 0);
     message += LoadLocalText(automation::Err().Description, 0);
-    const std::string title = LoadLocalText("Halvor提示", 0);
+    const std::string title = LoadLocalText(kNoticeTitle, 0);
     ui->MsgBox(message, ui::vbOKOnly | ui::vbCritical, title);
 }
 
-void ReportCaughtFailure() {
-    automation::Err() = automation::CurrentExceptionAsError().Info();
+void ShowOutcome(const Outcome& outcome) {
+    switch (outcome.What()) {
+        case Outcome::Kind::Done:
+        case Outcome::Kind::Unchanged:
+            return;
+        case Outcome::Kind::Refused:
+            ui::Current()->MsgBox(LoadLocalText(outcome.Text(), 0) + outcome.Detail(),
+                                  ui::vbOKOnly | ui::vbExclamation, LoadLocalText(kNoticeTitle, 0));
+            return;
+        case Outcome::Kind::Failed:
+            break;
+    }
+    if (outcome.InOwnWords()) {
+        const std::shared_ptr<ui::UserInterface> ui = ui::Current();
+        ui->MsgBox(outcome.Text(), ui::vbOKOnly | ui::vbInformation,
+                   LoadLocalText(kNoticeTitle, 0));
+        ui->SetMousePointer(ui::vbDefault);
+        return;
+    }
+    automation::Err() = outcome.Error();
     ShowError();
     automation::ClearErr();
+}
+
+void ReportCaughtFailure() {
+    ShowOutcome(Outcome::FailedNow());
 }
 
 }  // namespace zev::component::mdlCal

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "component/ModalForm.hpp"
+#include "component/Outcome.hpp"
 #include "platform/automation/Variant.hpp"
 #include "platform/data/Connection.hpp"
 
@@ -31,6 +32,10 @@ struct ComponentState {
 };
 
 namespace mdlCal {
+
+// The title of every message box the calendar shows: refusals, questions, the error
+// report. A source text, looked up where it is shown.
+inline constexpr const char* kNoticeTitle = "Halvor提示";
 
 // The number of the start-up check's own failure: an accounting setting is missing.
 inline constexpr int32_t kSettingsMissing = static_cast<int32_t>(0x80040002u);
@@ -58,6 +63,12 @@ IModalForm& FormWindow();
 // The error report: resets the mouse pointer, and shows the pending error of the thread,
 // if there is one, in a message box.
 void ShowError();
+
+// Shows what an operation came to, as the window shows it: nothing when it was done or
+// nothing was done; a refusal's looked-up text (and its detail) with the exclamation
+// icon; a failure in another component's own words as they are, with the information
+// icon, then the default pointer; any other failure through the error report.
+void ShowOutcome(const Outcome& outcome);
 
 // Ends a member's error handler: the failure being handled becomes the pending error, the
 // error report shows it, and the pending error is cleared as the member returns. Call

@@ -1,17 +1,15 @@
 // frmCal: the design state of the window, its load step, the captions, the calendar
-// grids, the planner's operations (generation, day swap, save, leaving) and the handlers
-// that run them; RegisterFrmCal and ClientToday.
+// grids, and the handlers of the planner's actions, which run the operations of
+// frmCalOperations.cpp and show their outcomes; RegisterFrmCal and ClientToday.
 
 #include "window/frmCal.hpp"
 
-#include <algorithm>
 #include <array>
 #include <string>
 #include <utility>
 
 #include "host/MMTS.hpp"
 #include "host/SysObjects.hpp"
-#include "platform/automation/AsciiText.hpp"
 #include "platform/automation/Clock.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/ObjectRegistry.hpp"
@@ -20,6 +18,7 @@
 #include "platform/automation/Variant.hpp"
 #include "platform/ui/ThreadBoundUi.hpp"
 #include "platform/ui/UserInterface.hpp"
+#include "window/FrmCalDays.hpp"
 
 namespace zev::window {
 namespace {
@@ -27,23 +26,6 @@ namespace {
 using automation::Variant;
 using host::MMTS::LoadLocalText;
 namespace errors = automation::errors;
-
-constexpr const char* kNotice = "Halvor提示";
-constexpr const char* kLeaveQuestion =
-    "工作日历已做过改动，现在退出将放弃本次所做的工作，是否仍要退出？";
-constexpr const char* kRestDayStart = "工厂日历开始日不能为休息日，请重新设置。";
-constexpr const char* kStartDaySwap = "工厂日历起始日不能被置换为休息日。";
-constexpr const char* kPastDaySwap = "被置换的日期不能早于或等于当前系统日期。";
-constexpr const char* kScheduledDaySwap = "此日期已经作过生产排产或生产汇报，不能置换为休息日。";
-
-// The calendar's copy for the rest of the suite, calendar number 999, made anew from
-// t_WorkCalendar after every save.
-constexpr const char* kMultiCalendarRefresh =
-    "Delete from t_mutiworkcal where FCalID=999 \r\n insert t_mutiworkcal select "
-    "finterid,fday,fdayid,fweekid,fmonthid,fyearid,999 from t_workcalendar";
-// A batch of numbering statements is sent once it is longer than this, so that each
-// Execute carries about a thousand characters and no statement is split.
-constexpr size_t kBatchLength = 1000;
 
 // What the access checker is asked: may the user maintain the factory calendar.
 constexpr int32_t kAccessModule = 1017;
@@ -109,78 +91,11 @@ void Guarded(Action action) noexcept {
     }
 }
 
-// The full weekday names in the user's language, Sunday first, as OleWeekday counts.
-std::array<std::string, 7> WeekdayNames() {
-    static constexpr const char* kNames[] = {"星期日", "星期一", "星期二", "星期三",
-                                             "星期四", "星期五", "星期六"};
-    std::array<std::string, 7> names;
-    for (size_t i = 0; i < names.size(); ++i)
-        names[i] = LoadLocalText(kNames[i], 0);
-    return names;
+// Shows what an operation came to, as the window shows it, and passes it on.
+component::Outcome Shown(component::Outcome outcome) {
+    component::mdlCal::ShowOutcome(outcome);
+    return outcome;
 }
-
-const std::string& WeekdayOf(double day, const std::array<std::string, 7>& names) {
-    return names[static_cast<size_t>(automation::OleWeekday(day) - 1)];
-}
-
-// The weekend rule: a Saturday is a rest day when Saturdays rest, a Sunday when Sundays do.
-bool IsRestDay(double day, bool satNotWork, bool sunNotWork) {
-    const int weekday = automation::OleWeekday(day);
-    return (weekday == 7 && satNotWork) || (weekday == 1 && sunNotWork);
-}
-
-// The first day of a period of a year, read from its text as "2009-6-01"; a period that
-// is no month does not convert (13).
-double FirstDayOfPeriod(int64_t year, int32_t period) {
-    return automation::CDate(Variant(std::to_string(year) + "-" + std::to_string(period) + "-01"));
-}
-
-// A refusal of the planner's action, in a box with the exclamation icon.
-void Refuse(const char* text) {
-    ui::Current()->MsgBox(LoadLocalText(text, 0), ui::vbOKOnly | ui::vbExclamation,
-                          LoadLocalText(kNotice, 0));
-}
-
-// Sends one UPDATE per row of `grid`, in row order, in batches of just over kBatchLength
-// characters: FInterID 0 for every rest day, the row number for every work day.
-void SendNumbering(data::Connection& connection, const Grid& grid, bool workDays) {
-    std::string batch;
-    const int32_t rows = grid.RowCount();
-    for (int32_t r = 1; r <= rows; ++r) {
-        batch += "UPDATE t_WorkCalendar SET FInterID=";
-        batch += workDays ? std::to_string(r) : "0";
-        batch += " WHERE FDay='";
-        batch += automation::FormatIsoDate(grid.Row(r).Day);
-        batch += "'\r\n";
-        if (automation::Trim(batch, " ").size() > kBatchLength) {
-            connection.Execute(batch);
-            batch.clear();
-        }
-    }
-    if (!automation::Trim(batch, " ").empty()) connection.Execute(batch);
-}
-
-// Ends the save's transaction after a failure; a rollback that fails as well (the
-// connection lost) leaves the first failure to be reported.
-void RollBack(data::Connection& connection) noexcept {
-    try {
-        connection.Execute("ROLLBACK");
-    } catch (...) {
-        // The engine has ended the transaction with the connection.
-    }
-}
-
-// Marks a flag for the lifetime of a scope.
-class ScopedFlag {
-  public:
-    explicit ScopedFlag(bool& flag) : flag_(flag) { flag_ = true; }
-    ~ScopedFlag() { flag_ = false; }
-    ScopedFlag(const ScopedFlag&) = delete;
-    ScopedFlag& operator=(const ScopedFlag&) = delete;
-
-  private:
-    bool& flag_;
-};
 
 // Empties a grid and sets its headings: column 0 the row numbers, 1 the date, 2 a remark.
 void PrepareGrid(Grid& grid, const char* numberHeading, const char* dateHeading) {
@@ -202,7 +117,7 @@ int32_t FillGrid(data::Connection& connection, Grid& grid, const std::string& st
         grid.Reserve(static_cast<size_t>(count));
         for (int32_t row = 1; row <= count; ++row) {
             const double day = automation::CDate(rs.Fields(0).Value());
-            grid.Append({day, WeekdayOf(day, weekdays)});
+            grid.Append({day, days::WeekdayOf(day, weekdays)});
             if (automation::OleDatePart(day) == today) todayRow = row;
             rs.MoveNext();
         }
@@ -256,14 +171,15 @@ void frmCal::Form_Load() {
         SetCheckValue(chkSatNotWork, state_.SatNotWork ? 1 : 0);
         SetCheckValue(chkSunNotWork, state_.SunNotWork ? 1 : 0);
         cmdSave.Enabled = false;
-        LoadCalendarGrids();
+        component::mdlCal::ShowOutcome(LoadCalendarGrids());
     } else {
         // No calendar yet: only the settings tab is of use, and Save generates. The start
         // day may not lie before the first day of the start period.
         tabCal.Tabs[0].Enabled = false;
         tabCal.Tabs[1].Enabled = false;
         cmdMove.Enabled = false;
-        dtStartDay.MinDate = PickerDay(FirstDayOfPeriod(state_.StartYear, state_.StartPeriod));
+        dtStartDay.MinDate =
+            PickerDay(days::FirstDayOfPeriod(state_.StartYear, state_.StartPeriod));
         dtStartDay.Value = dtStartDay.MinDate;
     }
     if (!AccessGranted()) {
@@ -300,10 +216,10 @@ void frmCal::SetCaptions() {
     }
 }
 
-void frmCal::LoadCalendarGrids() {
+component::Outcome frmCal::LoadCalendarGrids() {
     try {
         data::Connection& connection = component::mdlCal::Connection(state_);
-        const std::array<std::string, 7> weekdays = WeekdayNames();
+        const std::array<std::string, 7> weekdays = days::WeekdayNames();
         const double today = today_();
         FillGrid(connection, sprNotWork,
                  "SELECT FDay FROM t_WorkCalendar WHERE FInterID=0 ORDER BY FDay", weekdays, today);
@@ -312,8 +228,9 @@ void frmCal::LoadCalendarGrids() {
             connection, sprWork, "SELECT FDay FROM t_WorkCalendar WHERE FInterID>0 ORDER BY FDay",
             weekdays, today);
         if (todayRow != 0) sprWork.ShownRow = todayRow;
+        return component::Outcome::Done();
     } catch (...) {
-        component::mdlCal::ReportCaughtFailure();
+        return component::Outcome::FailedNow();
     }
 }
 
@@ -329,156 +246,6 @@ void frmCal::tabCal_Click(int /*previousTab*/) {
     } catch (...) {
         // Without an answer the swap stays off.
         cmdMove.Enabled = false;
-        component::mdlCal::ReportCaughtFailure();
-    }
-}
-
-void frmCal::GenerateCalendar() {
-    try {
-        const std::shared_ptr<ui::UserInterface> ui = ui::Current();
-        double startDay = dtStartDay.Value;
-        if (IsRestDay(startDay, chkSatNotWork.Value == 1, chkSunNotWork.Value == 1)) {
-            Refuse(kRestDayStart);
-            return;
-        }
-        cmdSave.Enabled = false;
-        ui->SetMousePointer(ui::vbHourglass);
-        // From here on the old calendar is gone, whatever happens.
-        data::Connection& connection = component::mdlCal::Connection(state_);
-        connection.Execute(" DELETE FROM t_WorkCalendar ");
-        // The calendar ends three years after the current period begins.
-        double endDay = FirstDayOfPeriod(int64_t{state_.CurrentYear} + 3, state_.CurrentPeriod);
-        state_.SunNotWork = automation::ToVBool(chkSunNotWork.Value == 1);
-        state_.SatNotWork = automation::ToVBool(chkSatNotWork.Value == 1);
-        std::string errorText;
-        bool made = false;
-        {
-            const std::shared_ptr<host::IWorkCal> generator =
-                automation::CreateObjectAs<host::IWorkCal>(host::progid::kWorkCal);
-            made = automation::CBool(generator->InitCal(host::MMTS::GetPropsString(), startDay,
-                                                        endDay, state_.SatNotWork,
-                                                        state_.SunNotWork, errorText));
-        }
-        if (!made) {
-            // The generator's own text, as it gave it.
-            ui->MsgBox(errorText, ui::vbOKOnly | ui::vbInformation, LoadLocalText(kNotice, 0));
-            ui->SetMousePointer(ui::vbDefault);
-            return;
-        }
-        // The generator may have moved the days it was given; the grids show what it made.
-        DisplayPass(startDay, endDay);
-        tabCal.Tabs[0].Enabled = true;
-        tabCal.Tabs[1].Enabled = true;
-        dtStartDay.Enabled = false;
-        chkSatNotWork.Enabled = false;
-        chkSunNotWork.Enabled = false;
-        state_.IsSetWorkCalendar = automation::kTrue;
-        state_.CalChanged = automation::kFalse;
-        state_.WeekendChanged = automation::kFalse;
-        ui->SetMousePointer(ui::vbDefault);
-    } catch (...) {
-        component::mdlCal::ReportCaughtFailure();
-    }
-}
-
-void frmCal::DisplayPass(double startDay, double endDay) {
-    const ScopedFlag passing(displayPass_);
-    const std::array<std::string, 7> weekdays = WeekdayNames();
-    // The rule handed to the generator, whatever the boxes show meanwhile.
-    const bool satNotWork = state_.SatNotWork != 0;
-    const bool sunNotWork = state_.SunNotWork != 0;
-    // A pass that failed before left its rows; they are not shown twice.
-    sprWork.Clear();
-    sprNotWork.Clear();
-    const std::shared_ptr<ui::UserInterface> ui = ui::Current();
-    const double first = automation::OleDatePart(startDay);
-    const int64_t days =
-        int64_t{automation::OleDaySerial(endDay)} - automation::OleDaySerial(startDay);
-    for (int64_t n = 1; n <= days; ++n) {
-        // The window repaints and answers the planner between days.
-        ui->DoEvents();
-        const double day = first + static_cast<double>(n - 1);
-        Grid& grid = IsRestDay(day, satNotWork, sunNotWork) ? sprNotWork : sprWork;
-        grid.Append({day, WeekdayOf(day, weekdays)});
-    }
-}
-
-void frmCal::SwapDay() {
-    try {
-        if (tabCal.Tab != 0 && tabCal.Tab != 1) return;
-        // Tab 0 turns a work day into a rest day, tab 1 a rest day into a work day.
-        const bool toRest = tabCal.Tab == 0;
-        Grid& source = toRest ? sprWork : sprNotWork;
-        Grid& target = toRest ? sprNotWork : sprWork;
-        if (source.RowCount() == 0) return;
-        const int32_t row = source.ActiveRow;
-        const double day = source.Row(row).Day;
-        if (toRest && row == 1) return Refuse(kStartDaySwap);
-        if (day <= state_.ServerDate) return Refuse(kPastDaySwap);
-        if (toRest && IsDayScheduled(day)) return Refuse(kScheduledDaySwap);
-
-        // All that can fail comes before the first change, so that a failure leaves the
-        // day in its grid: the new row, the place for it and the room in the target.
-        GridRow moved{day, WeekdayOf(day, WeekdayNames())};
-        const std::vector<GridRow>& rows = target.Rows();
-        const auto later =
-            std::find_if(rows.begin(), rows.end(), [day](const GridRow& r) { return r.Day > day; });
-        const auto at = static_cast<int32_t>(later - rows.begin()) + 1;
-        target.ReserveOneMore();
-        source.RemoveRow(row);
-        target.InsertRow(at, std::move(moved));
-        state_.CalChanged = automation::kTrue;
-        cmdSave.Enabled = true;
-    } catch (...) {
-        component::mdlCal::ReportCaughtFailure();
-    }
-}
-
-bool frmCal::IsDayScheduled(double day) {
-    data::Connection& connection = component::mdlCal::Connection(state_);
-    data::Recordset cycle = connection.Execute(
-        "SELECT FValue FROM t_SystemProfile WHERE FCategory='IC' AND FKey='PlanCycle'");
-    if (cycle.Eof()) return false;
-    // The cycle is stored as the period word of the user's language.
-    const bool byDay = automation::CStr(cycle.Fields("FValue").Value()) == LoadLocalText("天", 0);
-    cycle.Close();
-    if (!byDay) return false;
-    data::Recordset period = connection.Execute("SELECT FDayID FROM t_WorkCalendar WHERE FDay='" +
-                                                automation::FormatIsoDate(day) + "'");
-    const int32_t dayId = automation::CLng(period.Fields(0).Value());
-    period.Close();
-    data::Recordset lines = connection.Execute("SELECT * FROM t_WOScheduleDetail WHERE FSeqID=" +
-                                               std::to_string(dayId));
-    const bool scheduled = !lines.Eof();
-    lines.Close();
-    return scheduled;
-}
-
-void frmCal::SaveCalendar() {
-    cmdSave.Enabled = false;
-    try {
-        data::Connection& connection = component::mdlCal::Connection(state_);
-        const std::shared_ptr<ui::UserInterface> ui = ui::Current();
-        // One transaction: no reader sees half a numbering, and a failure undoes it all.
-        connection.Execute("BEGIN TRANSACTION");
-        try {
-            if (state_.CalChanged) {
-                ui->SetMousePointer(ui::vbHourglass);
-                // Rest days first, then the work days numbered by their rows.
-                SendNumbering(connection, sprNotWork, false);
-                SendNumbering(connection, sprWork, true);
-                ui->SetMousePointer(ui::vbDefault);
-            }
-            connection.Execute(kMultiCalendarRefresh);
-            connection.Execute("COMMIT");
-        } catch (...) {
-            RollBack(connection);
-            throw;
-        }
-        state_.CalChanged = automation::kFalse;
-    } catch (...) {
-        // Nothing was saved: the changes stay pending and Save stays at hand.
-        cmdSave.Enabled = true;
         component::mdlCal::ReportCaughtFailure();
     }
 }
@@ -531,28 +298,32 @@ void frmCal::SelectGridRow(GridId grid, int32_t row) noexcept {
     if (row >= 1 && row <= target.RowCount()) target.ActiveRow = row;
 }
 
+component::Outcome frmCal::ClickMove() {
+    if (!cmdMove.Enabled || displayPass_) return component::Outcome::Unchanged();
+    return Shown(SwapDay());
+}
+
+component::Outcome frmCal::ClickSave() {
+    if (!cmdSave.Enabled || displayPass_) return component::Outcome::Unchanged();
+    // While no calendar is set, Save makes one.
+    return Shown(state_.IsSetWorkCalendar ? SaveCalendar() : GenerateCalendar());
+}
+
+component::Outcome frmCal::ClickExit() {
+    if (displayPass_) return component::Outcome::Unchanged();
+    return Shown(Leave());
+}
+
 void frmCal::cmdMove_Click() noexcept {
-    Guarded([&] {
-        if (cmdMove.Enabled && !displayPass_) SwapDay();
-    });
+    Guarded([&] { ClickMove(); });
 }
 
 void frmCal::cmdSave_Click() noexcept {
-    Guarded([&] {
-        if (!cmdSave.Enabled || displayPass_) return;
-        // While no calendar is set, Save makes one.
-        if (state_.IsSetWorkCalendar) {
-            SaveCalendar();
-        } else {
-            GenerateCalendar();
-        }
-    });
+    Guarded([&] { ClickSave(); });
 }
 
 void frmCal::cmdExit_Click() noexcept {
-    Guarded([&] {
-        if (!displayPass_ && MayLeave()) Unload();
-    });
+    Guarded([&] { ClickExit(); });
 }
 
 void frmCal::Form_QueryUnload(bool& cancel, UnloadMode mode) noexcept {
@@ -562,20 +333,6 @@ void frmCal::Form_QueryUnload(bool& cancel, UnloadMode mode) noexcept {
     Guarded([&] {
         if (mode == vbFormControlMenu && (displayPass_ || !MayLeave())) cancel = true;
     });
-}
-
-bool frmCal::MayLeave() {
-    if (!state_.CalChanged && !state_.WeekendChanged) return true;
-    const int answer =
-        ui::Current()->MsgBox(LoadLocalText(kLeaveQuestion, 0), ui::vbYesNo | ui::vbExclamation,
-                              LoadLocalText(kNotice, 0));
-    return answer != ui::vbNo;
-}
-
-void frmCal::Unload() {
-    bool cancel = false;
-    Form_QueryUnload(cancel, vbFormCode);
-    if (!cancel) Me.Open = false;
 }
 
 void RegisterFrmCal(frmCal::ViewOpener openView) {

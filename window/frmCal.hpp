@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "component/ModalForm.hpp"
+#include "component/Outcome.hpp"
 #include "component/mdlCal.hpp"
 #include "host/SuiteInterfaces.hpp"
 #include "platform/automation/Object.hpp"
@@ -45,17 +46,41 @@ class frmCal final : public FrmCalControls,
     // Puts the looked-up texts on the controls; a text that a control refuses leaves the
     // control's text as it was, and the next one is still set.
     void SetCaptions();
-    // Fills both grids from the calendar; a failure is shown in the error report, and the
-    // rows filled before it stay.
-    void LoadCalendarGrids();
+    // Fills both grids from the calendar. A failure leaves the rows filled before it; the
+    // load step shows it in the error report and goes on.
+    component::Outcome LoadCalendarGrids();
     // The current tab changed: swapping is possible on a calendar tab, when granted.
     void tabCal_Click(int previousTab);
     void chkSatNotWork_Click();
     void chkSunNotWork_Click();
+
+    // The planner's operations (frmCalOperations.cpp). Each returns what it came to and
+    // shows nothing itself; the buttons show it (mdlCal::ShowOutcome).
+    //
+    // Makes the calendar from the picker's day and the weekend boxes through the suite's
+    // generator, then shows its days in the grids. Refused, with nothing touched, when the
+    // start day rests by the boxes' rule; a generator that says why it failed fails in its
+    // own words.
+    component::Outcome GenerateCalendar();
+    // Moves the selected day of the current tab's grid into the other grid, after the
+    // guards; nothing changes when a guard refuses or anything fails. Unchanged when the
+    // grid has no day to move.
+    component::Outcome SwapDay();
     // Renumbers every day of the calendar from the grids and refreshes the calendar's copy
-    // in t_mutiworkcal, all in one transaction: a failure leaves the database as it was,
-    // shows the error report and keeps the changes pending.
-    void SaveCalendar();
+    // in t_mutiworkcal, all in one transaction: a failure leaves the database as it was
+    // and keeps the changes pending, with Save at hand again.
+    component::Outcome SaveCalendar();
+    // Leaves the window, asking first when changes would be lost: Unchanged when the
+    // planner chooses to stay.
+    component::Outcome Leave();
+
+    // What a click on Swap, Save or Exit runs: the button's operation while the button is
+    // available (Unchanged when it is not, or while a generation shows its days), its
+    // outcome shown as the window shows it, and returned. Save generates while no
+    // calendar is set. The command line presses the buttons through these.
+    component::Outcome ClickMove();
+    component::Outcome ClickSave();
+    component::Outcome ClickExit();
 
     // The planner's actions.
     void SelectTab(int tab) noexcept override;
@@ -71,15 +96,9 @@ class frmCal final : public FrmCalControls,
     // Sets a check box's value; a change runs the box's click handler, whoever makes it.
     void SetCheckValue(CheckBox& box, int value);
     bool AccessGranted();
-    // Makes the calendar from the picker's day and the weekend boxes through the suite's
-    // generator, then shows its days in the grids.
-    void GenerateCalendar();
     // Shows the days from startDay up to the day before endDay in the grids, letting the
     // window handle its pending events once per day.
     void DisplayPass(double startDay, double endDay);
-    // Moves the selected day of the current tab's grid into the other grid, after the
-    // guards; nothing changes when a guard refuses or anything fails.
-    void SwapDay();
     // Whether production scheduling plans by day and has already planned on `day`.
     bool IsDayScheduled(double day);
     // Whether leaving may go ahead: asks first when changes would be lost.

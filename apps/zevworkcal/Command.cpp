@@ -7,7 +7,6 @@
 #include <cstring>
 #include <vector>
 
-#include "host/MMTS.hpp"
 #include "host/SuiteInterfaces.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/ObjectRegistry.hpp"
@@ -104,9 +103,17 @@ void WithWindow(const std::function<void(component::ComponentState&)>& prepare,
     form.ShowModal();
 }
 
-void Refuse(Session& s, const char* text, const std::string& detail) {
-    s.ui.MsgBox(host::MMTS::LoadLocalText(text, 0) + detail, ui::vbOKOnly | ui::vbExclamation,
-                host::MMTS::LoadLocalText("Halvor提示", 0));
+void Refuse(Session& /*s*/, const char* text, const std::string& detail) {
+    Shown(component::Outcome::Refused(text, detail));
+}
+
+component::Outcome Shown(component::Outcome outcome) {
+    component::mdlCal::ShowOutcome(outcome);
+    return outcome;
+}
+
+int ExitCodeOf(const component::Outcome& outcome) {
+    return outcome.IsDone() ? kOk : kFailure;
 }
 
 }  // namespace zev::cli

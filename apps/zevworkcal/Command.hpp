@@ -13,6 +13,7 @@
 
 #include "apps/zevworkcal/Arguments.hpp"
 #include "apps/zevworkcal/Cli.hpp"
+#include "component/Outcome.hpp"
 #include "component/clsCal.hpp"
 #include "component/mdlCal.hpp"
 #include "platform/data/Connection.hpp"
@@ -99,5 +100,10 @@ inline constexpr const char* kNoAccess = "您没有维护工厂日历的权限";
 // Shows a refusal of the planner's action: the looked-up text (and `detail`), in a box
 // with the exclamation icon, as the window shows its own.
 void Refuse(Session& s, const char* text, const std::string& detail = {});
+// Shows what an operation came to, as the window shows it, and passes it on.
+component::Outcome Shown(component::Outcome outcome);
+// The exit code of what an operation came to: 0 when it was done, else 1 (a refusal, a
+// failure, or nothing done), its message already shown.
+int ExitCodeOf(const component::Outcome& outcome);
 
 }  // namespace zev::cli

@@ -6,11 +6,11 @@
 
 #include <memory>
 
+#include "component/WeekendRule.hpp"
 #include "component/mdlCal.hpp"
 #include "host/MMTS.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
-#include "platform/ui/UserInterface.hpp"
 #include "suite/WorkCalGenerator.hpp"
 #include "window/frmCal.hpp"
 
@@ -43,7 +43,7 @@ int RunGenerateInWindow(const GenerateOptions& o, Session& s) {
         !ScalarText(*AppConnection(), "SELECT MIN(FDay) FROM t_WorkCalendar").empty()) {
         throw UsageError(automation::MarkedText(kCalendarExists));
     }
-    bool generated = false;
+    component::Outcome generated = component::Outcome::Unchanged();
     WithWindow(
         // Replacing: the window opens as it does when no calendar counts as set.
         [&](component::ComponentState& state) {
@@ -58,12 +58,13 @@ int RunGenerateInWindow(const GenerateOptions& o, Session& s) {
             }
             w.SetCheckBox(window::CheckBoxId::SatNotWork, o.saturdayWork ? 0 : 1);
             w.SetCheckBox(window::CheckBoxId::SunNotWork, o.sundayWork ? 0 : 1);
-            if (!w.cmdSave.Enabled) return Refuse(s, kNoAccess);
-            // The refusals, the generator's own failure and the error report show themselves.
-            w.cmdSave_Click();
-            generated = component::mdlCal::State().IsSetWorkCalendar != 0;
+            if (!w.cmdSave.Enabled) {
+                generated = Shown(component::Outcome::Refused(kNoAccess));
+                return;
+            }
+            generated = w.ClickSave();
         });
-    if (!generated) return kFailure;
+    if (!generated.IsDone()) return ExitCodeOf(generated);
     s.out.Line(LoadLocalText("工厂日历已生成"));
     return kOk;
 }
@@ -78,11 +79,9 @@ int RunGenerate(const GenerateOptions& o, Session& s) {
     const bool satNotWork = !o.saturdayWork;
     const bool sunNotWork = !o.sundayWork;
     RequireSchema();
-    // The window's own refusal, in its own words.
-    if (suite::IsRestDay(start, satNotWork, sunNotWork)) {
-        s.ui.MsgBox(LoadLocalText("工厂日历开始日不能为休息日，请重新设置。"),
-                    ui::vbOKOnly | ui::vbExclamation, LoadLocalText("Halvor提示"));
-        return kFailure;
+    // The window's own refusal, as the window shows it.
+    if (component::WeekendRule{satNotWork, sunNotWork}.IsRestDay(start)) {
+        return ExitCodeOf(Shown(component::Outcome::Refused(component::kRestDayStart)));
     }
     // Beside a generation from a start day, which writes in two steps.
     const suite::GenerationLock lock(AppConnection());

@@ -34,29 +34,23 @@ bool SelectDay(window::frmCal& w, double day) {
     return false;
 }
 
-// Swaps every day in turn and saves; false, with the refusal shown, when anything is
-// refused.
-bool SwapAndSave(window::frmCal& w, const std::vector<double>& days, Session& s) {
+// Swaps every day in turn and saves, as a planner presses Swap and Save; the first
+// outcome that is not done ends it. Every outcome is shown as it comes.
+component::Outcome SwapAndSave(window::frmCal& w, const std::vector<double>& days) {
+    using component::Outcome;
     if (!component::mdlCal::State().IsSetWorkCalendar) {
-        Refuse(s, "尚未生成工厂日历");
-        return false;
+        return Shown(Outcome::Refused("尚未生成工厂日历"));
     }
     for (const double day : days) {
         if (!SelectDay(w, day)) {
-            Refuse(s, "日期不在工厂日历中", ": " + automation::FormatIsoDate(day));
-            return false;
+            return Shown(
+                Outcome::Refused("日期不在工厂日历中", ": " + automation::FormatIsoDate(day)));
         }
-        if (!w.cmdMove.Enabled) {
-            Refuse(s, kNoAccess);
-            return false;
-        }
-        const bool wasWorkDay = w.sprWork.RowOf(day) != 0;
-        // A guard that refuses, or a failure, shows itself and leaves the day where it was.
-        w.cmdMove_Click();
-        if ((w.sprWork.RowOf(day) != 0) == wasWorkDay) return false;
+        if (!w.cmdMove.Enabled) return Shown(Outcome::Refused(kNoAccess));
+        // A guard that refuses, or a failure, leaves the day where it was.
+        if (Outcome swapped = w.ClickMove(); !swapped.IsDone()) return swapped;
     }
-    w.cmdSave_Click();
-    return !component::mdlCal::State().CalChanged;
+    return w.ClickSave();
 }
 
 int RunSwap(const SwapOptions& o, Session& s) {
@@ -64,14 +58,14 @@ int RunSwap(const SwapOptions& o, Session& s) {
     for (const std::string& text : o.days)
         days.push_back(automation::OleDatePart(ParseDateArgument(text)));
     RequireSchema();
-    bool saved = false;
+    component::Outcome saved = component::Outcome::Unchanged();
     std::vector<bool> restDays;
     WithWindow(nullptr, [&](window::frmCal& w) {
-        saved = SwapAndSave(w, days, s);
+        saved = SwapAndSave(w, days);
         for (const double day : days)
             restDays.push_back(w.sprNotWork.RowOf(day) != 0);
     });
-    if (!saved) return kFailure;
+    if (!saved.IsDone()) return ExitCodeOf(saved);
     for (size_t i = 0; i < days.size(); ++i) {
         s.out.Line(automation::FormatIsoDate(days[i]) + (restDays[i] ? " rest" : " work"));
     }

@@ -1,0 +1,28 @@
+#pragma once
+// The calendar's weekend rule: which days rest, as generation writes them, the window
+// shows them and an extension appends them; and the refusal of a calendar that would
+// start on a rest day. Header-only, so that the suite's generator shares it without
+// linking the component.
+
+#include "platform/automation/OleDate.hpp"
+
+namespace zev::component {
+
+// Saturdays rest while SatNotWork, Sundays while SunNotWork; every other day is a work
+// day.
+struct WeekendRule {
+    bool SatNotWork = false;
+    bool SunNotWork = false;
+
+    // Whether the day of `day` (an OLE date; its time of day does not count) rests.
+    bool IsRestDay(double day) const {
+        const int weekday = automation::OleWeekday(day);
+        return (weekday == 7 && SatNotWork) || (weekday == 1 && SunNotWork);
+    }
+};
+
+// Why a calendar may not start on a day that rests by its rule: its start day is work
+// day 1. A source text, looked up where it is shown.
+inline constexpr const char* kRestDayStart = "工厂日历开始日不能为休息日，请重新设置。";
+
+}  // namespace zev::component
