@@ -6,12 +6,15 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <type_traits>
 
 #include "platform/automation/Object.hpp"
+#include "platform/automation/Variant.hpp"
 #include "platform/data/Recordset.hpp"
+#include "platform/data/SqlText.hpp"
 
 namespace zev::data {
 
@@ -24,6 +27,18 @@ class Connection : public automation::Object {
     // columns, or a closed result set when none does. Engine errors become ComError with
     // the engine's message and the failing statement.
     virtual Recordset Execute(std::string_view commandText) = 0;
+
+    // Runs one statement of our own with a "?" for each of `values`, in order. The values
+    // reach the engine bound to the statement, never read as SQL, and an engine that
+    // prepares statements prepares each text once however often it runs with other values.
+    // Values are Null, whole numbers, doubles, texts and dates (a date without time of day
+    // is a day). Results and failures are Execute's. This default, for connections that
+    // only pass texts on, writes each value into the text as a literal
+    // (sql::WithLiterals) and runs it with Execute; the backends bind.
+    virtual Recordset ExecuteWith(std::string_view statement,
+                                  std::span<const automation::Variant> values) {
+        return Execute(sql::WithLiterals(statement, values));
+    }
 
     virtual Dialect GetDialect() const = 0;
 

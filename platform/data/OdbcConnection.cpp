@@ -264,6 +264,56 @@ SQLRETURN ExecDirect(SQLHSTMT stmt, std::string_view text) {
     return SQLExecDirectW(stmt, Wide(wide), static_cast<SQLINTEGER>(wide.size()));
 }
 
+// A value bound to a statement's parameter, kept where the driver reads it until the
+// statement has run.
+struct BoundValue {
+    SQLLEN indicator = 0;
+    SQLINTEGER integer = 0;
+    SQLDOUBLE real = 0;
+    SQL_DATE_STRUCT day{};
+    std::u16string text;
+};
+
+// Binds `value` to parameter `index` (from 1) through `bound`: texts as UTF-16, whole
+// numbers as integers, days as dates.
+SQLRETURN BindValue(SQLHSTMT stmt, SQLUSMALLINT index, const Variant& value, BoundValue& bound) {
+    using automation::VarType;
+    const auto bind = [&](SQLSMALLINT cType, SQLSMALLINT sqlType, SQLULEN size, SQLPOINTER data,
+                          SQLLEN length) {
+        return SQLBindParameter(stmt, index, SQL_PARAM_INPUT, cType, sqlType, size, 0, data, length,
+                                &bound.indicator);
+    };
+    switch (value.Type()) {
+        case VarType::Null:
+            bound.indicator = SQL_NULL_DATA;
+            return bind(SQL_C_WCHAR, SQL_WVARCHAR, 1, bound.text.data(), 0);
+        case VarType::Integer:
+        case VarType::Long:
+        case VarType::Boolean:
+            bound.integer = automation::CLng(value);
+            return bind(SQL_C_SLONG, SQL_INTEGER, 0, &bound.integer, 0);
+        case VarType::Double:
+            bound.real = automation::CDbl(value);
+            return bind(SQL_C_DOUBLE, SQL_DOUBLE, 0, &bound.real, 0);
+        case VarType::Date: {
+            const automation::CivilDateTime c = automation::CivilFromOle(sql::BoundDay(value));
+            bound.day = {static_cast<SQLSMALLINT>(c.Year), static_cast<SQLUSMALLINT>(c.Month),
+                         static_cast<SQLUSMALLINT>(c.Day)};
+            return bind(SQL_C_TYPE_DATE, SQL_TYPE_DATE, 10, &bound.day, 0);
+        }
+        case VarType::String: {
+            bound.text = ToUtf16(value.StringRef());
+            bound.indicator = static_cast<SQLLEN>(bound.text.size() * sizeof(char16_t));
+            return bind(SQL_C_WCHAR, SQL_WVARCHAR, std::max<SQLULEN>(1, bound.text.size()),
+                        bound.text.data(), bound.indicator);
+        }
+        case VarType::Empty:
+        case VarType::Object:
+            break;
+    }
+    automation::Raise(errors::kTypeMismatch);
+}
+
 // Versions handed out while a writer was open, unique in the process.
 std::atomic<uint64_t> inFlightReads{0};
 
@@ -299,6 +349,30 @@ class OdbcConnection final : public Connection {
             }
         }
         return first ? Recordset(std::move(first)) : Recordset();
+    }
+
+    Recordset ExecuteWith(std::string_view statement,
+                          std::span<const automation::Variant> values) override {
+        // The driver would run with values left over.
+        if (sql::CountMarkers(statement) != values.size()) {
+            automation::Raise(errors::kInvalidProcedureCall);
+        }
+        PassFixedNow();
+        const SQLHSTMT stmt = h_->stmt;
+        struct ParameterReset {
+            SQLHSTMT s;
+            ~ParameterReset() { SQLFreeStmt(s, SQL_RESET_PARAMS); }
+        } reset{stmt};
+        std::vector<BoundValue> bound(values.size());
+        for (size_t k = 0; k < values.size(); ++k) {
+            if (!SQL_SUCCEEDED(
+                    BindValue(stmt, static_cast<SQLUSMALLINT>(k + 1), values[k], bound[k]))) {
+                Fail(SQL_HANDLE_STMT, stmt, statement, h_->dbc);
+            }
+        }
+        std::shared_ptr<ResultTable> table;
+        RunText(statement, statement, table);
+        return table ? Recordset(std::move(table)) : Recordset();
     }
 
     Dialect GetDialect() const override { return dialect_; }

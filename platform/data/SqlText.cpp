@@ -2,6 +2,10 @@
 #include "platform/automation/AsciiText.hpp"
 
 #include <cctype>
+#include <cstdio>
+
+#include "platform/automation/ComError.hpp"
+#include "platform/automation/OleDate.hpp"
 
 namespace zev::data::sql {
 namespace {
@@ -184,6 +188,88 @@ std::optional<Parameterized> ParameterizeLiterals(std::string_view statement) {
             ++i;
         }
     }
+    return out;
+}
+
+namespace {
+
+void AppendLiteral(std::string& out, const automation::Variant& value) {
+    using automation::VarType;
+    switch (value.Type()) {
+        case VarType::Null:
+            out += "NULL";
+            return;
+        case VarType::Integer:
+        case VarType::Long:
+        case VarType::Boolean:
+            out += std::to_string(automation::CLng(value));
+            return;
+        case VarType::Double: {
+            char number[32];
+            std::snprintf(number, sizeof number, "%.17g", automation::CDbl(value));
+            out += number;
+            return;
+        }
+        case VarType::Date:
+            out += '\'';
+            out += automation::FormatIsoDate(BoundDay(value));
+            out += '\'';
+            return;
+        case VarType::String:
+            out += '\'';
+            for (const char c : value.StringRef()) {
+                out += c;
+                if (c == '\'') out += '\'';
+            }
+            out += '\'';
+            return;
+        case VarType::Empty:
+        case VarType::Object:
+            break;
+    }
+    automation::Raise(automation::errors::kTypeMismatch);
+}
+
+}  // namespace
+
+size_t CountMarkers(std::string_view statement) {
+    size_t markers = 0;
+    for (size_t i = 0; i < statement.size();) {
+        const size_t skipped = SkipQuoted(statement, i);
+        if (skipped != i) {
+            i = skipped;
+        } else {
+            markers += statement[i++] == '?';
+        }
+    }
+    return markers;
+}
+
+double BoundDay(const automation::Variant& value) {
+    const double day = automation::CDate(value);
+    if (automation::HasTimeOfDay(day)) automation::Raise(automation::errors::kInvalidProcedureCall);
+    return day;
+}
+
+std::string WithLiterals(std::string_view statement, std::span<const automation::Variant> values) {
+    std::string out;
+    out.reserve(statement.size() + 16 * values.size());
+    size_t next = 0;
+    size_t i = 0;
+    while (i < statement.size()) {
+        const size_t skipped = SkipQuoted(statement, i);
+        if (skipped != i) {
+            out.append(statement.substr(i, skipped - i));
+            i = skipped;
+        } else if (statement[i] == '?') {
+            if (next == values.size()) automation::Raise(automation::errors::kInvalidProcedureCall);
+            AppendLiteral(out, values[next++]);
+            ++i;
+        } else {
+            out += statement[i++];
+        }
+    }
+    if (next != values.size()) automation::Raise(automation::errors::kInvalidProcedureCall);
     return out;
 }
 

@@ -5,9 +5,12 @@
 // never looked into.
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/automation/Variant.hpp"
 
 namespace zev::data::sql {
 
@@ -42,6 +45,19 @@ struct Parameterized {
 // with parentheses, comments, RETURNING, ORDER, LIMIT, other literals (decimals, blobs,
 // prefixed texts) or parameters of their own.
 std::optional<Parameterized> ParameterizeLiterals(std::string_view statement);
+
+// The day of a date value bound to a statement: dates given apart from a statement are
+// days, as the calendar's tables hold them; one with a time of day fails with 5.
+double BoundDay(const automation::Variant& value);
+
+// The number of "?" markers outside literals, quoted names and comments.
+size_t CountMarkers(std::string_view statement);
+
+// The statement with each "?" marker replaced by the next of `values` written as a
+// literal: NULL, a whole number, a double, a quoted text (quotes doubled) or a quoted day
+// ("YYYY-MM-DD"). Fails with 5 when the markers and the values differ in number or a
+// date has a time of day, 13 for a value that has no literal (Empty, an object).
+std::string WithLiterals(std::string_view statement, std::span<const automation::Variant> values);
 
 // The statement with blanks (spaces, tabs, line ends) removed at both ends.
 std::string_view TrimStatement(std::string_view statement);

@@ -96,6 +96,45 @@ bool IsDateType(const char* declared) {
     return upper.find("DATE") != std::string::npos || upper.find("TIME") != std::string::npos;
 }
 
+// Readies a kept statement for its next run when a run of it ends, however it ends.
+struct StatementReset {
+    sqlite3_stmt* s;
+    ~StatementReset() {
+        sqlite3_reset(s);
+        sqlite3_clear_bindings(s);
+    }
+};
+
+// Binds `value` to parameter `index` (from 1); texts are bound without a copy and must
+// outlive the run. Days are bound as the date text the schema stores.
+int BindValue(sqlite3_stmt* stmt, int index, const automation::Variant& value) {
+    using automation::VarType;
+    switch (value.Type()) {
+        case VarType::Null:
+            return sqlite3_bind_null(stmt, index);
+        case VarType::Integer:
+        case VarType::Long:
+        case VarType::Boolean:
+            return sqlite3_bind_int64(stmt, index, automation::CLng(value));
+        case VarType::Double:
+            return sqlite3_bind_double(stmt, index, automation::CDbl(value));
+        case VarType::Date: {
+            const std::string text = automation::FormatIsoDate(sql::BoundDay(value));
+            return sqlite3_bind_text(stmt, index, text.data(), static_cast<int>(text.size()),
+                                     SQLITE_TRANSIENT);
+        }
+        case VarType::String: {
+            const std::string& text = value.StringRef();
+            return sqlite3_bind_text(stmt, index, text.data(), static_cast<int>(text.size()),
+                                     SQLITE_STATIC);
+        }
+        case VarType::Empty:
+        case VarType::Object:
+            break;
+    }
+    automation::Raise(errors::kTypeMismatch);
+}
+
 class SqliteConnection final : public Connection {
   public:
     explicit SqliteConnection(sqlite3* db) : db_(db) {}
@@ -120,6 +159,22 @@ class SqliteConnection final : public Connection {
             if (!first && table) first = std::move(table);
         }
         return first ? Recordset(std::move(first)) : Recordset();
+    }
+
+    Recordset ExecuteWith(std::string_view statement,
+                          std::span<const automation::Variant> values) override {
+        sqlite3_stmt* stmt = Template(std::string(statement), statement);
+        const StatementReset reset{stmt};
+        if (sqlite3_bind_parameter_count(stmt) != static_cast<int>(values.size())) {
+            automation::Raise(errors::kInvalidProcedureCall);
+        }
+        for (size_t k = 0; k < values.size(); ++k) {
+            const int rc = BindValue(stmt, static_cast<int>(k) + 1, values[k]);
+            if (rc != SQLITE_OK) Fail(ErrorNumber(rc), sqlite3_errmsg(db_), statement);
+        }
+        std::shared_ptr<ResultTable> table;
+        Step(stmt, statement, table);
+        return table ? Recordset(std::move(table)) : Recordset();
     }
 
     Dialect GetDialect() const override { return Dialect::SQLite; }
@@ -297,13 +352,7 @@ class SqliteConnection final : public Connection {
     // numbering of a save) is compiled once instead of once per statement.
     void RunTemplate(const sql::Parameterized& p, std::string_view original) {
         sqlite3_stmt* stmt = Template(p.Template, original);
-        struct Resetter {
-            sqlite3_stmt* s;
-            ~Resetter() {
-                sqlite3_reset(s);
-                sqlite3_clear_bindings(s);
-            }
-        } resetter{stmt};
+        const StatementReset reset{stmt};
         for (size_t k = 0; k < p.Values.size(); ++k) {
             const sql::LiteralValue& v = p.Values[k];
             const int index = static_cast<int>(k) + 1;
@@ -313,10 +362,8 @@ class SqliteConnection final : public Connection {
                                : sqlite3_bind_int64(stmt, index, std::stoll(v.Text));
             if (rc != SQLITE_OK) Fail(ErrorNumber(rc), sqlite3_errmsg(db_), original);
         }
-        int rc = sqlite3_step(stmt);
-        while (rc == SQLITE_ROW)
-            rc = sqlite3_step(stmt);
-        if (rc != SQLITE_DONE) Fail(ErrorNumber(rc), sqlite3_errmsg(db_), original);
+        std::shared_ptr<ResultTable> none;
+        Step(stmt, original, none);
     }
 
     // The prepared statement of a template, prepared at its first use.
@@ -353,7 +400,12 @@ class SqliteConnection final : public Connection {
             sqlite3_stmt* s;
             ~Finalizer() { sqlite3_finalize(s); }
         } finalizer{stmt};
+        Step(stmt, original, table);
+    }
 
+    // Runs a prepared statement to its end; its rows go into `table` when it returns
+    // columns. `original` is what an error names.
+    void Step(sqlite3_stmt* stmt, std::string_view original, std::shared_ptr<ResultTable>& table) {
         const int columns = sqlite3_column_count(stmt);
         std::vector<bool> dateColumn;
         if (columns > 0) {

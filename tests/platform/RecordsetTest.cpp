@@ -13,6 +13,7 @@
 #include "platform/automation/OleDate.hpp"
 #include "platform/data/SqliteConnection.hpp"
 #include "tests/support/ErrorNumber.hpp"
+#include "tests/support/ForwardingConnection.hpp"
 #include "tests/support/TestDatabase.hpp"
 
 namespace zev::test {
@@ -216,6 +217,71 @@ TEST_P(DataLayer, StatementsThatDifferInTheirValuesEachDoWhatTheySay) {
     Exec("DROP TABLE t_WOScheduleDetail");
     const std::string gone = "DELETE FROM t_WOScheduleDetail WHERE FSeqID=20090601";
     EXPECT_NE(failure(gone).find("(" + gone + ")"), std::string::npos) << failure(gone);
+}
+
+// Values given apart from the statement reach the table as they are, on the backend and
+// through a connection that only passes texts on (which writes them in as literals):
+// quotes, markers inside literals, SQL and NULL stay values; days compare as dates; a
+// statement whose markers and values differ in number fails and writes nothing.
+TEST_P(DataLayer, ValuesGivenApartAreStoredAsTheyAreNeverReadAsSql) {
+    WriteExampleCalendar(Conn());
+    const Variant values[] = {Variant("it's"), Variant("x'); DELETE FROM t_WorkCalendar; --"),
+                              Variant("?"),    Variant("工厂日历"),
+                              Variant(""),     Variant::Null()};
+    const auto passing = std::make_shared<ForwardingConnection>(Db().Connect());
+    for (data::Connection* c : {&Conn(), static_cast<data::Connection*>(passing.get())}) {
+        SCOPED_TRACE(c == &Conn() ? "bound by the backend" : "written in as literals");
+        Exec("DELETE FROM t_SystemProfile WHERE FCategory='ZZ'");
+        for (size_t k = 0; k < std::size(values); ++k) {
+            const Variant row[] = {Variant("ZZ"), Variant("K" + std::to_string(k)), values[k]};
+            c->ExecuteWith("INSERT INTO t_SystemProfile(FCategory,FKey,FValue) VALUES(?,?,?)", row);
+        }
+        for (size_t k = 0; k < std::size(values); ++k) {
+            const Variant key[] = {Variant("ZZ"), Variant("K" + std::to_string(k))};
+            data::Recordset rs = c->ExecuteWith(
+                "SELECT FValue, '?' FROM t_SystemProfile WHERE FCategory=? AND FKey=?", key);
+            ASSERT_FALSE(rs.Eof()) << k;
+            EXPECT_EQ(rs.Fields(0).Value(), values[k]) << k;
+            EXPECT_EQ(rs.Fields(1).Value(), Variant("?"));
+        }
+        const auto count = [&](const Variant& from, const Variant& to) {
+            const Variant range[] = {from, to};
+            return automation::CLng(
+                c->ExecuteWith("SELECT COUNT(*) FROM t_WorkCalendar WHERE FDay>=? AND FDay<=?",
+                               range)
+                    .Fields(0)
+                    .Value());
+        };
+        EXPECT_EQ(count(Variant::FromDate(OleFromCivil(2009, 6, 2)),
+                        Variant::FromDate(OleFromCivil(2009, 6, 4))),
+                  3);
+        // Days only: a time of day would compare differently on each engine.
+        EXPECT_EQ(ErrorNumberOf([&] {
+                      count(Variant::FromDate(OleFromCivil(2009, 6, 2)),
+                            Variant::FromDate(OleFromCivil(2009, 6, 4, 14, 30)));
+                  }),
+                  errors::kInvalidProcedureCall);
+        const Variant numbered[] = {Variant(int32_t{42}), Variant(2.0),
+                                    Variant::FromDate(OleFromCivil(2009, 6, 10))};
+        c->ExecuteWith("UPDATE t_WorkCalendar SET FInterID=?+? WHERE FDay=?", numbered);
+        EXPECT_EQ(Conn()
+                      .Execute("SELECT FInterID FROM t_WorkCalendar WHERE FDay='2009-06-10'")
+                      .Fields(0)
+                      .Value(),
+                  Variant(int32_t{44}));
+        const Variant oneTooMany[] = {Variant("ZZ"), Variant("K9"), Variant("v"), Variant("w")};
+        EXPECT_THROW(
+            c->ExecuteWith("INSERT INTO t_SystemProfile(FCategory,FKey,FValue) VALUES(?,?,?)",
+                           oneTooMany),
+            ComError);
+        EXPECT_THROW(c->ExecuteWith("SELECT FValue FROM t_SystemProfile WHERE FKey=?", {}),
+                     ComError);
+    }
+    EXPECT_EQ(Conn().Execute("SELECT COUNT(*) FROM t_WorkCalendar").Fields(0).Value(),
+              Variant(int32_t{10}));
+    EXPECT_EQ(
+        Conn().Execute("SELECT COUNT(*) FROM t_SystemProfile WHERE FKey='K9'").Fields(0).Value(),
+        Variant(int32_t{0}));
 }
 
 TEST_P(DataLayer, TransactionsCommitAndRollBack) {
