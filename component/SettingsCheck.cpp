@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "component/WeekendRule.hpp"
 #include "component/mdlCal.hpp"
 #include "host/MMTS.hpp"
 #include "platform/automation/ComError.hpp"
@@ -50,12 +51,6 @@ int32_t NumberOr(const std::string& key, int32_t fallback) {
     return automation::Val(value) == 0 ? fallback : automation::CLng(value);
 }
 
-// A weekend switch: on only for the text "1"; any other value, NULL included, is off.
-VBool IsOne(const Variant& value) {
-    const Variant equal = automation::EqualsText(value, "1");
-    return automation::ToVBool(!equal.IsNull() && automation::CBool(equal));
-}
-
 void LoadSettings(ComponentState& s) {
     const std::string workCalendarSet = SettingQuery("WorkCalendarSet");
     if (!ReturnsRow(workCalendarSet)) {
@@ -70,8 +65,9 @@ void LoadSettings(ComponentState& s) {
         }
     }
     // A NULL value has no truth value: 94.
-    s.IsSetWorkCalendar = automation::ToVBool(
-        automation::CBool(automation::EqualsText(FirstField(workCalendarSet), "1")));
+    const Variant set = FirstField(workCalendarSet);
+    if (set.IsNull()) automation::Raise(automation::errors::kInvalidUseOfNull);
+    s.IsSetWorkCalendar = automation::ToVBool(IsSwitchOn(set));
     if (s.IsSetWorkCalendar) {
         s.CalStartDay = automation::CDate(FirstField("SELECT MIN(FDay) FROM t_WorkCalendar"));
     }
@@ -79,11 +75,11 @@ void LoadSettings(ComponentState& s) {
     s.StartPeriod = EnsuredNumber("StartPeriod", "1");
     s.CurrentYear = NumberOr("CurrentYear", s.StartYear);
     s.CurrentPeriod = NumberOr("CurrentPeriod", s.StartPeriod);
-    s.SatNotWork = IsOne(FirstField(SettingQuery("SatNotWork")));
+    s.SatNotWork = automation::ToVBool(IsSwitchOn(FirstField(SettingQuery("SatNotWork"))));
 
     data::Recordset rs = Connection().Execute(
         "SELECT FValue,GetDate() FROM t_SystemProfile WHERE FCategory='IC' AND FKey='SunNotWork'");
-    s.SunNotWork = IsOne(rs.Fields(0).Value());
+    s.SunNotWork = automation::ToVBool(IsSwitchOn(rs.Fields(0).Value()));
     // The server's date at midnight.
     s.ServerDate = automation::OleDatePart(automation::CDate(rs.Fields(1).Value()));
     rs.Close();

@@ -1,9 +1,6 @@
 #pragma once
-// The calendar generator "ZevMPlanWorkCal.WorkCal" and the row writer behind it.
-//
-// Period ids are derived from the day alone, so they stay the same when a calendar is
-// generated again: FDayID = yyyymmdd, FWeekID = ISO year * 100 + ISO week,
-// FMonthID = yyyymm, FYearID = yyyy.
+// The calendar generator "ZevMPlanWorkCal.WorkCal": a whole calendar in one transaction,
+// written through the calendar store (CalendarStore.hpp).
 
 #include <string>
 
@@ -12,48 +9,12 @@
 
 namespace zev::suite {
 
-struct PeriodIds {
-    int32_t day;
-    int32_t week;
-    int32_t month;
-    int32_t year;
-};
-PeriodIds PeriodIdsOf(double day);
-
-// Whether a day is a rest day under the weekend rules.
-bool IsRestDay(double day, bool satNotWork, bool sunNotWork);
-
 // Appends the rows of every day from startDay up to the day before endDay to
-// t_WorkCalendar: rest days with FInterID 0, work days numbered 1, 2, ... in date order.
-// Runs inside the caller's transaction, if any; deletes nothing. Returns the rows written.
+// t_WorkCalendar: rest days with FInterID 0, work days numbered 1, 2, ... in date order
+// (CalendarStore::WriteDays), for tools and tests that write a calendar directly. Runs
+// inside the caller's transaction, if any; deletes nothing. Returns the rows written.
 size_t WriteCalendarRows(data::Connection& connection, double startDay, double endDay,
                          bool satNotWork, bool sunNotWork);
-
-// Inside a transaction of the caller's: makes writers of the calendar on other connections
-// (generation, extension) wait until it ends. SQLite's write lock is taken by BEGIN
-// already; servers lock the table against other writers while readers go on reading the
-// committed calendar.
-void ClaimCalendar(data::Connection& connection);
-
-// Held by a program that makes the calendar in steps on more than one connection (the
-// window's Save deletes the rows, then the generator writes the new ones in a transaction
-// of its own): programs holding it on the same database run one at a time, so what one
-// checked about the calendar under it still holds when its generation ends. SQLite: an
-// flock(2) on the database's folder (a descriptor of the database file itself would drop
-// the engine's own locks when closed); PostgreSQL: a session advisory lock; SQL Server: a
-// session application lock. An in-memory database needs none. Released at destruction.
-class GenerationLock {
-  public:
-    // Keeps the connection open while it is held.
-    explicit GenerationLock(data::ConnectionPtr connection);
-    ~GenerationLock();
-    GenerationLock(const GenerationLock&) = delete;
-    GenerationLock& operator=(const GenerationLock&) = delete;
-
-  private:
-    data::ConnectionPtr connection_;
-    int folder_ = -1;
-};
 
 // What generation does with a calendar that already has rows.
 enum class ExistingCalendar { Replace, Keep };

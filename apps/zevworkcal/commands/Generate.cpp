@@ -11,6 +11,7 @@
 #include "host/MMTS.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
+#include "suite/CalendarStore.hpp"
 #include "suite/WorkCalGenerator.hpp"
 #include "window/frmCal.hpp"
 
@@ -39,8 +40,7 @@ int RunGenerateInWindow(const GenerateOptions& o, Session& s) {
     RequireSchema();
     // The check below must still hold when the window's generator has written the rows.
     const suite::GenerationLock lock(AppConnection());
-    if (!o.replace &&
-        !ScalarText(*AppConnection(), "SELECT MIN(FDay) FROM t_WorkCalendar").empty()) {
+    if (!o.replace && suite::CalendarStore(*AppConnection()).HasDays()) {
         throw UsageError(automation::MarkedText(kCalendarExists));
     }
     component::Outcome generated = component::Outcome::Unchanged();

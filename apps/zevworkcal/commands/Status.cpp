@@ -7,6 +7,7 @@
 #include "platform/automation/OleDate.hpp"
 #include "platform/data/ConnectionString.hpp"
 #include "suite/AppConnection.hpp"
+#include "suite/CalendarStore.hpp"
 
 namespace zev::cli::commands {
 
@@ -64,13 +65,10 @@ int RunStatus(Session& s) {
             " " + LoadLocalText("工作日") + ", " + rest + " " + LoadLocalText("休息日"));
         warning = ShowHorizon(s, *connection, automation::CDate(automation::Variant(last)));
     }
-    data::Recordset rs = connection->Execute(
-        "SELECT FKey, FValue FROM t_SystemProfile WHERE FCategory='IC' ORDER BY FKey");
     std::string settings;
-    for (; !rs.Eof(); rs.MoveNext()) {
-        const automation::Variant& value = rs.Fields(1).Value();
-        settings += " " + automation::CStr(rs.Fields(0).Value()) + "=" +
-                    (value.IsNull() ? std::string("NULL") : automation::CStr(value));
+    for (const auto& [key, value] : suite::CalendarStore(*connection).Settings()) {
+        settings +=
+            " " + key + "=" + (value.IsNull() ? std::string("NULL") : automation::CStr(value));
     }
     s.out.Line(LoadLocalText("设置") + ":" + settings);
     // The warning follows the report, once the report is out: a report that cannot be

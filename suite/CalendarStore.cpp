@@ -1,0 +1,262 @@
+// CalendarStore and GenerationLock (CalendarStore.hpp): the suite's statements on the
+// calendar's tables, the period ids of a day, and what each dialect sends to keep
+// writers apart. Everything else here is private to them.
+#include "suite/CalendarStore.hpp"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstring>
+
+#include "platform/automation/ComError.hpp"
+#include "platform/automation/OleDate.hpp"
+
+namespace zev::suite {
+namespace {
+
+namespace chr = std::chrono;
+using automation::Variant;
+
+constexpr const char* kSource = "ZevMPlanWorkCal.WorkCal";
+// The calendar's category of settings, and its number among the copies of calendars.
+constexpr const char* kCategory = "IC";
+constexpr int32_t kCopyNumber = 999;
+// Days per INSERT: a run of days reaches the server in few statements, each within the
+// parameter limits of every engine (SQL Server takes 2,100 values at most).
+constexpr size_t kRowsPerInsert = 300;
+constexpr size_t kValuesPerRow = 6;
+
+constexpr const char* kSelectSetting =
+    "SELECT FValue FROM t_SystemProfile WHERE FCategory=? AND FKey=?";
+constexpr const char* kUpdateSetting =
+    "UPDATE t_SystemProfile SET FValue=? WHERE FCategory=? AND FKey=?";
+constexpr const char* kInsertSetting =
+    "INSERT INTO t_SystemProfile(FCategory,FKey,FValue) VALUES(?,?,?)";
+constexpr const char* kSelectSettings =
+    "SELECT FKey, FValue FROM t_SystemProfile WHERE FCategory=? ORDER BY FKey";
+constexpr const char* kDeleteCopy = "DELETE FROM t_mutiworkcal WHERE FCalID=?";
+constexpr const char* kInsertCopy =
+    "INSERT INTO t_mutiworkcal(FInterID,FDay,FDayID,FWeekID,FMonthID,FYearID,FCalID) "
+    "SELECT FInterID,FDay,FDayID,FWeekID,FMonthID,FYearID,? FROM t_WorkCalendar";
+
+// What a dialect sends to keep writers of the calendar apart.
+struct WriterLocking {
+    // Sent first inside a writer's transaction: writers on other connections wait until
+    // it ends, while readers read the committed calendar. None where BEGIN takes the
+    // database's write lock already.
+    const char* claim;
+    // Taken and given back on the connection's session around a generation in steps; none
+    // where the lock is the database's folder.
+    const char* sessionLock;
+    const char* sessionUnlock;
+};
+
+constexpr WriterLocking kSqliteLocking{nullptr, nullptr, nullptr};
+// The session locks' key on a server: "ZevWorkCal generate".
+constexpr WriterLocking kPostgresLocking{
+    "LOCK TABLE t_WorkCalendar IN EXCLUSIVE MODE",
+    "SELECT pg_advisory_lock(hashtext('ZevWorkCal generate'))",
+    "SELECT pg_advisory_unlock(hashtext('ZevWorkCal generate'))",
+};
+constexpr WriterLocking kSqlServerLocking{
+    "SELECT COUNT(*) FROM t_WorkCalendar WITH (TABLOCKX, HOLDLOCK)",
+    "EXEC sp_getapplock @Resource='ZevWorkCal generate', @LockMode='Exclusive', "
+    "@LockOwner='Session'",
+    "EXEC sp_releaseapplock @Resource='ZevWorkCal generate', @LockOwner='Session'",
+};
+
+const WriterLocking& LockingOf(data::Dialect dialect) {
+    switch (dialect) {
+        case data::Dialect::PostgreSQL:
+            return kPostgresLocking;
+        case data::Dialect::SqlServer:
+            return kSqlServerLocking;
+        case data::Dialect::SQLite:
+            break;
+    }
+    return kSqliteLocking;
+}
+
+// The INSERT of `rows` days.
+std::string InsertDays(size_t rows) {
+    std::string statement =
+        "INSERT INTO t_WorkCalendar(FInterID,FDay,FDayID,FWeekID,FMonthID,FYearID) VALUES ";
+    for (size_t r = 0; r < rows; ++r)
+        statement += r == 0 ? "(?,?,?,?,?,?)" : ",(?,?,?,?,?,?)";
+    return statement;
+}
+
+chr::sys_days SysDay(double oleDay) {
+    return chr::sys_days{chr::days{automation::OleDaySerial(oleDay)}} +
+           (chr::sys_days{chr::year{1899} / 12 / 30} - chr::sys_days{});
+}
+
+// The folder of the database file a SQLite connection has open; empty for one in memory.
+std::string SqliteFolder(data::Connection& connection) {
+    data::Recordset rs = connection.Execute("PRAGMA database_list");
+    for (; !rs.Eof(); rs.MoveNext()) {
+        if (automation::CStr(rs.Fields(1).Value()) != "main") continue;
+        const std::string file = automation::CStr(rs.Fields(2).Value());
+        if (file.empty()) return {};
+        const size_t slash = file.rfind('/');
+        return slash == std::string::npos ? "." : slash == 0 ? "/" : file.substr(0, slash);
+    }
+    return {};
+}
+
+}  // namespace
+
+PeriodIds PeriodIdsOf(double day) {
+    const chr::sys_days d = SysDay(day);
+    const chr::year_month_day ymd{d};
+    const int y = static_cast<int>(ymd.year());
+    const int m = static_cast<int>(static_cast<unsigned>(ymd.month()));
+    const int dd = static_cast<int>(static_cast<unsigned>(ymd.day()));
+    // ISO week: the week belongs to the year of its Thursday.
+    const chr::weekday wd{d};
+    const int isoDay = wd.iso_encoding();  // Monday 1 .. Sunday 7
+    const chr::sys_days thursday = d + chr::days{4 - isoDay};
+    const chr::year isoYear = chr::year_month_day{thursday}.year();
+    const chr::sys_days firstOfYear{isoYear / chr::January / 1};
+    const int week = static_cast<int>((thursday - firstOfYear).count() / 7) + 1;
+    return {y * 10000 + m * 100 + dd, static_cast<int>(isoYear) * 100 + week, y * 100 + m, y};
+}
+
+std::optional<Variant> CalendarStore::Setting(std::string_view key) {
+    const Variant where[] = {Variant(kCategory), Variant(key)};
+    data::Recordset rs = connection_.ExecuteWith(kSelectSetting, where);
+    if (rs.Eof()) return std::nullopt;
+    return rs.Fields(0).Value();
+}
+
+bool CalendarStore::SwitchIsOn(std::string_view key) {
+    const std::optional<Variant> value = Setting(key);
+    return value && component::IsSwitchOn(*value);
+}
+
+void CalendarStore::PutSetting(std::string_view key, std::string_view value) {
+    if (Setting(key)) {
+        const Variant values[] = {Variant(value), Variant(kCategory), Variant(key)};
+        connection_.ExecuteWith(kUpdateSetting, values);
+    } else {
+        const Variant values[] = {Variant(kCategory), Variant(key), Variant(value)};
+        connection_.ExecuteWith(kInsertSetting, values);
+    }
+}
+
+std::vector<std::pair<std::string, Variant>> CalendarStore::Settings() {
+    const Variant category[] = {Variant(kCategory)};
+    std::vector<std::pair<std::string, Variant>> settings;
+    for (data::Recordset rs = connection_.ExecuteWith(kSelectSettings, category); !rs.Eof();
+         rs.MoveNext()) {
+        settings.emplace_back(automation::CStr(rs.Fields(0).Value()), rs.Fields(1).Value());
+    }
+    return settings;
+}
+
+bool CalendarStore::HasDays() {
+    data::Recordset rs = connection_.ExecuteWith("SELECT COUNT(*) FROM t_WorkCalendar", {});
+    return automation::CLng(rs.Fields(0).Value()) > 0;
+}
+
+CalendarEnd CalendarStore::End() {
+    data::Recordset rs =
+        connection_.ExecuteWith("SELECT MAX(FDay), MAX(FInterID) FROM t_WorkCalendar", {});
+    return {rs.Fields(0).Value(), rs.Fields(1).Value()};
+}
+
+void CalendarStore::DeleteDays() {
+    connection_.ExecuteWith("DELETE FROM t_WorkCalendar", {});
+}
+
+WrittenDays CalendarStore::WriteDays(double startDay, double endDay, component::WeekendRule rule,
+                                     int32_t firstNumber) {
+    const int32_t first = automation::OleDaySerial(startDay);
+    const int32_t last = automation::OleDaySerial(endDay);
+    WrittenDays written;
+    std::vector<Variant> values;
+    values.reserve(kRowsPerInsert * kValuesPerRow);
+    const auto flush = [&] {
+        if (values.empty()) return;
+        const size_t rows = values.size() / kValuesPerRow;
+        static const std::string full = InsertDays(kRowsPerInsert);
+        connection_.ExecuteWith(rows == kRowsPerInsert ? full : InsertDays(rows), values);
+        values.clear();
+    };
+    int64_t number = firstNumber;
+    for (int32_t serial = first; serial < last; ++serial) {
+        const double day = serial;
+        const bool rest = rule.IsRestDay(day);
+        if (!rest && number > INT32_MAX) automation::Raise(automation::errors::kOverflow, kSource);
+        const PeriodIds ids = PeriodIdsOf(day);
+        values.emplace_back(rest ? int32_t{0} : static_cast<int32_t>(number));
+        values.push_back(Variant::FromDate(day));
+        values.emplace_back(ids.day);
+        values.emplace_back(ids.week);
+        values.emplace_back(ids.month);
+        values.emplace_back(ids.year);
+        if (!rest) ++number;
+        ++written.Days;
+        written.WorkDays += rest ? 0 : 1;
+        if (values.size() == kRowsPerInsert * kValuesPerRow) flush();
+    }
+    flush();
+    return written;
+}
+
+void CalendarStore::RefreshCopy() {
+    const Variant copy[] = {Variant(kCopyNumber)};
+    connection_.ExecuteWith(kDeleteCopy, copy);
+    connection_.ExecuteWith(kInsertCopy, copy);
+}
+
+void CalendarStore::ClaimCalendar() {
+    if (const char* claim = LockingOf(connection_.GetDialect()).claim) connection_.Execute(claim);
+}
+
+GenerationLock::GenerationLock(data::ConnectionPtr connection)
+    : connection_(std::move(connection)) {
+    data::Connection& c = *connection_;
+    if (const char* lock = LockingOf(c.GetDialect()).sessionLock) {
+        c.Execute(lock);
+        return;
+    }
+    const std::string folder = SqliteFolder(c);
+    if (folder.empty()) return;
+    folder_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int locked = -1;
+    if (folder_ >= 0) {
+        do {
+            locked = ::flock(folder_, LOCK_EX);
+        } while (locked != 0 && errno == EINTR);
+    }
+    if (locked != 0) {
+        const int error = errno;
+        if (folder_ >= 0) ::close(folder_);
+        folder_ = -1;
+        throw automation::ComError(
+            automation::errors::kCommandFailed, kSource,
+            automation::MarkedText("无法锁定数据库所在的文件夹",
+                                   ": " + folder + ": " + std::strerror(error)));
+    }
+}
+
+GenerationLock::~GenerationLock() {
+    if (folder_ >= 0) {
+        ::close(folder_);  // releases the flock
+        return;
+    }
+    try {
+        if (const char* unlock = LockingOf(connection_->GetDialect()).sessionUnlock) {
+            connection_->Execute(unlock);
+        }
+    } catch (...) {
+        // A session lock that cannot be given back ends with the session.
+    }
+}
+
+}  // namespace zev::suite
