@@ -171,6 +171,15 @@ TEST_P(PlannerCommands, SwapTurnsEveryDateOrNothingAndSaves) {
         ExpectRun(c.run);
         EXPECT_EQ(Numbering(), c.numbering.empty() ? generated : c.numbering);
     }
+    // The last step, the save, fails (the database refuses calendar 999's copy): exit 1,
+    // nothing printed, the numbering as it was.
+    const std::string saved = Numbering();
+    Exec("DROP TABLE t_mutiworkcal");
+    Exec(
+        "CREATE TABLE t_mutiworkcal (FInterID INTEGER, FDay DATE, FDayID INTEGER, FWeekID "
+        "INTEGER, FMonthID INTEGER, FYearID INTEGER, FCalID INTEGER CHECK (FCalID<>999))");
+    ExpectRun({{"swap", "2009-07-03"}, zz, 1, "", "t_mutiworkcal"});
+    EXPECT_EQ(Numbering(), saved);
 }
 // A reader asking WorkDay in a loop while another process swaps a day of a century's
 // calendar and saves it, again and again: every answer comes from the old numbering or

@@ -572,7 +572,7 @@ TEST_P(PlannerOperations, SaveSendsRestDaysThenWorkDaysInBatchesThenTheCopyInOne
             form.sprWork.Append({day, ""});
         for (double day : c.rest)
             form.sprNotWork.Append({day, ""});
-        form.SaveCalendar();
+        EXPECT_TRUE(form.SaveCalendar().IsDone());
         EXPECT_EQ(connection->sent, c.sent);
         EXPECT_EQ(state.CalChanged, automation::kFalse);
         EXPECT_FALSE(form.cmdSave.Enabled);
