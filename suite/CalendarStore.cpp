@@ -90,11 +90,6 @@ std::string InsertDays(size_t rows) {
     return statement;
 }
 
-chr::sys_days SysDay(double oleDay) {
-    return chr::sys_days{chr::days{automation::OleDaySerial(oleDay)}} +
-           (chr::sys_days{chr::year{1899} / 12 / 30} - chr::sys_days{});
-}
-
 // The folder of the database file a SQLite connection has open; empty for one in memory.
 std::string SqliteFolder(data::Connection& connection) {
     data::Recordset rs = connection.Execute("PRAGMA database_list");
@@ -111,7 +106,7 @@ std::string SqliteFolder(data::Connection& connection) {
 }  // namespace
 
 PeriodIds PeriodIdsOf(double day) {
-    const chr::sys_days d = SysDay(day);
+    const chr::sys_days d = automation::DayFromOle(day);
     const chr::year_month_day ymd{d};
     const int y = static_cast<int>(ymd.year());
     const int m = static_cast<int>(static_cast<unsigned>(ymd.month()));
