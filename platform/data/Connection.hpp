@@ -31,8 +31,9 @@ class Connection : public automation::Object {
     // Runs one statement of our own with a "?" for each of `values`, in order. The values
     // reach the engine bound to the statement, never read as SQL, and an engine that
     // prepares statements prepares each text once however often it runs with other values.
-    // Values are Null, whole numbers, doubles, texts and dates (a date without time of day
-    // is a day). Results and failures are Execute's. This default, for connections that
+    // Values are Null, whole numbers, texts and days, which every engine compares alike (a
+    // date with a time of day fails with 5, a double with 13). Results and failures are
+    // Execute's. This default, for connections that
     // only pass texts on, writes each value into the text as a literal
     // (sql::WithLiterals) and runs it with Execute; the backends bind.
     virtual Recordset ExecuteWith(std::string_view statement,

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/automation/AsciiText.hpp"
@@ -269,7 +270,6 @@ SQLRETURN ExecDirect(SQLHSTMT stmt, std::string_view text) {
 struct BoundValue {
     SQLLEN indicator = 0;
     SQLINTEGER integer = 0;
-    SQLDOUBLE real = 0;
     SQL_DATE_STRUCT day{};
     std::u16string text;
 };
@@ -292,9 +292,6 @@ SQLRETURN BindValue(SQLHSTMT stmt, SQLUSMALLINT index, const Variant& value, Bou
         case VarType::Boolean:
             bound.integer = automation::CLng(value);
             return bind(SQL_C_SLONG, SQL_INTEGER, 0, &bound.integer, 0);
-        case VarType::Double:
-            bound.real = automation::CDbl(value);
-            return bind(SQL_C_DOUBLE, SQL_DOUBLE, 0, &bound.real, 0);
         case VarType::Date: {
             const automation::CivilDateTime c = automation::CivilFromOle(sql::BoundDay(value));
             bound.day = {static_cast<SQLSMALLINT>(c.Year), static_cast<SQLUSMALLINT>(c.Month),
@@ -308,6 +305,7 @@ SQLRETURN BindValue(SQLHSTMT stmt, SQLUSMALLINT index, const Variant& value, Bou
                         bound.text.data(), bound.indicator);
         }
         case VarType::Empty:
+        case VarType::Double:
         case VarType::Object:
             break;
     }
@@ -323,6 +321,7 @@ class OdbcConnection final : public Connection {
         : h_(std::move(h)), dialect_(dialect) {}
     ~OdbcConnection() override {
         FreeStampStatement();
+        FreePrepared();
         if (inTransaction_ || inSnapshot_) {
             // An open transaction is not committed by going away.
             SQLEndTran(SQL_HANDLE_DBC, h_->dbc, SQL_ROLLBACK);
@@ -351,6 +350,8 @@ class OdbcConnection final : public Connection {
         return first ? Recordset(std::move(first)) : Recordset();
     }
 
+    Dialect GetDialect() const override { return dialect_; }
+
     Recordset ExecuteWith(std::string_view statement,
                           std::span<const automation::Variant> values) override {
         // The driver would run with values left over.
@@ -358,7 +359,8 @@ class OdbcConnection final : public Connection {
             automation::Raise(errors::kInvalidProcedureCall);
         }
         PassFixedNow();
-        const SQLHSTMT stmt = h_->stmt;
+        const bool returnsRows = sql::StartsWithKeyword(statement, "SELECT");
+        const SQLHSTMT stmt = returnsRows ? h_->stmt : PreparedChange(statement);
         struct ParameterReset {
             SQLHSTMT s;
             ~ParameterReset() { SQLFreeStmt(s, SQL_RESET_PARAMS); }
@@ -370,12 +372,12 @@ class OdbcConnection final : public Connection {
                 Fail(SQL_HANDLE_STMT, stmt, statement, h_->dbc);
             }
         }
+        const CursorCloser closer{stmt};
         std::shared_ptr<ResultTable> table;
-        RunText(statement, statement, table);
+        ReadResult(stmt, returnsRows ? ExecDirect(stmt, statement) : SQLExecute(stmt), statement,
+                   table);
         return table ? Recordset(std::move(table)) : Recordset();
     }
-
-    Dialect GetDialect() const override { return dialect_; }
 
     bool HasTable(std::string_view name) override {
         std::string literal;
@@ -708,7 +710,13 @@ class OdbcConnection final : public Connection {
                  std::shared_ptr<ResultTable>& table) {
         const SQLHSTMT stmt = h_->stmt;
         const CursorCloser closer{stmt};
-        SQLRETURN rc = ExecDirect(stmt, text);
+        ReadResult(stmt, ExecDirect(stmt, text), original, table);
+    }
+
+    // What a statement just run on `stmt` gave (`rc`, the run's return code): its rows
+    // into `table` when it returns columns; later results are read to the end.
+    void ReadResult(SQLHSTMT stmt, SQLRETURN rc, std::string_view original,
+                    std::shared_ptr<ResultTable>& table) {
         if (rc == SQL_NO_DATA) return;  // a change that touched no row
         if (!SQL_SUCCEEDED(rc)) Fail(SQL_HANDLE_STMT, stmt, original, h_->dbc);
 
@@ -726,6 +734,44 @@ class OdbcConnection final : public Connection {
             if (rc == SQL_NO_DATA) break;
             if (!SQL_SUCCEEDED(rc)) Fail(SQL_HANDLE_STMT, stmt, original, h_->dbc);
         }
+    }
+
+    // A change of our own, prepared once on a handle of its own and kept, so that a run
+    // of it with other values (the days of a generation) is planned once. Statements
+    // that return rows are not kept: the PostgreSQL driver keeps a little memory for
+    // every description of a prepared statement's columns.
+    SQLHSTMT PreparedChange(std::string_view statement) {
+        const std::string key(statement);
+        if (const auto found = prepared_.find(key); found != prepared_.end()) {
+            return found->second;
+        }
+        // A handful recur; any others do not pile up.
+        if (prepared_.size() >= kPreparedKept) FreePrepared();
+        SQLHSTMT stmt = SQL_NULL_HSTMT;
+        if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, h_->dbc, &stmt))) {
+            Fail(SQL_HANDLE_DBC, h_->dbc, statement, h_->dbc);
+        }
+        SQLULEN timeout = 0;
+        SQLGetStmtAttrW(h_->stmt, SQL_ATTR_QUERY_TIMEOUT, &timeout, 0, nullptr);
+        SQLSetStmtAttrW(stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(timeout), 0);
+        SQLSetStmtAttrW(stmt, SQL_ATTR_NOSCAN, reinterpret_cast<SQLPOINTER>(SQL_NOSCAN_ON), 0);
+        std::u16string wide = ToUtf16(statement);
+        if (!SQL_SUCCEEDED(SQLPrepareW(stmt, Wide(wide), static_cast<SQLINTEGER>(wide.size())))) {
+            try {
+                Fail(SQL_HANDLE_STMT, stmt, statement, h_->dbc);
+            } catch (...) {
+                SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+                throw;
+            }
+        }
+        prepared_.emplace(key, stmt);
+        return stmt;
+    }
+
+    void FreePrepared() noexcept {
+        for (const auto& [text, stmt] : prepared_)
+            SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+        prepared_.clear();
     }
 
     void ReadRows(SQLHSTMT stmt, SQLUSMALLINT columns, ResultTable& table,
@@ -861,6 +907,8 @@ class OdbcConnection final : public Connection {
     uint64_t stamp_ = 0;
     SQLHSTMT stampStmt_ = SQL_NULL_HSTMT;  // the stamp's query, prepared
     std::string stampQuery_;
+    static constexpr size_t kPreparedKept = 16;
+    std::unordered_map<std::string, SQLHSTMT> prepared_;  // changes of our own, prepared
     alignas(char16_t) char chunk_[8192];
 };
 

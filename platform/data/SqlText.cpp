@@ -2,7 +2,6 @@
 #include "platform/automation/AsciiText.hpp"
 
 #include <cctype>
-#include <cstdio>
 
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
@@ -204,12 +203,6 @@ void AppendLiteral(std::string& out, const automation::Variant& value) {
         case VarType::Boolean:
             out += std::to_string(automation::CLng(value));
             return;
-        case VarType::Double: {
-            char number[32];
-            std::snprintf(number, sizeof number, "%.17g", automation::CDbl(value));
-            out += number;
-            return;
-        }
         case VarType::Date:
             out += '\'';
             out += automation::FormatIsoDate(BoundDay(value));
@@ -224,6 +217,7 @@ void AppendLiteral(std::string& out, const automation::Variant& value) {
             out += '\'';
             return;
         case VarType::Empty:
+        case VarType::Double:
         case VarType::Object:
             break;
     }

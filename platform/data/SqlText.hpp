@@ -54,9 +54,9 @@ double BoundDay(const automation::Variant& value);
 size_t CountMarkers(std::string_view statement);
 
 // The statement with each "?" marker replaced by the next of `values` written as a
-// literal: NULL, a whole number, a double, a quoted text (quotes doubled) or a quoted day
+// literal: NULL, a whole number, a quoted text (quotes doubled) or a quoted day
 // ("YYYY-MM-DD"). Fails with 5 when the markers and the values differ in number or a
-// date has a time of day, 13 for a value that has no literal (Empty, an object).
+// date has a time of day, 13 for any other value (Empty, a double, an object).
 std::string WithLiterals(std::string_view statement, std::span<const automation::Variant> values);
 
 // The statement with blanks (spaces, tabs, line ends) removed at both ends.

@@ -116,8 +116,6 @@ int BindValue(sqlite3_stmt* stmt, int index, const automation::Variant& value) {
         case VarType::Long:
         case VarType::Boolean:
             return sqlite3_bind_int64(stmt, index, automation::CLng(value));
-        case VarType::Double:
-            return sqlite3_bind_double(stmt, index, automation::CDbl(value));
         case VarType::Date: {
             const std::string text = automation::FormatIsoDate(sql::BoundDay(value));
             return sqlite3_bind_text(stmt, index, text.data(), static_cast<int>(text.size()),
@@ -129,6 +127,7 @@ int BindValue(sqlite3_stmt* stmt, int index, const automation::Variant& value) {
                                      SQLITE_STATIC);
         }
         case VarType::Empty:
+        case VarType::Double:
         case VarType::Object:
             break;
     }
@@ -362,8 +361,10 @@ class SqliteConnection final : public Connection {
                                : sqlite3_bind_int64(stmt, index, std::stoll(v.Text));
             if (rc != SQLITE_OK) Fail(ErrorNumber(rc), sqlite3_errmsg(db_), original);
         }
-        std::shared_ptr<ResultTable> none;
-        Step(stmt, original, none);
+        int rc = sqlite3_step(stmt);
+        while (rc == SQLITE_ROW)
+            rc = sqlite3_step(stmt);
+        if (rc != SQLITE_DONE) Fail(ErrorNumber(rc), sqlite3_errmsg(db_), original);
     }
 
     // The prepared statement of a template, prepared at its first use.
