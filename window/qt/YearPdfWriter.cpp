@@ -16,7 +16,7 @@ namespace {
 
 constexpr double kMargin = 28.0;  // about 10 mm
 constexpr double kHeader = 40.0;
-constexpr double kSidebar = 240.0;
+constexpr double kSidebar = 250.0;
 constexpr double kGap = 12.0;
 constexpr int kColumns = 4;
 constexpr int kRows = 3;
@@ -25,12 +25,12 @@ QString Text(const std::string& utf8) {
     return QString::fromStdString(utf8);
 }
 
-// One family for every text: the CJK face holds Latin letters too, so a page in either
-// language has one look; the others stand in where it is missing.
+// Latin letters and digits from DejaVu Sans, Chinese from Noto Sans CJK. The CJK face's
+// own digits are substituted by the shaper in runs of text, and those glyphs have no
+// character that a reader of the PDF could copy or search.
 QFont SheetFont(double points, bool bold = false) {
     QFont font;
-    font.setFamilies({QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Noto Sans"),
-                      QStringLiteral("DejaVu Sans")});
+    font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans CJK SC")});
     font.setPointSizeF(points);
     font.setBold(bold);
     return font;
@@ -110,7 +110,7 @@ void DrawExceptions(QPainter& p, const QRectF& box, const YearSheet& sheet) {
     const double available = box.height() - 20.0;
     const size_t count = sheet.Exceptions.size();
     const double points =
-        std::clamp(available / (1.45 * static_cast<double>(std::max<size_t>(count, 1))), 5.0, 7.5);
+        std::clamp(available / (1.45 * static_cast<double>(std::max<size_t>(count, 1))), 5.0, 7.0);
     const double line = points * 1.45;
     const size_t fits = static_cast<size_t>(available / line);
     const size_t shown = count <= fits ? count : fits - 1;
