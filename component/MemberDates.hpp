@@ -1,9 +1,8 @@
 #pragma once
-// How clsCal's questions turn a date into the day their statements name: the suite
-// formatter's date text, and the day number wherever the formatter cannot fail on it.
+// How clsCal's questions turn a date into the date text of their statements: through the
+// suite's formatter (automation::TryOleDaySerial gives the same day without it, wherever
+// the formatter cannot fail).
 
-#include <cstdint>
-#include <optional>
 #include <string>
 
 namespace zev::component {
@@ -11,8 +10,5 @@ namespace zev::component {
 // The day of `dtDay` as the date text of the statements, from a formatter object made
 // for this one call and released before any statement runs.
 std::string DateText(double dtDay);
-
-// The day the formatter writes for a date; std::nullopt where it fails (or could).
-std::optional<int32_t> FormattedDay(double dtDay);
 
 }  // namespace zev::component

@@ -183,7 +183,8 @@ WorkDaysResult clsCal::WorkDays(std::span<const WorkDayQuestion> questions,
             }
             // A question the copy leaves to the member's own steps.
             const WorkDayQuestion& q = questions[result.Answered];
-            const std::optional<int32_t> day = FormattedDay(q.dtDay);
+            // The day the formatter writes for the date; none where it fails.
+            const std::optional<int32_t> day = automation::TryOleDaySerial(q.dtDay);
             std::optional<DayAnswer> answer;
             if (index != nullptr && day) {
                 answer = index->WorkDayAnswer(*day, q.dtDay, q.Direction, q.Interval);

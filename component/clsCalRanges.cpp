@@ -49,8 +49,8 @@ WorkDayCount CountByStatement(const StatementDate& from, const StatementDate& to
 }
 
 WorkDayCount CountFor(const DayRange& range, const CalendarDays* memory) {
-    const std::optional<int32_t> from = FormattedDay(range.From);
-    const std::optional<int32_t> to = FormattedDay(range.To);
+    const std::optional<int32_t> from = automation::TryOleDaySerial(range.From);
+    const std::optional<int32_t> to = automation::TryOleDaySerial(range.To);
     if (memory != nullptr && from && to) {
         if (*to >= *from) return memory->Count(*from, *to);
         const WorkDayCount back = memory->Count(*to, *from);
@@ -110,7 +110,7 @@ WorkDaysResult clsCal::DayKinds(double from, std::span<CalendarDay> days) {
     if (days.empty()) return result;
     try {
         const CalendarDays* memory = MemoryDays();
-        const std::optional<int32_t> first = FormattedDay(from);
+        const std::optional<int32_t> first = automation::TryOleDaySerial(from);
         if (memory != nullptr && first) {
             memory->Kinds(*first, days);
         } else {

@@ -2,6 +2,7 @@
 // with its kind and work-day number, all of them or the work or the rest days only.
 #include "apps/zevworkcal/commands/Commands.hpp"
 
+#include <charconv>
 #include <memory>
 #include <vector>
 
@@ -23,7 +24,7 @@ struct ListOptions {
 
 // One day of the list as it is written.
 struct ListedDay {
-    double date;
+    int32_t serial;  // the day's number
     component::CalendarDay held;
 };
 
@@ -36,23 +37,29 @@ class ListWriter {
     }
 
     void Add(const ListedDay& day) {
-        const std::string date = IsoDay(day.date);
-        const char* kind = KindName(day.held.kind);
         const bool work = day.held.kind == component::CalendarDay::Work;
         switch (format_) {
             case Format::Text:
-                text_ += date + " " + kind + (work ? " " + std::to_string(day.held.Number) : "");
+                Date(day);
+                text_ += work ? " work " : " rest";
+                if (work) Number(day);
+                text_ += '\n';
                 break;
             case Format::Csv:
-                text_ += date + "," + kind + "," + std::to_string(day.held.Number);
+                Date(day);
+                text_ += work ? ",work," : ",rest,";
+                Number(day);
+                text_ += '\n';
                 break;
             case Format::Json:
-                text_ += std::string(count_ == 0 ? "\n" : ",\n") + "{\"date\":\"" + date +
-                         "\",\"kind\":\"" + kind +
-                         "\",\"number\":" + std::to_string(day.held.Number) + "}";
+                text_ += count_ == 0 ? "\n{\"date\":\"" : ",\n{\"date\":\"";
+                Date(day);
+                text_ +=
+                    work ? "\",\"kind\":\"work\",\"number\":" : "\",\"kind\":\"rest\",\"number\":";
+                Number(day);
+                text_ += '}';
                 break;
         }
-        if (format_ != Format::Json) text_ += '\n';
         ++count_;
         if (text_.size() >= kBlock) Push();
     }
@@ -64,6 +71,14 @@ class ListWriter {
 
   private:
     static constexpr size_t kBlock = 1 << 16;
+    void Date(const ListedDay& day) {
+        automation::AppendIsoDate(text_, automation::DayOfSerial(day.serial));
+    }
+    void Number(const ListedDay& day) {
+        char digits[16];
+        const auto end = std::to_chars(digits, digits + sizeof digits, day.held.Number).ptr;
+        text_.append(digits, end);
+    }
     void Push() {
         out_.Write(text_);
         text_.clear();
@@ -98,7 +113,7 @@ int RunList(const ListOptions& o, Session& s) {
         }
         const bool work = day.kind == component::CalendarDay::Work;
         if ((o.workOnly && !work) || (o.restOnly && work)) continue;
-        writer.Add({static_cast<double>(first) + static_cast<double>(i), day});
+        writer.Add({first + static_cast<int32_t>(i), day});
     }
     writer.Finish();
     if (outside == 0) return kOk;
