@@ -3,6 +3,8 @@
 #include "window/YearText.hpp"
 
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 namespace zev::window {
 
@@ -97,19 +99,30 @@ std::string Swatch(DayMark mark, bool today, const std::string& label) {
     return std::string(ColourOf(mark)) + (today ? kReversed : "") + "15" + kReset + " " + label;
 }
 
+// The legend's entries side by side, in lines no wider than three month blocks.
 std::string LegendText(const YearSheet& sheet, bool colour) {
     const SheetLegend& l = sheet.Legend;
+    if (!colour) return l.RestStar + "\n" + l.Range + "\n";
+    const std::pair<std::string, size_t> entries[] = {
+        {Swatch(DayMark::Rest, false, l.Rest), DisplayWidth(l.Rest)},
+        {Swatch(DayMark::Holiday, false, l.Holiday), DisplayWidth(l.Holiday)},
+        {Swatch(DayMark::WorkedWeekend, false, l.WorkedWeekend), DisplayWidth(l.WorkedWeekend)},
+        {Swatch(DayMark::Work, true, l.Today), DisplayWidth(l.Today)},
+        {Swatch(DayMark::Outside, false, l.Outside), DisplayWidth(l.Outside)},
+    };
+    constexpr size_t kWidth = kAcross * kBlock + (kAcross - 1) * 3;
     std::string text;
-    if (colour) {
-        text += Swatch(DayMark::Rest, false, l.Rest) + "   " +
-                Swatch(DayMark::Holiday, false, l.Holiday) + "   " +
-                Swatch(DayMark::WorkedWeekend, false, l.WorkedWeekend) + "   " +
-                Swatch(DayMark::Work, true, l.Today) + "   " +
-                Swatch(DayMark::Outside, false, l.Outside) + "\n";
-    } else {
-        text += l.RestStar + "\n";
+    size_t used = 0;
+    for (const auto& [entry, labelWidth] : entries) {
+        const size_t width = 3 + labelWidth;  // the sample "15 " and the label
+        if (used > 0 && used + 3 + width > kWidth) {
+            text += "\n";
+            used = 0;
+        }
+        text += (used > 0 ? "   " : "") + entry;
+        used += (used > 0 ? 3 : 0) + width;
     }
-    return text + l.Range + "\n";
+    return text + "\n" + l.Range + "\n";
 }
 
 }  // namespace
