@@ -40,19 +40,6 @@ std::vector<CalendarRow> SpoiltCalendar(uint32_t seed, int days) {
     return SpoiltCalendarRows(kFirstDay, seed, days);
 }
 
-// A connection that counts the statements run through it, to tell answers from memory
-// from answers by the statements.
-class CountingConnection final : public ForwardingConnection {
-  public:
-    using ForwardingConnection::ForwardingConnection;
-    data::Recordset Execute(std::string_view commandText) override {
-        ++statements;
-        return Inner().Execute(commandText);
-    }
-
-    std::atomic<int> statements{0};
-};
-
 // The error report's boxes, counted, the last one kept: many thousands of questions fail.
 class ReportedFailures final : public ui::UserInterface {
   public:
