@@ -156,10 +156,4 @@ void CalendarDays::Kinds(int32_t from, std::span<CalendarDay> days) const {
     std::fill(into(hi), days.end(), CalendarDay{});
 }
 
-std::optional<DaySpan> CalendarDays::Span() const {
-    if (days_.empty()) return std::nullopt;
-    return DaySpan{static_cast<double>(first_),
-                   static_cast<double>(first_ + static_cast<int64_t>(days_.size()) - 1)};
-}
-
 }  // namespace zev::component

@@ -1,8 +1,8 @@
 #pragma once
 // CalendarDays: every row of t_WorkCalendar held in memory as a table by day, answering
-// the range questions (the work days between two dates, the kind of each day of a run,
-// the calendar's first and last day) with exactly the answers of their statements: a
-// count in constant time, a run of days in time proportional to its length. Where the
+// the range questions (the work days between two dates, the kind of each day of a run)
+// with exactly the answers of their statements: a count in constant time, a run of days
+// in time proportional to its length. Where the
 // rows hold what the table does not model (a day written another way than the statements
 // write days, a number with a fraction or beyond 32 bits, rows so far apart that a table
 // by day would be mostly empty), it says so and the statements answer. Read with one
@@ -27,8 +27,10 @@ std::string Count(const std::string& from, const std::string& to);
 // One row per day held from `from` up to the day before `to`, in date order: the day and
 // the largest number of its rows (a work day when it is above 0).
 std::string Kinds(const std::string& from, const std::string& to);
-// The calendar's first and last day.
-inline constexpr const char* kSpan = "SELECT MIN(FDay), MAX(FDay) FROM t_WorkCalendar";
+// The calendar's first and last day; each from the key (an engine reads the whole table
+// for MIN and MAX in one query).
+inline constexpr const char* kSpan =
+    "SELECT (SELECT MIN(FDay) FROM t_WorkCalendar), (SELECT MAX(FDay) FROM t_WorkCalendar)";
 }  // namespace RangeStatements
 
 class CalendarDays {
@@ -49,8 +51,6 @@ class CalendarDays {
     WorkDayCount Count(int32_t from, int32_t to) const;
     // What the calendar holds for the days from `from` on, one per place of `days`.
     void Kinds(int32_t from, std::span<CalendarDay> days) const;
-    // The first and last day held; std::nullopt for a calendar without days.
-    std::optional<DaySpan> Span() const;
 
   private:
     bool answers_ = true;

@@ -84,8 +84,8 @@ class clsCal : public automation::Object {
     // What the calendar holds for the day of `from` and each day after it, one per place
     // of `days`. All or none: Answered is days.size() or 0.
     WorkDaysResult DayKinds(double from, std::span<CalendarDay> days);
-    // The first and the last day the calendar holds; std::nullopt when it holds none.
-    // Failures are raised.
+    // The first and the last day the calendar holds, by its statement (one read of the
+    // table's key); std::nullopt when it holds none. Failures are raised.
     std::optional<DaySpan> CalendarSpan();
 };
 

@@ -1,5 +1,5 @@
-// clsCal's range questions (clsCal.hpp): WorkDaysBetween, DayKinds and CalendarSpan,
-// from the table by day in memory (CalendarDays) or by their statements.
+// clsCal's range questions (clsCal.hpp): WorkDaysBetween and DayKinds from the table by
+// day in memory (CalendarDays) or by their statements, and CalendarSpan by its statement.
 #include <algorithm>
 #include <optional>
 #include <string>
@@ -124,7 +124,8 @@ WorkDaysResult clsCal::DayKinds(double from, std::span<CalendarDay> days) {
 }
 
 std::optional<DaySpan> clsCal::CalendarSpan() {
-    if (const CalendarDays* memory = MemoryDays()) return memory->Span();
+    // One statement on the table's key, cheaper than reading the calendar into memory
+    // for a question that is asked once, to say where the calendar ends.
     data::Recordset rs = mdlCal::Connection().Execute(RangeStatements::kSpan);
     std::optional<DaySpan> span;
     if (!rs.Fields(0).Value().IsNull()) {
