@@ -31,7 +31,7 @@ enum QtOpenResult : int {
 using QtModuleEntry = int (*)(int version, const MessageBoxTexts* texts, FrmCalView** view);
 
 // The module's second entry writes a year sheet as a one-page PDF, with or without a
-// display: without a Qt application it makes one on the offscreen platform.
+// display: without a Qt application it makes one on the offscreen platform for the page.
 inline constexpr const char* kYearPdfEntry = "ZevWorkCalQtYearPdf";
 // Moves on whenever YearSheet changes.
 inline constexpr int kYearPdfVersion = 1;

@@ -1,6 +1,6 @@
 // The Qt module's entry for year planners (QtModule.hpp's kYearPdfEntry): it makes a GUI
-// application on the offscreen platform when the process has none, so that a PDF is
-// written with or without a display, and hands the sheet to WriteYearPdf.
+// application on the offscreen platform for the page when the process has none, so that
+// a PDF is written with or without a display, and hands the sheet to WriteYearPdf.
 
 #include <QByteArray>
 #include <QGuiApplication>
@@ -8,6 +8,7 @@
 #include <QtGlobal>
 
 #include <cstdio>
+#include <memory>
 
 #include "window/QtModule.hpp"
 #include "window/qt/QtPlatform.hpp"
@@ -40,17 +41,21 @@ class QuietQt {
 
 int WritePdf(const YearSheet& sheet, const char* file, std::string* problem) {
     const QuietQt quiet;
+    // An application made here lives for this page only: made and ended in turn, it
+    // leaves nothing of Qt's behind (its fonts among them) in a process that wanted a
+    // file, not a GUI.
+    std::unique_ptr<QGuiApplication> made;
     QCoreApplication* application = QCoreApplication::instance();
     if (application == nullptr) {
         if (!PluginInstalled("offscreen")) return kPdfNoPlatform;
-        // Made once and kept for the life of the process, as Qt expects. Text needs a GUI
-        // application; the page needs no display.
+        // Text needs a GUI application; the page needs no display.
         static int argc = 3;
         static char name[] = "zevworkcal";
         static char option[] = "-platform";
         static char platform[] = "offscreen";
         static char* argv[] = {name, option, platform, nullptr};
-        application = new QGuiApplication(argc, argv);
+        made = std::make_unique<QGuiApplication>(argc, argv);
+        application = made.get();
     }
     if (qobject_cast<QGuiApplication*>(application) == nullptr) return kPdfNoGui;
     if (application->thread() != QThread::currentThread()) return kPdfOtherThread;
