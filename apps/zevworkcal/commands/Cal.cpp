@@ -16,6 +16,7 @@
 #include "platform/automation/ComError.hpp"
 #include "platform/data/ConnectionString.hpp"
 #include "suite/AppConnection.hpp"
+#include "suite/CalendarStore.hpp"
 #include "window/YearPdf.hpp"
 #include "window/YearPlanner.hpp"
 #include "window/YearText.hpp"
@@ -49,12 +50,9 @@ window::MonthRun RunOf(const CalOptions& o) {
     return run;
 }
 
-// A stored weekly rule: the day rests when its setting is "1".
+// A stored weekly rule: the day rests when its setting is on.
 bool RestSetting(const char* key) {
-    return ScalarText(component::mdlCal::Connection(),
-                      std::string("SELECT FValue FROM t_SystemProfile WHERE FCategory='IC' AND "
-                                  "FKey='") +
-                          key + "'") == "1";
+    return suite::CalendarStore(component::mdlCal::Connection()).SwitchIsOn(key);
 }
 
 // The calendar's name: its database file, or the database or data source a connection
