@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "component/ZevWorkCal.h"
+#include "zevworkcal/zevworkcal.h"
 
 namespace zev::component {
 

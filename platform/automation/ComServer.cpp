@@ -5,6 +5,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
@@ -122,9 +123,12 @@ std::string ModulePathOf(const void* address) {
     return resolved;
 }
 
-HRESULT RegisterServer(const void* addressInLibrary) noexcept {
+HRESULT RegisterServer(const void* addressInLibrary, std::string_view fileName) noexcept {
     try {
-        const std::string library = ModulePathOf(addressInLibrary);
+        std::string library = ModulePathOf(addressInLibrary);
+        if (!fileName.empty()) {
+            library = (std::filesystem::path(library).parent_path() / fileName).string();
+        }
         const std::string file = RegistryFilePath();
         for (const ClassInfo& c : Classes()) {
             WriteEntry(file, RegistryEntry{c.ProgId, GuidText(c.Clsid), library, c.ThreadingModel});

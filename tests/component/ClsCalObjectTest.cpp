@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "component/ZevEnum.hpp"
-#include "component/ZevWorkCal.h"
+#include "zevworkcal/zevworkcal.h"
 #include "component/clsCalCom.hpp"
 #include "host/SuiteInterfaces.hpp"
 #include "platform/automation/ComObject.hpp"

@@ -14,7 +14,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "component/ZevWorkCal.h"
+#include "zevworkcal/zevworkcal.h"
 
 static int failures = 0;
 

@@ -13,13 +13,14 @@ struct AfterOptions {
 
 Command After(CLI::App& program) {
     auto o = std::make_shared<AfterOptions>();
-    CLI::App* app = program.add_subcommand("after", "the first work day on or after DATE");
-    app->add_option("DATE", o->date, "YYYY-MM-DD[THH:MM[:SS]]")->required();
+    CLI::App* app = program.add_subcommand("after", "DATE 当天或之后的第一个工作日");
+    app->add_option("DATE", o->date, "日期 YYYY-MM-DD，可带时间 THH:MM[:SS]")->required();
     return {app, [o](Session& s) {
                 const double date = ParseDateArgument(o->date);
                 PrintDate(s.out, OpenCalendar()->WorkDayAfter(date));
                 return kOk;
-            }};
+            },
+            "after 2026-12-13"};
 }
 
 }  // namespace zev::cli::commands

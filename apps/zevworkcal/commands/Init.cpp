@@ -24,8 +24,8 @@ int RunInit(Session& s) {
 
 Command Init(CLI::App& program) {
     CLI::App* app =
-        program.add_subcommand("init", "create the calendar's tables in a new database");
-    return {app, RunInit};
+        program.add_subcommand("init", "在新数据库中建立工厂日历的表并写入设置");
+    return {app, RunInit, "init"};
 }
 
 }  // namespace zev::cli::commands
