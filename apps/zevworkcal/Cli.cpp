@@ -104,16 +104,20 @@ std::string ParseErrorText(const CLI::ParseError& e, const std::vector<std::stri
     using automation::MarkedText;
     const std::string what = e.what();
     if (dynamic_cast<const CLI::RequiredError*>(&e) != nullptr) {
+        if (what.find("subcommand") != std::string::npos) return MarkedText("需要一个命令");
         if (what.ends_with(" is required")) {
             return MarkedText("缺少必需的参数", ": " + what.substr(0, what.size() - 12));
         }
-        if (what.find("subcommand") != std::string::npos) return MarkedText("需要一个命令");
         return MarkedText("缺少必需的参数");
     }
     if (dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr) {
         const std::string listed = InCommandLineOrder(After(what, ": "), args);
-        const bool options = !listed.empty() && listed.front() == '-' &&
-                             listed.find(" ") == std::string::npos;
+        // Options only ("--frob --grob") are unknown options; anything else is left over.
+        bool options = !listed.empty();
+        for (size_t at = 0; at < listed.size(); at = listed.find(' ', at) + 1) {
+            options &= listed[at] == '-';
+            if (listed.find(' ', at) == std::string::npos) break;
+        }
         return MarkedText(options ? "未知的选项" : "多余的参数", ": " + listed);
     }
     if (dynamic_cast<const CLI::ArgumentMismatch*>(&e) != nullptr) {
@@ -181,6 +185,19 @@ void UseLanguage(const GlobalOptions& global) {
     if (!global.lang.empty()) suite::SetProcessProperty("PropsString", LanguageEntry(global));
 }
 
+// A command line the parser refused before it noted --lang: the language as written there
+// (the first --lang CODE or --lang=CODE), so that its complaint comes in it too.
+void UseLanguageOf(const std::vector<std::string>& args, GlobalOptions global) {
+    for (size_t i = 0; global.lang.empty() && i < args.size(); ++i) {
+        if (args[i] == "--lang" && i + 1 < args.size()) {
+            global.lang = args[i + 1];
+        } else if (args[i].starts_with("--lang=")) {
+            global.lang = args[i].substr(7);
+        }
+    }
+    UseLanguage(global);
+}
+
 // Parses the command line and runs the command named, mapping what it throws to an exit
 // code: usage errors are reported in one line, any other failure through the error
 // report.
@@ -199,7 +216,7 @@ int ParseAndRun(CLI::App& app, const std::vector<Command>& commands,
             s.out.Line(e.what());
             return kOk;
         } catch (const CLI::ParseError& e) {
-            UseLanguage(global);
+            UseLanguageOf(args, global);
             throw ParseFailure(app, e, args);
         }
         UseLanguage(global);
