@@ -72,8 +72,8 @@ std::vector<std::string> LocaleCandidates(std::string_view locale) {
     const std::string region = plain(territory) ? "_" + automation::UpperAscii(territory) : "";
     const std::string variant = plain(modifier) ? "@" + std::string(modifier) : "";
     std::vector<std::string> candidates;
-    for (const std::string& name : {language + region + variant, language + region,
-                                    language + variant, language}) {
+    for (const std::string& name :
+         {language + region + variant, language + region, language + variant, language}) {
         bool seen = false;
         for (const std::string& c : candidates)
             seen |= c == name;

@@ -46,8 +46,8 @@ void SayNoCatalogue(const std::string& language) {
     // Both languages, since the catalogue that would say it in the user's is missing.
     const char* program = program_invocation_short_name;
     std::fprintf(stderr, "%s: \"%s\": %s\n%s: \"%s\": %s\n", program, shown.c_str(),
-                 "no translation catalogue for this language; the source texts are shown",
-                 program, shown.c_str(), "没有这种语言的翻译文件，显示原文");
+                 "no translation catalogue for this language; the source texts are shown", program,
+                 shown.c_str(), "没有这种语言的翻译文件，显示原文");
 }
 
 class ResLoader final : public automation::Object, public host::IResLoader {

@@ -33,7 +33,8 @@ constexpr const char* kSource = "ZevWorkCal.frmCal";
 // The module's file: in the zevworkcal/ folder of the library folder of the tree that holds
 // this code, as the catalogues are found in its share/ folder.
 fs::path ModuleFile() {
-    const std::string libraries = automation::install::FolderOf(automation::install::Part::Libraries);
+    const std::string libraries =
+        automation::install::FolderOf(automation::install::Part::Libraries);
     return fs::path(libraries) / kQtModuleFolder / kQtModuleFile;
 }
 

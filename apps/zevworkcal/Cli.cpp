@@ -59,7 +59,8 @@ void AddGlobalOptions(CLI::App& app, GlobalOptions& o) {
            "数据库服务器的 ODBC 连接字符串")
         ->type_name("CONNECTION")
         ->excludes(db);
-    app.add_option("--lang", o.lang, "文本的语言，例如 en、en_US 或 en_US.UTF-8")->type_name("CODE");
+    app.add_option("--lang", o.lang, "文本的语言，例如 en、en_US 或 en_US.UTF-8")
+        ->type_name("CODE");
     app.add_option("--props", o.props, "连接属性字符串的其他条目")->type_name("TEXT");
     app.set_version_flag("--version", "zevworkcal " ZEV_VERSION, "显示版本并退出");
 }
@@ -143,8 +144,10 @@ std::string ParseErrorText(const CLI::ParseError& e, const std::vector<std::stri
             return MarkedText("无效的值", ": " + value);
         }
         if (what.find("not an allowed value") != std::string::npos) {
-            return MarkedText("无效的值", ": " + After(what, " for ") + " = " +
-                                              After(what, "The value ").substr(0, After(what, "The value ").find(' ')));
+            return MarkedText(
+                "无效的值",
+                ": " + After(what, " for ") + " = " +
+                    After(what, "The value ").substr(0, After(what, "The value ").find(' ')));
         }
         return MarkedText("开关不接受值", ": " + LeadingName(what));
     }
@@ -239,10 +242,10 @@ int ParseAndRun(CLI::App& app, const std::vector<Command>& commands,
 }  // namespace
 
 std::unique_ptr<ProgramParser> MakeProgramParser() {
-    auto parser = std::unique_ptr<ProgramParser>(
-        new ProgramParser{CLI::App{"工厂日历：工作日和休息日、供其他模块使用的日期服务和维护窗口",
-                                   "zevworkcal"},
-                          {}, {}});
+    auto parser = std::unique_ptr<ProgramParser>(new ProgramParser{
+        CLI::App{"工厂日历：工作日和休息日、供其他模块使用的日期服务和维护窗口", "zevworkcal"},
+        {},
+        {}});
     CLI::App& app = parser->app;
     app.option_defaults()->always_capture_default(false);
     AddGlobalOptions(app, parser->global);

@@ -78,8 +78,8 @@ std::string UsageTail(const CLI::App& app) {
     }
     for (const CLI::Option* o : Named(app)) {
         if (IsHelp(app, *o)) continue;
-        const std::string name = "--" + o->get_lnames().front() +
-                                 (TakesValue(*o) ? " " + o->get_type_name() : "");
+        const std::string name =
+            "--" + o->get_lnames().front() + (TakesValue(*o) ? " " + o->get_type_name() : "");
         tail += " " + (o->get_required() ? name : "[" + name + "]");
     }
     return tail;
@@ -101,7 +101,8 @@ std::vector<std::pair<int, std::string>> ExitCodes(const Command* command) {
         {kFailure, "失败，错误报告写在标准错误上"},
         {kUsage, "命令行有误"},
     };
-    if (command != nullptr) codes.insert(codes.end(), command->exitCodes.begin(), command->exitCodes.end());
+    if (command != nullptr)
+        codes.insert(codes.end(), command->exitCodes.begin(), command->exitCodes.end());
     std::sort(codes.begin(), codes.end());
     return codes;
 }
@@ -140,7 +141,8 @@ std::string Roff(std::string_view text) {
 // says it once.
 void AppendRoffItems(std::string& out, const CLI::App& app, bool withHelp) {
     for (const CLI::Option* p : Positionals(app))
-        out += ".TP\n\\fI" + Roff(PositionalName(*p)) + "\\fR\n" + Roff(Text(p->get_description())) + "\n";
+        out += ".TP\n\\fI" + Roff(PositionalName(*p)) + "\\fR\n" +
+               Roff(Text(p->get_description())) + "\n";
     for (const CLI::Option* o : Named(app)) {
         if (!withHelp && IsHelp(app, *o)) continue;
         std::string names;
@@ -262,22 +264,28 @@ std::string BashCompletion(const CLI::App& program, const std::vector<Command>& 
         "    local command='' i\n"
         "    for ((i = 1; i < COMP_CWORD; i++)); do\n"
         "        case ${COMP_WORDS[i]} in\n"
-        "            " + ValueOptionPattern(program) + ") ((i++)) ;;\n"
+        "            " +
+        ValueOptionPattern(program) +
+        ") ((i++)) ;;\n"
         "            -*) ;;\n"
         "            *) command=${COMP_WORDS[i]}; break ;;\n"
         "        esac\n"
         "    done\n"
         "    case $prev in\n"
         "        --db) COMPREPLY=($(compgen -f -- \"$cur\")); return ;;\n"
-        "        " + ValueOptionPattern(program) + ") COMPREPLY=(); return ;;\n"
+        "        " +
+        ValueOptionPattern(program) +
+        ") COMPREPLY=(); return ;;\n"
         "    esac\n"
         "    local words\n"
         "    case $command in\n"
-        "        '') words='" + OptionWords(program) + " " + names + "' ;;\n";
+        "        '') words='" +
+        OptionWords(program) + " " + names + "' ;;\n";
     for (const Command& c : commands) {
         const std::string values = ValueOptionPattern(*c.app);
         out += "        " + c.app->get_name() + ")\n";
-        if (!values.empty()) out += "            case $prev in " + values + ") COMPREPLY=(); return ;; esac\n";
+        if (!values.empty())
+            out += "            case $prev in " + values + ") COMPREPLY=(); return ;; esac\n";
         out += "            words='" + OptionWords(*c.app) + "' ;;\n";
     }
     out +=

@@ -117,8 +117,8 @@ static inline int ZevOleDateFromCivil(int year, int month, int day, DATE* date) 
     if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1) return 0;
     leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
     if (day > kDays[month - 1] || (month == 2 && day == 29 && !leap)) return 0;
-    *date = (DATE)(ZevDaysFromCivil_(year, (unsigned)month, (unsigned)day) +
-                   ZEV_OLE_DATE_UNIX_EPOCH);
+    *date =
+        (DATE)(ZevDaysFromCivil_(year, (unsigned)month, (unsigned)day) + ZEV_OLE_DATE_UNIX_EPOCH);
     return 1;
 }
 

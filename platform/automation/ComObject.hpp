@@ -1,18 +1,18 @@
 #pragma once
-// Automation objects behind the binary interface of zevworkcal/automation.h: reference counting, the
-// library's count of live objects and server locks, VARIANT <-> Variant, failures as
-// HRESULTs and EXCEPINFO, and IDispatch over any IDispatchTarget.
+// Automation objects behind the binary interface of zevworkcal/automation.h: reference counting,
+// the library's count of live objects and server locks, VARIANT <-> Variant, failures as HRESULTs
+// and EXCEPINFO, and IDispatch over any IDispatchTarget.
 
 #include <atomic>
 #include <memory>
 #include <string>
 #include <string_view>
 
-#include "zevworkcal/automation.h"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/Dispatch.hpp"
 #include "platform/automation/Object.hpp"
 #include "platform/automation/Variant.hpp"
+#include "zevworkcal/automation.h"
 
 namespace zev::automation::com {
 

@@ -9,7 +9,8 @@
 #include <filesystem>
 
 #if !defined(ZEV_BIN_TO_LIB) || !defined(ZEV_BIN_TO_DATA) || !defined(ZEV_LIB_TO_DATA)
-#error "the build names the tree's relative paths (ZEV_BIN_TO_LIB, ZEV_BIN_TO_DATA, ZEV_LIB_TO_DATA)"
+#error \
+    "the build names the tree's relative paths (ZEV_BIN_TO_LIB, ZEV_BIN_TO_DATA, ZEV_LIB_TO_DATA)"
 #endif
 
 namespace zev::automation::install {
@@ -29,8 +30,8 @@ OwnFile FindOwnFile() {
     Dl_info info{};
     link_map* map = nullptr;
     fs::path file;
-    if (dladdr1(reinterpret_cast<const void*>(&FindOwnFile), &info,
-                reinterpret_cast<void**>(&map), RTLD_DL_LINKMAP) != 0 &&
+    if (dladdr1(reinterpret_cast<const void*>(&FindOwnFile), &info, reinterpret_cast<void**>(&map),
+                RTLD_DL_LINKMAP) != 0 &&
         map != nullptr && map->l_name != nullptr && map->l_name[0] != '\0') {
         file = map->l_name;
     } else {

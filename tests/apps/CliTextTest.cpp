@@ -121,9 +121,12 @@ TEST(CliText, AnUnusableCatalogueIsSaidOnce) {
     for (const char* lang : {"en", "xx"}) {
         const ProcessResult r = RunProcess(ZEV_ZEVWORKCAL, {"--lang", lang, "frobnicate"}, {},
                                            {{"ZEVWORKCAL_RESOURCES", dir.Path().string()},
-                                            {"LANG", ""}, {"LC_ALL", ""}, {"LANGUAGE", ""}});
+                                            {"LANG", ""},
+                                            {"LC_ALL", ""},
+                                            {"LANGUAGE", ""}});
         EXPECT_EQ(r.exitCode, 2);
-        const std::string file = (dir.Path() / "ZevManufacture" / (std::string(lang) + ".po")).string();
+        const std::string file =
+            (dir.Path() / "ZevManufacture" / (std::string(lang) + ".po")).string();
         const std::string said = "the translation catalogue cannot be used: " + file + "\n";
         const size_t at = r.err.find(said);
         EXPECT_NE(at, std::string::npos) << r.err;
@@ -192,7 +195,8 @@ TEST(CliText, HelpComesInTheLanguageAskedWithExitCodesAndAnExample) {
         const ProcessResult english =
             RunProcess(ZEV_ZEVWORKCAL, {"--lang", "en", command, "--help"});
         EXPECT_EQ(english.exitCode, 0) << command;
-        EXPECT_EQ(english.out.rfind("Usage: zevworkcal [OPTIONS] " + command, 0), 0u) << english.out;
+        EXPECT_EQ(english.out.rfind("Usage: zevworkcal [OPTIONS] " + command, 0), 0u)
+            << english.out;
         for (const char* part : {"\nExit codes:\n  0 ", "\n  1 ", "\n  2 ", "\nExample:\n"}) {
             EXPECT_NE(english.out.find(part), std::string::npos) << command << ": " << part;
         }

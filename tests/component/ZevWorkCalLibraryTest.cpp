@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "zevworkcal/zevworkcal.h"
 #include "tests/support/TestDatabase.hpp"
+#include "zevworkcal/zevworkcal.h"
 
 namespace zev::test {
 namespace {

@@ -89,10 +89,9 @@ TEST(OleDate, ThePublicHeadersHelpersAgreeWithTheLibraryOnEveryDay) {
         DATE back = -1e9;
         // 18:00 of the day: the fraction counts away from zero before the epoch.
         const double evening = serial < 0 ? serial - 0.75 : serial + 0.75;
-        const bool ok = ZevOleDateFromCivil(c.Year, c.Month, c.Day, &date) == 1 &&
-                        date == serial && ZevOleDateToCivil(evening, &y, &m, &d) == 1 &&
-                        y == c.Year && m == c.Month && d == c.Day &&
-                        ZevOleDateToTime(evening, &t) == 1 &&
+        const bool ok = ZevOleDateFromCivil(c.Year, c.Month, c.Day, &date) == 1 && date == serial &&
+                        ZevOleDateToCivil(evening, &y, &m, &d) == 1 && y == c.Year &&
+                        m == c.Month && d == c.Day && ZevOleDateToTime(evening, &t) == 1 &&
                         t == static_cast<time_t>((serial - 25569) * 86400) &&
                         ZevOleDateFromTime(t + 86399, &back) == 1 && back == serial;
         if (!ok && ++mismatches <= 5) ADD_FAILURE() << "day " << serial;
@@ -114,10 +113,10 @@ TEST(OleDate, ThePublicHeadersHelpersAgreeWithTheLibraryOnEveryDay) {
     DATE untouched = 7.0;
     int y = 7, m = 7, d = 7;
     time_t t = 7;
-    for (const auto& [year, month, day] : {std::array{99, 12, 31}, std::array{10000, 1, 1},
-                                           std::array{2009, 2, 29}, std::array{1900, 2, 29},
-                                           std::array{2009, 13, 1}, std::array{2009, 4, 31},
-                                           std::array{2009, 0, 1}, std::array{2009, 1, 0}}) {
+    for (const auto& [year, month, day] :
+         {std::array{99, 12, 31}, std::array{10000, 1, 1}, std::array{2009, 2, 29},
+          std::array{1900, 2, 29}, std::array{2009, 13, 1}, std::array{2009, 4, 31},
+          std::array{2009, 0, 1}, std::array{2009, 1, 0}}) {
         EXPECT_EQ(ZevOleDateFromCivil(year, month, day, &untouched), 0) << year << month << day;
     }
     EXPECT_EQ(ZevOleDateFromCivil(2000, 2, 29, &untouched), 1);

@@ -23,8 +23,7 @@ int RunInit(Session& s) {
 }  // namespace
 
 Command Init(CLI::App& program) {
-    CLI::App* app =
-        program.add_subcommand("init", "在新数据库中建立工厂日历的表并写入设置");
+    CLI::App* app = program.add_subcommand("init", "在新数据库中建立工厂日历的表并写入设置");
     return {app, RunInit, "init"};
 }
 

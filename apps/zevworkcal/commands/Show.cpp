@@ -5,7 +5,8 @@ namespace zev::cli::commands {
 
 Command Show(CLI::App& program) {
     CLI::App* app = program.add_subcommand("show", "打开工厂日历的维护窗口");
-    return {app, [](Session& s) {
+    return {app,
+            [](Session& s) {
                 // Show reports its own failures (no display, a setting missing); the
                 // command then fails too.
                 OpenCalendar()->Show();

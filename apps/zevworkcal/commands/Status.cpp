@@ -83,8 +83,8 @@ int RunStatus(Session& s) {
 }  // namespace
 
 Command Status(CLI::App& program) {
-    CLI::App* app = program.add_subcommand(
-        "status", "显示数据库、工厂日历的范围、今天以后剩下的工作日和设置");
+    CLI::App* app =
+        program.add_subcommand("status", "显示数据库、工厂日历的范围、今天以后剩下的工作日和设置");
     return {app, RunStatus, "status"};
 }
 

@@ -84,7 +84,8 @@ Command Swap(CLI::App& program) {
     auto o = std::make_shared<SwapOptions>();
     CLI::App* app = program.add_subcommand(
         "swap",
-        "像窗口的置换那样把每个 DATE 从工作日变为休息日或者反过来，然后保存；有一个 DATE 被拒绝时什么也不保存");
+        "像窗口的置换那样把每个 DATE 从工作日变为休息日或者反过来，然后保存；有一个 DATE "
+        "被拒绝时什么也不保存");
     app->add_option("DATE", o->days, "工厂日历中的一天，YYYY-MM-DD")->required();
     return {app, [o](Session& s) { return RunSwap(*o, s); }, "swap 2026-12-24 2026-12-26"};
 }

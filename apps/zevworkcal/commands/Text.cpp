@@ -17,7 +17,8 @@ Command Text(CLI::App& program) {
     auto o = std::make_shared<TextOptions>();
     CLI::App* app = program.add_subcommand("text", "显示一段源文本在所选语言中的文本");
     app->add_option("TEXT", o->text, "源文本（中文）")->required();
-    return {app, [o](Session& s) {
+    return {app,
+            [o](Session& s) {
                 s.out.Line(host::MMTS::LoadLocalText(o->text, 0));
                 return kOk;
             },
