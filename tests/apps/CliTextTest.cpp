@@ -249,6 +249,36 @@ TEST(CliText, BashCompletesCommandsAndTheirOptions) {
     }
 }
 
+// The program finds the window's module in the library folder of its own tree; when it
+// cannot be loaded the failure names the file and what the loader said of it.
+TEST(CliText, AWindowModuleThatCannotBeLoadedIsNamedWithTheReason) {
+    TempDir tree;
+    fs::create_directories(tree.Path() / "bin");
+    fs::copy_file(ZEV_ZEVWORKCAL, tree.Path() / "bin" / "zevworkcal");
+    const std::string program = (tree.Path() / "bin" / "zevworkcal").string();
+    const std::string db = tree.File("calendar.db");
+    ASSERT_EQ(RunProcess(program, {"--db", db, "init"}).exitCode, 0);
+    const fs::path module = tree.Path() / "lib" / "zevworkcal" / "libZevWorkCalQt.so";
+    struct Case {
+        const char* content;  // nullptr: no file
+        const char* reason;
+    };
+    for (const Case& c : {Case{nullptr, "No such file or directory"}, Case{"", "file too short"}}) {
+        if (c.content != nullptr) {
+            fs::create_directories(module.parent_path());
+            std::ofstream(module) << c.content;
+        }
+        const ProcessResult r =
+            RunProcess(program, {"--lang", "en", "--db", db, "show"}, {}, {{"DISPLAY", ":99"}});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_NE(r.err.find("The factory calendar window module cannot be loaded: " +
+                             module.string() + " ("),
+                  std::string::npos)
+            << r.err;
+        EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
+    }
+}
+
 TEST(CliText, VersionIsTheProjectsVersion) {
     const ProcessResult r = RunProcess(ZEV_ZEVWORKCAL, {"--version"});
     EXPECT_EQ(r.exitCode, 0);
