@@ -38,6 +38,17 @@ TempFolder& Folder() {
 
 }  // namespace
 
+std::string RawDateText(double ole) {
+    std::string text;
+    automation::AppendIsoDate(text, automation::DayOfSerial(static_cast<int32_t>(ole)));
+    return text;
+}
+
+double RawDay(const char* text) {
+    const auto day = automation::ParseIsoDay(text);
+    return day ? automation::OleFromDay(*day) : 0.0;
+}
+
 const std::string& CalendarFile(int days) {
     static std::map<int, std::string> files;
     auto it = files.find(days);

@@ -43,6 +43,11 @@ double Ask(Engine& engine, Member member, double day) {
     return 0.0;
 }
 
+// The date text the statements write for the whole part of an OLE date, as a raw program
+// forms it with the date bridge; and the OLE date of such a text read back.
+std::string RawDateText(double ole);
+double RawDay(const char* text);
+
 // A SQLite database in a temporary folder holding the suite's tables and a calendar of
 // `days` days from 2009-06-01, weekends resting. Made once per
 // size and removed at exit.

@@ -7,9 +7,6 @@
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
-#include <chrono>
-#include <cmath>
-#include <cstdio>
 #include <string>
 #include <utility>
 
@@ -21,27 +18,7 @@
 namespace zev::bench {
 namespace {
 
-namespace chr = std::chrono;
-
-const chr::sys_days kOleEpoch = chr::sys_days{chr::year{1899} / 12 / 30};
-
 // --- raw engine -----------------------------------------------------------------------
-
-std::string RawDateText(double ole) {
-    const chr::year_month_day ymd{kOleEpoch + chr::days{static_cast<int>(std::trunc(ole))}};
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d-%02u-%02u", static_cast<int>(ymd.year()),
-                  static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()));
-    return buf;
-}
-
-double RawDay(const unsigned char* text) {
-    int y = 0, m = 0, d = 0;
-    std::sscanf(reinterpret_cast<const char*>(text), "%d-%d-%d", &y, &m, &d);
-    const chr::sys_days day{chr::year{y} / chr::month{static_cast<unsigned>(m)} /
-                            chr::day{static_cast<unsigned>(d)}};
-    return static_cast<double>((day - kOleEpoch).count());
-}
 
 class RawEngine {
   public:
@@ -68,14 +45,18 @@ class RawEngine {
         double result = day;
         One("SELECT MAX(FDay) FROM t_WorkCalendar WHERE FInterID>0 AND FDay<='" + RawDateText(day) +
                 "'",
-            [&](sqlite3_stmt* st) { result = RawDay(sqlite3_column_text(st, 0)); });
+            [&](sqlite3_stmt* st) {
+                result = RawDay(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+            });
         return result;
     }
     [[gnu::noinline]] double After(double day) {
         double result = day;
         One("SELECT MIN(FDay) FROM t_WorkCalendar WHERE FInterID>0 AND FDay>='" + RawDateText(day) +
                 "'",
-            [&](sqlite3_stmt* st) { result = RawDay(sqlite3_column_text(st, 0)); });
+            [&](sqlite3_stmt* st) {
+                result = RawDay(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+            });
         return result;
     }
     [[gnu::noinline]] double WorkDay(double day, int32_t interval) {
@@ -86,7 +67,9 @@ class RawEngine {
                 const std::string h = std::to_string(sqlite3_column_int(st, 0));
                 One("SELECT FDay FROM t_WorkCalendar WHERE FInterID>0 AND FInterID-" + h + "=" +
                         std::to_string(interval),
-                    [&](sqlite3_stmt* s2) { result = RawDay(sqlite3_column_text(s2, 0)); });
+                    [&](sqlite3_stmt* s2) {
+                        result = RawDay(reinterpret_cast<const char*>(sqlite3_column_text(s2, 0)));
+                    });
             });
         return result;
     }

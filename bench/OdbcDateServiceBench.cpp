@@ -15,7 +15,6 @@
 #include <sqlext.h>
 #include <unistd.h>
 
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -36,13 +35,6 @@ namespace zev::bench {
 namespace {
 
 // --- raw ODBC -------------------------------------------------------------------------
-
-std::string RawDateText(double ole) {
-    const auto c = automation::CivilFromOle(std::trunc(ole));
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", c.Year, c.Month, c.Day);
-    return buf;
-}
 
 class RawOdbc {
   public:

@@ -42,13 +42,9 @@ std::optional<int64_t> WholeNumber(const Variant& value) {
 }  // namespace
 
 std::optional<int32_t> DayOfDateText(std::string_view text) {
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
-    for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
-        if (text[i] < '0' || text[i] > '9') return std::nullopt;
-    }
-    const std::optional<double> date = automation::ParseIsoDate(text);
-    if (!date) return std::nullopt;
-    return automation::OleDaySerial(*date);
+    const auto day = automation::ParseIsoDay(text);
+    if (!day) return std::nullopt;
+    return automation::SerialOfDay(*day);
 }
 
 WorkCalendarIndex WorkCalendarIndex::Load(data::Connection& connection) {
@@ -187,11 +183,10 @@ size_t WorkCalendarIndex::WorkDays(std::span<const WorkDayQuestion> questions,
     for (size_t i = from; i < questions.size(); ++i) {
         const WorkDayQuestion& q = questions[i];
         const double d = q.dtDay;
-        // The formatter's day (OleDaySerial): the whole part, and the next day when the
-        // time of day rounds up to midnight. Dates it might refuse go to the member.
-        if (!(d > automation::kMinOleDate - 1.0 && d <= automation::kMaxOleDate)) return i;
-        const int32_t whole = static_cast<int32_t>(d);
-        const int32_t day = whole + (std::fabs(d - whole) * 86400.0 >= 86399.5 ? 1 : 0);
+        // The formatter's day; dates it refuses go to the member.
+        const std::optional<int32_t> formatted = automation::TryOleDaySerial(d);
+        if (!formatted) return i;
+        const int32_t day = *formatted;
         int64_t h = 0;
         if (!numberAt_.empty() && day >= days_.front() && day <= days_.back()) {
             // One read for the number on or before the day, the common case.

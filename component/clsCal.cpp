@@ -94,14 +94,6 @@ double AnswerWorkDay(const std::string& text, double dtDay, Enu_Direction Direct
     return answer ? *answer : WorkDayByStatements(text, dtDay, Direction, Interval);
 }
 
-// The day the formatter writes for a date; std::nullopt where it fails (or could).
-std::optional<int32_t> FormattedDay(double dtDay) {
-    if (!automation::IsValidOleDate(dtDay) || dtDay > automation::kMaxOleDate) {
-        return std::nullopt;
-    }
-    return automation::OleDaySerial(dtDay);
-}
-
 }  // namespace
 
 clsCal::~clsCal() {
@@ -186,7 +178,8 @@ WorkDaysResult clsCal::WorkDays(std::span<const WorkDayQuestion> questions,
             }
             // A question the copy leaves to the member's own steps.
             const WorkDayQuestion& q = questions[result.Answered];
-            const std::optional<int32_t> day = FormattedDay(q.dtDay);
+            // The day the formatter writes for the date; none where it fails.
+            const std::optional<int32_t> day = automation::TryOleDaySerial(q.dtDay);
             std::optional<double> answer;
             if (index != nullptr && day) {
                 answer = index->WorkDay(*day, q.dtDay, q.Direction, q.Interval);

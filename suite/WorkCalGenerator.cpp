@@ -28,11 +28,6 @@ using automation::OleDaySerial;
 constexpr size_t kRowsPerStatement = 500;
 constexpr const char* kSource = "ZevMPlanWorkCal.WorkCal";
 
-chr::sys_days SysDay(double oleDay) {
-    return chr::sys_days{chr::days{OleDaySerial(oleDay)}} +
-           (chr::sys_days{chr::year{1899} / 12 / 30} - chr::sys_days{});
-}
-
 void SetProfile(data::Connection& connection, const char* key, const char* value) {
     const std::string where = std::string(" WHERE FCategory='IC' AND FKey='") + key + "'";
     data::Recordset rs = connection.Execute("SELECT FValue FROM t_SystemProfile" + where);
@@ -166,7 +161,7 @@ GenerationLock::~GenerationLock() {
 }
 
 PeriodIds PeriodIdsOf(double day) {
-    const chr::sys_days d = SysDay(day);
+    const chr::sys_days d = automation::DayFromOle(day);
     const chr::year_month_day ymd{d};
     const int y = static_cast<int>(ymd.year());
     const int m = static_cast<int>(static_cast<unsigned>(ymd.month()));

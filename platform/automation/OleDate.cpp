@@ -1,7 +1,7 @@
+// OLE dates (OleDate.hpp): civil dates and times to and from OLE dates, their checks,
+// the weekday, the ISO texts and their reading; private: the split into day and second.
 #include "platform/automation/OleDate.hpp"
 
-#include <chrono>
-#include <cmath>
 #include <cstdio>
 
 #include "platform/automation/ComError.hpp"
@@ -11,13 +11,10 @@ namespace {
 
 namespace chr = std::chrono;
 
-constexpr int64_t kEpochOffset =
-    chr::sys_days{chr::year{1899} / chr::December / chr::day{30}}.time_since_epoch().count();
-
 int64_t SerialFromCivilDay(int y, int m, int d) {
     const chr::year_month_day ymd{chr::year{y}, chr::month{static_cast<unsigned>(m)},
                                   chr::day{static_cast<unsigned>(d)}};
-    return chr::sys_days{ymd}.time_since_epoch().count() - kEpochOffset;
+    return SerialOfDay(chr::sys_days{ymd});
 }
 
 // Splits an OLE date into its day number and its second of the day, rounded to the
@@ -77,7 +74,7 @@ CivilDateTime CivilFromOle(double d) {
     int64_t serial = 0;
     int64_t seconds = 0;
     Split(d, serial, seconds);
-    const chr::year_month_day ymd{chr::sys_days{chr::days{serial + kEpochOffset}}};
+    const chr::year_month_day ymd{DayOfSerial(static_cast<int32_t>(serial))};
     CivilDateTime c;
     c.Year = static_cast<int>(ymd.year());
     c.Month = static_cast<int>(static_cast<unsigned>(ymd.month()));
@@ -90,13 +87,13 @@ CivilDateTime CivilFromOle(double d) {
 }
 
 int32_t OleDaySerial(double d) {
-    if (!IsValidOleDate(d)) Raise(errors::kOverflow);
-    int64_t serial = 0;
-    int64_t seconds = 0;
-    Split(d, serial, seconds);
-    // 9999-12-31 23:59:59.6 would round into the year 10000.
-    if (serial > static_cast<int64_t>(kMaxOleDate)) Raise(errors::kOverflow);
-    return static_cast<int32_t>(serial);
+    // 9999-12-31 23:59:59.6 would round into the year 10000, and fails too.
+    if (const std::optional<int32_t> serial = TryOleDaySerial(d)) return *serial;
+    Raise(errors::kOverflow);
+}
+
+chr::sys_days DayFromOle(double d) {
+    return DayOfSerial(OleDaySerial(d));
 }
 
 double OleDatePart(double d) {
@@ -115,10 +112,9 @@ int OleWeekday(double d) {
 }
 
 std::string FormatIsoDate(double d) {
-    const CivilDateTime c = CivilFromOle(d);
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", c.Year, c.Month, c.Day);
-    return buf;
+    std::string text;
+    AppendIsoDate(text, DayFromOle(d));
+    return text;
 }
 
 std::string FormatIsoDateTime(double d) {

@@ -1,8 +1,14 @@
+// OLE dates: known values, round trips, rounding across midnight, the day bridge, and
+// refusals.
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <ctime>
+#include <limits>
+#include <optional>
+#include <string>
 
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
@@ -40,12 +46,17 @@ TEST(OleDate, RoundTripsEveryDayFrom1900To2100WithTimes) {
                 const double midnight = OleFromCivil(y, m, d);
                 ASSERT_GT(midnight, previous) << y << "-" << m << "-" << d;
                 previous = midnight;
+                // The day bridge: one serial, the ISO day text both ways.
+                const std::chrono::sys_days day = DayFromOle(midnight);
+                ASSERT_EQ(OleFromDay(day), midnight);
+                ASSERT_EQ(ParseIsoDay(FormatIsoDate(midnight)), day) << midnight;
                 for (const auto& t : times) {
                     const CivilDateTime c{y, m, d, t[0], t[1], t[2]};
                     const double ole = OleFromCivil(c);
                     ASSERT_EQ(CivilFromOle(ole), c) << ole;
                     ASSERT_EQ(OleDatePart(ole), midnight) << ole;
                     ASSERT_EQ(ParseIsoDate(FormatIsoDateTime(ole)), ole) << ole;
+                    ASSERT_EQ(DayFromOle(ole), day) << ole;
                     ++checked;
                 }
             }
@@ -60,6 +71,61 @@ TEST(OleDate, TimesRoundToTheSecondAcrossMidnight) {
     // Before the epoch the fraction counts forward from the day's midnight as well.
     const double negative = -1.0 - (86400.0 - 0.2) / 86400.0;
     EXPECT_EQ(CivilFromOle(negative), (CivilDateTime{1899, 12, 30, 0, 0, 0}));
+}
+
+// The fast day number and the day text agree with the checked conversions at the edges:
+// midnight rounding, the first and last days, and values that are no date.
+TEST(OleDate, TheDayBridgeAgreesWithTheCheckedConversionsAtTheEdges) {
+    const double second = 1.0 / 86400.0;
+    const double values[] = {kMinOleDate - 1.0 + 1e-9,
+                             kMinOleDate,
+                             -1.0 - 0.4 * second,
+                             -1.0 - (86400.0 - 0.4) * second,
+                             -0.25,
+                             0.0,
+                             39965.0 + (86400.0 - 0.6) * second,
+                             39965.0 + (86400.0 - 0.4) * second,
+                             kMaxOleDate,
+                             2958465.0 + (86400.0 - 0.4) * second,
+                             2958465.0 + (86400.0 - 0.6) * second,
+                             2958466.0,
+                             1e10,
+                             -1e10,
+                             std::numeric_limits<double>::quiet_NaN(),
+                             std::numeric_limits<double>::infinity()};
+    for (double d : values) {
+        SCOPED_TRACE(d);
+        std::optional<int32_t> checked;
+        try {
+            checked = OleDaySerial(d);
+        } catch (const ComError& e) {
+            EXPECT_EQ(e.Number(), errors::kOverflow);
+        }
+        ASSERT_EQ(TryOleDaySerial(d), checked);
+        if (!checked) continue;
+        std::string text = "x";
+        AppendIsoDate(text, DayOfSerial(*checked));
+        EXPECT_EQ(text, "x" + FormatIsoDate(d));
+        EXPECT_EQ(SerialOfDay(DayFromOle(d)), *checked);
+    }
+    struct Text {
+        const char* text;
+        bool day;
+    };
+    const Text texts[] = {
+        {"0100-01-01", true},        {"0099-12-31", false},  {"9999-12-31", true},
+        {"2008-02-29", true},        {"2009-02-29", false},  {"2009-13-01", false},
+        {"2009-00-10", false},       {"2009-06-00", false},  {"2009-6-04", false},
+        {"2009-06-4 ", false},       {" 2009-06-04", false}, {"2009/06/04", false},
+        {"2009-06-04T00:00", false}, {"2O09-06-04", false},  {"", false}};
+    for (const Text& t : texts) {
+        SCOPED_TRACE(t.text);
+        const std::optional<std::chrono::sys_days> day = ParseIsoDay(t.text);
+        ASSERT_EQ(day.has_value(), t.day);
+        if (day) {
+            EXPECT_EQ(OleFromDay(*day), ParseIsoDate(t.text));
+        }
+    }
 }
 
 TEST(OleDate, InvalidInputsAreRefused) {

@@ -2,9 +2,7 @@
 
 #include "window/qt/DateGridModel.hpp"
 
-#include <QDate>
-
-#include <cmath>
+#include "window/qt/QtDate.hpp"
 
 namespace zev::window::qt {
 
@@ -70,9 +68,7 @@ void DateGridModel::Sync() {
 }
 
 QString DateGridModel::DateText(double day) {
-    static const QDate epoch(1899, 12, 30);
-    return epoch.addDays(static_cast<qint64>(std::trunc(day)))
-        .toString(QStringLiteral("yyyy-MM-dd"));
+    return QDateOfOle(day).toString(QStringLiteral("yyyy-MM-dd"));
 }
 
 }  // namespace zev::window::qt

@@ -23,11 +23,11 @@
 #include <vector>
 
 #include "window/qt/DateGridModel.hpp"
+#include "window/qt/QtDate.hpp"
 
 namespace zev::window::qt {
 namespace {
 
-const QDate kOleEpoch(1899, 12, 30);
 constexpr double kTwipsPerInch = 1440.0;
 
 // The locale of the window's texts, from the character set of its font, so that the
@@ -148,11 +148,11 @@ FrmCalDialog::FrmCalDialog(const FrmCalControls& controls, FrmCalEvents& events,
 }
 
 double FrmCalDialog::OleDateOf(const QDate& date) {
-    return static_cast<double>(kOleEpoch.daysTo(date));
+    return OleOfQDate(date);
 }
 
 QDate FrmCalDialog::QDateOf(double day) {
-    return kOleEpoch.addDays(static_cast<qint64>(std::trunc(day)));
+    return QDateOfOle(day);
 }
 
 QRect FrmCalDialog::Pixels(const Twips& r) const {

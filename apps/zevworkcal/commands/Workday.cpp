@@ -2,10 +2,7 @@
 // "DATE N [b]" of standard input, a block of lines at a time.
 #include "apps/zevworkcal/commands/Commands.hpp"
 
-#include <cctype>
 #include <charconv>
-#include <chrono>
-#include <cmath>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -18,10 +15,6 @@ namespace zev::cli::commands {
 
 namespace {
 
-namespace chr = std::chrono;
-
-const chr::sys_days kOleEpoch{chr::year{1899} / 12 / 30};
-
 struct WorkdayOptions {
     std::string date;
     std::string interval;
@@ -29,32 +22,15 @@ struct WorkdayOptions {
     bool fromStdin = false;
 };
 
+// The blanks of std::isspace in the C locale, which the program never leaves.
 bool IsBlank(char c) {
-    return std::isspace(static_cast<unsigned char>(c)) != 0;
-}
-
-int Digits(std::string_view text, size_t from, size_t count) {
-    int value = 0;
-    for (size_t i = from; i < from + count; ++i) {
-        if (text[i] < '0' || text[i] > '9') return -1;
-        value = value * 10 + (text[i] - '0');
-    }
-    return value;
+    return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
 // DATE as ParseDateArgument reads it: the plain form "YYYY-MM-DD" without building a
 // string, any other through ParseDateArgument, which names what is wrong.
 double LineDate(std::string_view text) {
-    if (text.size() == 10 && text[4] == '-' && text[7] == '-') {
-        const int y = Digits(text, 0, 4);
-        const int m = Digits(text, 5, 2);
-        const int d = Digits(text, 8, 2);
-        const chr::year_month_day ymd{chr::year{y}, chr::month{static_cast<unsigned>(m)},
-                                      chr::day{static_cast<unsigned>(d)}};
-        if (y >= 100 && m >= 1 && d >= 1 && ymd.ok()) {
-            return static_cast<double>((chr::sys_days{ymd} - kOleEpoch).count());
-        }
-    }
+    if (const auto day = automation::ParseIsoDay(text)) return automation::OleFromDay(*day);
     return ParseDateArgument(std::string(text));
 }
 
@@ -94,28 +70,13 @@ std::optional<component::WorkDayQuestion> LineQuestion(std::string_view line) {
 
 // Appends a date answer and its line end as PrintDate writes them.
 void AppendDate(std::string& out, double date) {
-    if (!automation::IsValidOleDate(date) || date != std::trunc(date)) {
+    const std::optional<int32_t> serial = automation::TryOleDaySerial(date);
+    if (serial && date == *serial) {
+        automation::AppendIsoDate(out, automation::DayOfSerial(*serial));
+    } else {
         out += automation::FormatIsoAuto(date);
-        out += '\n';
-        return;
     }
-    const chr::year_month_day ymd{kOleEpoch + chr::days{static_cast<int32_t>(date)}};
-    const int y = static_cast<int>(ymd.year());
-    const unsigned m = static_cast<unsigned>(ymd.month());
-    const unsigned d = static_cast<unsigned>(ymd.day());
-    const char digit[] = "0123456789";
-    const char text[] = {digit[y / 1000],
-                         digit[y / 100 % 10],
-                         digit[y / 10 % 10],
-                         digit[y % 10],
-                         '-',
-                         digit[m / 10],
-                         digit[m % 10],
-                         '-',
-                         digit[d / 10],
-                         digit[d % 10],
-                         '\n'};
-    out.append(text, sizeof text);
+    out += '\n';
 }
 
 // Answers "DATE N [b]" lines a block at a time: the lines read are collected until more
