@@ -17,6 +17,7 @@ struct ThreadCopy {
     bool enabled = true;
     std::optional<uint64_t> stamp;  // the stamp the index was read at; none before a read
     WorkCalendarIndex index;
+    std::optional<CalendarDays> days;  // read at the first range question at `stamp`
 };
 
 ThreadCopy& Copy() {
@@ -49,8 +50,22 @@ const WorkCalendarIndex* Current(const data::ConnectionPtr& connection) {
             return nullptr;
         }
         copy.stamp = stamp;
+        copy.days.reset();
     }
     return &copy.index;
+}
+
+const CalendarDays* CurrentDays(const data::ConnectionPtr& connection) {
+    if (Current(connection) == nullptr) return nullptr;
+    ThreadCopy& copy = Copy();
+    if (!copy.days) {
+        try {
+            copy.days = CalendarDays::Load(*connection);
+        } catch (...) {
+            return nullptr;
+        }
+    }
+    return &*copy.days;
 }
 
 }  // namespace zev::component::CalendarCache

@@ -6,6 +6,7 @@
 // in the process's property string, read when a thread first asks on a connection,
 // leaves every question to the statements.
 
+#include "component/CalendarDays.hpp"
 #include "component/WorkCalendarIndex.hpp"
 #include "platform/data/Connection.hpp"
 
@@ -15,5 +16,9 @@ namespace zev::component::CalendarCache {
 // the copy is turned off, the database offers no change stamp to trust at this moment,
 // or the calendar could not be read (the statements then meet the same failure).
 const WorkCalendarIndex* Current(const data::ConnectionPtr& connection);
+
+// The table by day of the range questions, on the same rule and the same stamp as the
+// index: read at the first range question after each change.
+const CalendarDays* CurrentDays(const data::ConnectionPtr& connection);
 
 }  // namespace zev::component::CalendarCache

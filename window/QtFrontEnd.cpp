@@ -1,6 +1,6 @@
-// OpenQtView and RegisterQtWindow: loading the Qt module from the installed tree that holds
-// this code (the program or the component library) and turning its answers into errors the
-// error report shows.
+// OpenQtView, RegisterQtWindow and QtModuleSymbol: loading the Qt module from the installed tree
+// that holds this code (the program or the component library) and turning its answers into
+// errors the error report shows.
 
 #include "window/QtFrontEnd.hpp"
 
@@ -38,30 +38,39 @@ fs::path ModuleFile() {
     return fs::path(libraries) / kQtModuleFolder / kQtModuleFile;
 }
 
-// The module's entry, loaded once for the life of the process: Qt cannot be unloaded.
-// A failure names the file and what the loader said of it.
-QtModuleEntry ModuleEntry() {
+// The module, loaded once for the life of the process: Qt cannot be unloaded. A failure
+// names the file and what the loader said of it.
+void* ModuleHandle() {
     static std::mutex mutex;
-    static QtModuleEntry entry = nullptr;
+    static void* handle = nullptr;
     const std::lock_guard lock(mutex);
-    if (entry != nullptr) return entry;
+    if (handle != nullptr) return handle;
 
     const fs::path file = ModuleFile();
-    void* handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
         const char* reason = ::dlerror();
         Fail(MarkedText("无法载入工厂日历窗口模块",
                         ": " + file.string() + " (" + (reason != nullptr ? reason : "") + ")"));
     }
-    entry = reinterpret_cast<QtModuleEntry>(::dlsym(handle, kQtModuleEntry));
-    if (entry == nullptr) {
-        Fail(MarkedText("无法载入工厂日历窗口模块",
-                        ": " + file.string() + " (" + kQtModuleEntry + ")"));
-    }
-    return entry;
+    return handle;
+}
+
+QtModuleEntry ModuleEntry() {
+    return reinterpret_cast<QtModuleEntry>(QtModuleSymbol(kQtModuleEntry));
 }
 
 }  // namespace
+
+void* QtModuleSymbol(const char* name) {
+    void* handle = ModuleHandle();
+    void* symbol = ::dlsym(handle, name);
+    if (symbol == nullptr) {
+        Fail(MarkedText("无法载入工厂日历窗口模块",
+                        ": " + ModuleFile().string() + " (" + name + ")"));
+    }
+    return symbol;
+}
 
 std::unique_ptr<FrmCalView> OpenQtView() {
     const QtModuleEntry entry = ModuleEntry();

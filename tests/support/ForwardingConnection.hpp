@@ -1,7 +1,9 @@
 #pragma once
 // A connection that passes every call on to another, for tests that watch or spoil what a
-// component sends: a subclass overrides Execute and passes the call on with Inner().
+// component sends: a subclass overrides Execute and passes the call on with Inner(); and
+// one that counts the statements.
 
+#include <atomic>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -30,6 +32,19 @@ class ForwardingConnection : public data::Connection {
 
   private:
     data::ConnectionPtr inner_;
+};
+
+// A connection that counts the statements run through it, to tell answers from memory
+// from answers by the statements.
+class CountingConnection final : public ForwardingConnection {
+  public:
+    using ForwardingConnection::ForwardingConnection;
+    data::Recordset Execute(std::string_view commandText) override {
+        ++statements;
+        return Inner().Execute(commandText);
+    }
+
+    std::atomic<int> statements{0};
 };
 
 }  // namespace zev::test

@@ -3,6 +3,8 @@
 
 #include <memory>
 
+#include "apps/zevworkcal/QueryOutput.hpp"
+
 namespace zev::cli::commands {
 
 namespace {
@@ -18,10 +20,11 @@ Command After(CLI::App& program) {
     return {app,
             [o](Session& s) {
                 const double date = ParseDateArgument(o->date);
-                PrintDate(s.out, OpenCalendar()->WorkDayAfter(date));
-                return kOk;
+                const std::unique_ptr<component::clsCal> cal = OpenCalendar();
+                return PrintAnswer(s, *cal, cal->WorkDayAfterAnswer(date), o->date);
             },
-            "after 2026-12-13"};
+            "after 2026-12-13",
+            {{kOutside, "DATE 不在工厂日历之内，答案是 DATE 本身"}}};
 }
 
 }  // namespace zev::cli::commands
