@@ -106,15 +106,16 @@ int RunCal(const CalOptions& o, Session& s) {
 
 Command Cal(CLI::App& program) {
     auto o = std::make_shared<CalOptions>();
-    CLI::App* app = program.add_subcommand(
-        "cal", "一年一览：十二个月，标出休息日；或者 A4 一页的 PDF 年历");
+    CLI::App* app =
+        program.add_subcommand("cal", "一年一览：十二个月，标出休息日；或者 A4 一页的 PDF 年历");
     app->add_option("YEAR", o->year, "年份（默认今年）");
     auto* months = app->add_option("--months", o->months, "从本月起的 N 个月")
                        ->type_name("N")
                        ->check(CLI::Range(1, kMostMonths));
     const std::map<std::string, Colour> colours{
         {"auto", Colour::Auto}, {"always", Colour::Always}, {"never", Colour::Never}};
-    app->add_option("--color", o->colour, "颜色：auto（在终端上且未设 NO_COLOR 时）、always 或 never")
+    app->add_option("--color", o->colour,
+                    "颜色：auto（在终端上且未设 NO_COLOR 时）、always 或 never")
         ->type_name("WHEN")
         ->transform(CLI::CheckedTransformer(colours, CLI::ignore_case));
     app->add_option("--pdf", o->pdf, "把这一年写成 A4 一页的 PDF 文件 FILE")

@@ -45,8 +45,8 @@ int RunIsWorkday(const IsWorkdayOptions& o, Session& s) {
 
 Command IsWorkday(CLI::App& program) {
     auto o = std::make_shared<IsWorkdayOptions>();
-    CLI::App* app = program.add_subcommand(
-        "is-workday", "DATE 是工作日还是休息日：显示 work 或 rest");
+    CLI::App* app =
+        program.add_subcommand("is-workday", "DATE 是工作日还是休息日：显示 work 或 rest");
     app->add_option("DATE", o->date, "日期 YYYY-MM-DD，可带时间 THH:MM[:SS]")->required();
     AddFormatOption(*app, o->format);
     return {app,

@@ -131,7 +131,10 @@ Command List(CLI::App& program) {
     auto* work = app->add_flag("--work", o->workOnly, "只列工作日");
     app->add_flag("--rest", o->restOnly, "只列休息日")->excludes(work);
     AddFormatOption(*app, o->format);
-    return {app, [o](Session& s) { return RunList(*o, s); }, "list 2026-12-21 2027-01-04 --rest", {{kOutside, "所问的日子不全在工厂日历之内"}}};
+    return {app,
+            [o](Session& s) { return RunList(*o, s); },
+            "list 2026-12-21 2027-01-04 --rest",
+            {{kOutside, "所问的日子不全在工厂日历之内"}}};
 }
 
 }  // namespace zev::cli::commands
