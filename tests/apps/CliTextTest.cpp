@@ -205,8 +205,9 @@ TEST(CliText, HelpComesInTheLanguageAskedWithExitCodesAndAnExample) {
         for (const auto& [name, code] :
              {std::pair{"is-workday", "\n  4 "}, std::pair{"is-workday", "\n  3 "},
               std::pair{"before", "\n  3 "}, std::pair{"list", "\n  3 "}}) {
-            if (command == name)
+            if (command == name) {
                 EXPECT_NE(english.out.find(code), std::string::npos) << english.out;
+            }
         }
         // Every text has its English entry: nothing Chinese is left but a sample text.
         const std::string withoutExample = english.out.substr(0, english.out.find("\nExample:"));
