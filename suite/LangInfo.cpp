@@ -1,3 +1,5 @@
+// Language information (LangInfo.hpp): the language of a locale and of the environment,
+// and its registration; private: the object.
 #include "suite/LangInfo.hpp"
 
 #include <cstdlib>

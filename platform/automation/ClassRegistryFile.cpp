@@ -1,3 +1,5 @@
+// The class registry file (ClassRegistryFile.hpp): reading, checking and rewriting its
+// sections under a lock; private: the line and section parser.
 #include "platform/automation/ClassRegistryFile.hpp"
 #include "platform/automation/AsciiText.hpp"
 

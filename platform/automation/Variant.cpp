@@ -1,3 +1,5 @@
+// Variant (Variant.hpp): its types and the Basic conversions; private: reading numbers
+// and dates from text as Basic reads them.
 #include "platform/automation/Variant.hpp"
 #include "platform/automation/AsciiText.hpp"
 

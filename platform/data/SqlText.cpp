@@ -1,3 +1,5 @@
+// Reading T-SQL command texts (SqlText.hpp): splitting batches, INSERT INTO, literals as
+// parameters, transaction verbs; private: skipping quoted text and comments.
 #include "platform/data/SqlText.hpp"
 #include "platform/automation/AsciiText.hpp"
 

@@ -1,3 +1,5 @@
+// The embedded backend (SqliteConnection.hpp): OpenSqlite; private: the connection over
+// sqlite3, the T-SQL functions it adds, WAL mode and the change stamp.
 #include "platform/data/SqliteConnection.hpp"
 #include "platform/automation/AsciiText.hpp"
 
