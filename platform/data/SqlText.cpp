@@ -72,6 +72,15 @@ std::string_view TrimStatement(std::string_view s) {
     return automation::Trim(s);
 }
 
+std::string StringLiteral(std::string_view text) {
+    std::string literal = "'";
+    for (char c : text) {
+        literal += c;
+        if (c == '\'') literal += '\'';
+    }
+    return literal + "'";
+}
+
 bool MayHoldSeveral(std::string_view text) {
     return text.find(';') != std::string_view::npos || text.find("\r\n") != std::string_view::npos;
 }
