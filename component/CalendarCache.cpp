@@ -1,5 +1,5 @@
-// CalendarCache (CalendarCache.hpp): the per-thread copy of the calendar and the stamp it
-// was read at.
+// CalendarCache (CalendarCache.hpp): the per-thread copy of the calendar, the stamp it
+// was read at, and the rule that lets it answer.
 #include "component/CalendarCache.hpp"
 
 #include <memory>
@@ -50,7 +50,7 @@ const WorkCalendarIndex* Current(const data::ConnectionPtr& connection) {
         }
         copy.stamp = stamp;
     }
-    return &copy.index;
+    return copy.index.Answers() ? &copy.index : nullptr;
 }
 
 }  // namespace zev::component::CalendarCache

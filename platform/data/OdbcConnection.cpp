@@ -5,7 +5,6 @@
 #include "platform/data/OdbcConnection.hpp"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -32,9 +31,6 @@ using odbc::DialectDescription;
 using odbc::Fail;
 using odbc::Handles;
 using odbc::kSource;
-
-// Versions handed out while a writer was open, unique in the process.
-std::atomic<uint64_t> inFlightReads{0};
 
 class OdbcConnection final : public Connection {
   public:
@@ -79,23 +75,6 @@ class OdbcConnection final : public Connection {
         return table && table->RowCount() > 0;
     }
 
-    uint64_t DataVersion() override {
-        // The schema's reader answers -1 while a writer of the suite's tables has not yet
-        // committed: a version read then could be paired with rows that are about to
-        // change, so each such call gets a value of its own, never seen before.
-        const std::string_view query = dialect_.DataVersionQuery;
-        std::shared_ptr<ResultTable> table;
-        RunText(query, query, table);
-        if (!table || table->RowCount() != 1) {
-            throw ComError(
-                errors::kCommandFailed, kSource,
-                automation::MarkedText("数据库没有返回数据版本", " (" + std::string(query) + ")"));
-        }
-        const double version = automation::CDbl(table->cells[0]);
-        if (version < 0) return (uint64_t{1} << 63) | ++inFlightReads;
-        return static_cast<uint64_t>(version);
-    }
-
     std::optional<uint64_t> ChangeStamp(std::string_view table) override {
         if (dialect_.StampQuery == nullptr || inTransaction_ || inSnapshot_) return std::nullopt;
         try {
@@ -108,7 +87,8 @@ class OdbcConnection final : public Connection {
             if (!*hasStampReader_) return std::nullopt;
             std::vector<std::string> state = RunStampQuery(table);
             if (state.empty()) return std::nullopt;  // no such table
-            // A writer that has not committed yet (-1), or a table whose writes would not
+            // No number to trust (-1: a database of the earlier schema while a writer of
+            // it is open, or the number's row missing), or a table whose writes would not
             // move the stamp.
             if (state[0] == "-1" || state[1] != "1") return std::nullopt;
             // The stamp counts the states seen, so it never comes back to an earlier value.

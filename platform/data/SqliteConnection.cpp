@@ -1,7 +1,6 @@
 // The embedded backend (SqliteConnection.hpp): OpenSqlite; private: the connection over
 // sqlite3, the T-SQL functions it adds, WAL mode and the change stamp.
 #include "platform/data/SqliteConnection.hpp"
-#include "platform/automation/AsciiText.hpp"
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -14,6 +13,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "platform/automation/AsciiText.hpp"
 #include "platform/automation/Clock.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
@@ -102,7 +102,7 @@ class SqliteConnection final : public Connection {
   public:
     explicit SqliteConnection(sqlite3* db) : db_(db) {}
     ~SqliteConnection() override {
-        if (dataVersion_) sqlite3_finalize(dataVersion_);
+        sqlite3_finalize(dataVersion_);
         ForgetTemplates();
         sqlite3_close_v2(db_);
     }
@@ -140,22 +140,6 @@ class SqliteConnection final : public Connection {
         if (rc != SQLITE_ROW && rc != SQLITE_DONE)
             Fail(errors::kCommandFailed, sqlite3_errmsg(db_), q);
         return rc == SQLITE_ROW;
-    }
-
-    uint64_t DataVersion() override {
-        // data_version moves with commits of other connections, the change counter with
-        // this connection's own.
-        if (!dataVersion_ &&
-            sqlite3_prepare_v3(db_, "PRAGMA data_version", -1, SQLITE_PREPARE_PERSISTENT,
-                               &dataVersion_, nullptr) != SQLITE_OK) {
-            Fail(errors::kCommandFailed, sqlite3_errmsg(db_), "PRAGMA data_version");
-        }
-        uint64_t version = 0;
-        if (sqlite3_step(dataVersion_) == SQLITE_ROW) {
-            version = static_cast<uint64_t>(sqlite3_column_int64(dataVersion_, 0));
-        }
-        sqlite3_reset(dataVersion_);
-        return (version << 32) ^ static_cast<uint64_t>(sqlite3_total_changes64(db_));
     }
 
     std::optional<uint64_t> ChangeStamp(std::string_view /*table*/) override {

@@ -18,7 +18,6 @@ class ForwardingConnection : public data::Connection {
     }
     data::Dialect GetDialect() const override { return inner_->GetDialect(); }
     bool HasTable(std::string_view name) override { return inner_->HasTable(name); }
-    uint64_t DataVersion() override { return inner_->DataVersion(); }
     std::optional<uint64_t> ChangeStamp(std::string_view table) override {
         return inner_->ChangeStamp(table);
     }

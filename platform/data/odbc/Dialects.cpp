@@ -12,8 +12,10 @@ bool Contains(std::string_view text, std::string_view what) {
     return automation::FindNoCase(text, what) != std::string_view::npos;
 }
 
-// PostgreSQL keeps the stamp in the suite's schema: a number its triggers move, and the
-// catalogue rows that change with the table's definition.
+// PostgreSQL keeps the stamp in the suite's schema: a number that the calendar's trigger
+// moves once in every transaction that writes it, read as last committed (a database of
+// the earlier schema answers -1 while any writer is open), and the catalogue rows that
+// change with the table's definition.
 const DialectDescription kPostgreSql{
     .Kind = Dialect::PostgreSQL,
     .DbmsName = "PostgreSQL",
@@ -28,13 +30,13 @@ const DialectDescription kPostgreSql{
                    "AND table_type='BASE TABLE' AND lower(table_name)=lower(" +
                    name + ")";
         },
-    .DataVersionQuery = "SELECT zev_read_data_version()",
     .StampReaderProbe =
         "SELECT CASE WHEN to_regprocedure('zev_read_data_version()') IS NULL "
         "THEN 0 ELSE 1 END",
     // The data version kept by the triggers; whether the table's writes move it and its
     // rows are the same for every reader (a plain table, not inherited from, without
-    // rules or row security, with the suite's trigger enabled for every kind of write);
+    // rules or row security, with the suite's statement trigger, before or after, enabled
+    // for every kind of write);
     // and what changes with the table's definition: its identity and storage (a table
     // dropped and made again, rewritten or emptied), its catalogue row and those of its
     // columns.
@@ -46,7 +48,7 @@ const DialectDescription kPostgreSql{
                    " AND EXISTS (SELECT 1 FROM pg_trigger t WHERE t.tgrelid = c.oid"
                    " AND t.tgfoid = to_regproc('zev_bump_data_version') AND t.tgenabled IN "
                    "('O', 'A')"
-                   " AND (t.tgtype & 60) = 60 AND (t.tgtype & 67) = 0) THEN 1 ELSE 0 END,"
+                   " AND (t.tgtype & 60) = 60 AND (t.tgtype & 65) = 0) THEN 1 ELSE 0 END,"
                    " c.oid, c.relfilenode, c.xmin::text,"
                    " (SELECT max(a.xmin::text::bigint) FROM pg_attribute a"
                    " WHERE a.attrelid = c.oid AND a.attnum > 0)"
@@ -85,7 +87,6 @@ const DialectDescription kSqlServer{
                    "LOWER(TABLE_NAME)=LOWER(N" +
                    name + ")";
         },
-    .DataVersionQuery = "EXEC dbo.zev_read_data_version",
     .StampReaderProbe = {},
     .StampQuery = nullptr,
     .SnapshotProbe = "SELECT snapshot_isolation_state FROM sys.databases WHERE database_id=DB_ID()",

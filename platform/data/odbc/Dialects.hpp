@@ -25,15 +25,12 @@ struct DialectDescription {
     // given as a string literal, names compared without regard to case.
     std::string (*TableProbe)(const std::string& nameLiteral);
 
-    // The statement answering the database's data version (-1 while a writer is open).
-    std::string_view DataVersionQuery;
-
     // The change stamp of a table. StampReaderProbe selects 1 when the database has the
     // stamp's reader; StampQuery, given the table's name as a string literal, selects one
-    // row of StampFields values that change with every committed change a statement on
-    // the table could read (its first the reader's number, -1 while a writer is open, its
-    // second 1 when the table's writes move that number); nullptr: the server keeps no
-    // stamp a copy could be trusted on.
+    // row of kStampFields values that change with every committed change a statement on
+    // the table could read (its first the reader's number, -1 when there is none to
+    // trust, its second 1 when the table's writes move that number); nullptr: the server
+    // keeps no stamp a copy could be trusted on.
     std::string_view StampReaderProbe;
     std::string (*StampQuery)(const std::string& tableLiteral);
     static constexpr unsigned short kStampFields = 6;
