@@ -11,6 +11,8 @@
 #include <sstream>
 #include <unordered_map>
 
+#include "platform/automation/Utf8.hpp"
+
 namespace zev::suite {
 namespace {
 
@@ -19,7 +21,8 @@ using automation::ComError;
 
 [[noreturn]] void Unreadable(const std::string& file, const std::string& reason) {
     throw ComError(automation::errors::kUnspecified, kResLoaderSource,
-                   automation::MarkedText("无法读取翻译文件", ": " + file + ": " + reason));
+                   automation::MarkedText("无法读取翻译文件",
+                                          ": " + automation::EscapeControls(file) + ": " + reason));
 }
 
 std::shared_ptr<const CatalogueSlot> LoadCatalogueFile(const std::string& path) {
@@ -33,7 +36,8 @@ std::shared_ptr<const CatalogueSlot> LoadCatalogueFile(const std::string& path) 
         if (status.type() != fs::file_type::regular) {
             // A device or pipe could block or never end; only plain files are read.
             throw ComError(automation::errors::kUnspecified, kResLoaderSource,
-                           automation::MarkedText("无法读取翻译文件", ": " + path + ": ") +
+                           automation::MarkedText("无法读取翻译文件",
+                                                  ": " + automation::EscapeControls(path) + ": ") +
                                "^|^~$~不是普通文件");
         }
         std::ifstream in(path, std::ios::binary);

@@ -17,6 +17,7 @@
 #include "platform/automation/Clock.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
+#include "platform/automation/Utf8.hpp"
 #include "platform/data/SqlText.hpp"
 
 namespace zev::data {
@@ -36,6 +37,11 @@ constexpr int kBusyTimeoutMs = 10000;
         description += ")";
     }
     throw ComError(number, kSource, description);
+}
+
+// A file name as a message shows it.
+std::string Shown(const std::string& path) {
+    return automation::EscapeControls(path);
 }
 
 // GETDATE(): the current local date and time of the system's clock, as the server's
@@ -445,9 +451,10 @@ ConnectionPtr OpenSqlite(const std::string& path, OpenMode mode) {
     if (::stat(path.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode))
             Fail(errors::kUnspecified,
-                 automation::MarkedText("数据库文件名指向一个目录", ": " + path), {});
+                 automation::MarkedText("数据库文件名指向一个目录", ": " + Shown(path)), {});
     } else if (mode == OpenMode::Existing) {
-        Fail(errors::kUnspecified, automation::MarkedText("数据库文件不存在", ": " + path), {});
+        Fail(errors::kUnspecified, automation::MarkedText("数据库文件不存在", ": " + Shown(path)),
+             {});
     }
     int flags = SQLITE_OPEN_READWRITE;
     if (mode == OpenMode::Create) flags |= SQLITE_OPEN_CREATE;
@@ -459,12 +466,12 @@ ConnectionPtr OpenSqlite(const std::string& path, OpenMode mode) {
         // read-only folder keeps them from creating.
         Fail(errors::kUnspecified,
              automation::MarkedText("数据库使用预写日志，读取它也需要对其所在文件夹有写权限",
-                                    ": " + message + ": " + path),
+                                    ": " + message + ": " + Shown(path)),
              {});
     }
     if (db == nullptr) {
         Fail(errors::kUnspecified,
-             automation::MarkedText("无法打开数据库", ": " + message + ": " + path), {});
+             automation::MarkedText("无法打开数据库", ": " + message + ": " + Shown(path)), {});
     }
     auto connection = std::make_shared<SqliteConnection>(db);
     connection->UseWriteAheadLog();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/automation/ComError.hpp"
+#include "platform/automation/Utf8.hpp"
 #include "platform/data/ConnectionString.hpp"
 #include "platform/data/SqlText.hpp"
 
@@ -84,7 +85,8 @@ void FailOpening(SQLSMALLINT handleType, SQLHANDLE handle, std::string_view conn
     throw automation::ComError(
         errors::kUnspecified, kSource,
         automation::MarkedText("无法打开数据库", ": [" + d.State + "] " +
-                                                     RedactPasswords(d.Message, connectionString)));
+                                                     automation::EscapeControls(RedactPasswords(
+                                                         d.Message, connectionString))));
 }
 
 }  // namespace zev::data::odbc
