@@ -189,10 +189,10 @@ struct CalendarRow {
 };
 
 // A calendar as generation and saving leave it: weekends resting, work days numbered
-// 1..N in date order.
-std::vector<CalendarRow> SavedCalendar(int days) {
+// 1..N in date order (or from another first number).
+std::vector<CalendarRow> SavedCalendar(int days, int64_t firstNumber = 1) {
     std::vector<CalendarRow> rows;
-    int64_t number = 0;
+    int64_t number = firstNumber - 1;
     for (int d = 0; d < days; ++d) {
         const int weekday = automation::OleWeekday(kFirstDay + d);
         rows.push_back({d, weekday == 1 || weekday == 7 ? 0 : ++number});
@@ -329,7 +329,12 @@ TEST_P(DateService, MemoryStatementsAndIndexAgreeOnEveryTableContent) {
         const char* name;
         std::vector<CalendarRow> rows;
     };
-    std::vector<Content> contents{{"saved", SavedCalendar(kDays)}, {"empty", {}}};
+    // The index keeps numbers up to twice its rows and 64 more in a table by position, the
+    // rest in a sorted list: numbered from 80, the 10 work days end that table at 84.
+    std::vector<Content> contents{
+        {"saved", SavedCalendar(kDays)},
+        {"empty", {}},
+        {"numbered across the index's table of numbers", SavedCalendar(kDays, 2 * 10 + 64 - 4)}};
     for (uint32_t seed = 1; seed <= 4; ++seed) {
         contents.push_back({"spoilt", SpoiltCalendar(seed, kDays)});
     }
