@@ -2,13 +2,13 @@
 // keywords, escapes, plural forms, duplicates, the header's character set) stay private.
 
 #include "suite/PoCatalogue.hpp"
-#include "platform/automation/AsciiText.hpp"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <unordered_set>
 
+#include "platform/automation/AsciiText.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/Utf8.hpp"
 

@@ -1,18 +1,17 @@
 // Reading T-SQL command texts (SqlText.hpp): splitting batches, INSERT INTO, literals as
 // parameters, transaction verbs; private: skipping quoted text and comments.
 #include "platform/data/SqlText.hpp"
-#include "platform/automation/AsciiText.hpp"
 
 #include <cctype>
+
+#include "platform/automation/AsciiText.hpp"
 
 namespace zev::data::sql {
 namespace {
 
 using automation::EqualsNoCase;
+using automation::IsBlank;
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
 bool IsWordChar(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' ||
            static_cast<unsigned char>(c) >= 0x80;
