@@ -75,7 +75,11 @@ END
 $$;
 
 CREATE OR REPLACE FUNCTION zev_read_data_version() RETURNS bigint
-    LANGUAGE sql STABLE AS $$ SELECT COALESCE(max(version), -1) FROM zev_data_version $$;
+    LANGUAGE plpgsql STABLE AS $$
+BEGIN
+    RETURN (SELECT COALESCE(max(version), -1) FROM zev_data_version);
+END
+$$;
 
 CREATE TRIGGER tr_WorkCalendar_version BEFORE INSERT OR UPDATE OR DELETE OR TRUNCATE
     ON t_WorkCalendar FOR EACH STATEMENT EXECUTE FUNCTION zev_bump_data_version();
