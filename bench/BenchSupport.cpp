@@ -155,11 +155,13 @@ void RatioReporter::PrintRatios() const {
     std::fflush(stdout);
 }
 
-int RunWithRatios(int argc, char** argv, std::vector<std::string> baselines) {
+int RunWithRatios(int argc, char** argv, std::vector<std::string> baselines,
+                  const std::function<void(RatioReporter&)>& external) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     RatioReporter reporter(std::move(baselines));
     benchmark::RunSpecifiedBenchmarks(&reporter);
+    if (external) external(reporter);
     reporter.PrintRatios();
     benchmark::Shutdown();
     return 0;

@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -94,6 +95,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
   public:
     explicit RatioReporter(std::vector<std::string> baselines) : baselines_(std::move(baselines)) {}
     void ReportRuns(const std::vector<Run>& runs) override;
+    // A time per call measured outside the benchmarks (another program's), in their unit.
+    void AddTime(const std::string& name, double real, double cpu) { times_[name] = {real, cpu}; }
     void PrintRatios() const;
 
   private:
@@ -107,6 +110,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
 };
 
 // Runs the registered benchmarks with the ratio reporter; returns the exit code.
-int RunWithRatios(int argc, char** argv, std::vector<std::string> baselines);
+// `external`, when given, adds times measured elsewhere before the ratios are printed.
+int RunWithRatios(int argc, char** argv, std::vector<std::string> baselines,
+                  const std::function<void(RatioReporter&)>& external = {});
 
 }  // namespace zev::bench

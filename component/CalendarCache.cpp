@@ -17,6 +17,7 @@ struct ThreadCopy {
     bool enabled = true;
     std::optional<uint64_t> stamp;  // the stamp the index was read at; none before a read
     WorkCalendarIndex index;
+    std::optional<CalendarDays> days;  // read at the first range question at `stamp`
 };
 
 ThreadCopy& Copy() {
@@ -28,9 +29,9 @@ bool SameObject(const std::weak_ptr<data::Connection>& a, const data::Connection
     return !a.owner_before(b) && !b.owner_before(a);
 }
 
-}  // namespace
-
-const WorkCalendarIndex* Current(const data::ConnectionPtr& connection) {
+// The thread's copy when it may answer now: turned on, and read at the stamp the
+// connection gives now (read again when the stamp has moved); nullptr otherwise.
+ThreadCopy* AtCurrentStamp(const data::ConnectionPtr& connection) {
     ThreadCopy& copy = Copy();
     if (!SameObject(copy.connection, connection) || copy.connection.expired()) {
         copy = ThreadCopy{};
@@ -49,8 +50,29 @@ const WorkCalendarIndex* Current(const data::ConnectionPtr& connection) {
             return nullptr;
         }
         copy.stamp = stamp;
+        copy.days.reset();
     }
-    return copy.index.Answers() ? &copy.index : nullptr;
+    return &copy;
+}
+
+}  // namespace
+
+const WorkCalendarIndex* Current(const data::ConnectionPtr& connection) {
+    ThreadCopy* copy = AtCurrentStamp(connection);
+    return copy != nullptr && copy->index.Answers() ? &copy->index : nullptr;
+}
+
+const CalendarDays* CurrentDays(const data::ConnectionPtr& connection) {
+    ThreadCopy* copy = AtCurrentStamp(connection);
+    if (copy == nullptr) return nullptr;
+    if (!copy->days) {
+        try {
+            copy->days = CalendarDays::Load(*connection);
+        } catch (...) {
+            return nullptr;
+        }
+    }
+    return copy->days->Answers() ? &*copy->days : nullptr;
 }
 
 }  // namespace zev::component::CalendarCache

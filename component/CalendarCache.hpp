@@ -8,8 +8,10 @@
 //   - the connection gives the table's change stamp now (Connection::ChangeStamp), and the
 //     copy was read at that very stamp; a stamp that moved has the copy read again, so
 //     every committed change is seen by the next question;
-//   - the copy models every row it read (WorkCalendarIndex::Answers).
+//   - the copy models every row it read (WorkCalendarIndex::Answers for the date members,
+//     CalendarDays::Answers for the range questions).
 
+#include "component/CalendarDays.hpp"
 #include "component/WorkCalendarIndex.hpp"
 #include "platform/data/Connection.hpp"
 
@@ -19,5 +21,9 @@ namespace zev::component::CalendarCache {
 // by the rule above, or when the calendar could not be read (the statements then meet
 // the same failure).
 const WorkCalendarIndex* Current(const data::ConnectionPtr& connection);
+
+// The table by day of the range questions, on the same rule and the same stamp as the
+// index: read at the first range question after each change.
+const CalendarDays* CurrentDays(const data::ConnectionPtr& connection);
 
 }  // namespace zev::component::CalendarCache

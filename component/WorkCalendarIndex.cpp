@@ -149,37 +149,66 @@ int32_t WorkCalendarIndex::DayOfNumber(int64_t number) const {
 }
 
 std::optional<double> WorkCalendarIndex::WorkDayBefore(int32_t day, double dtDay) const {
-    if (!answers_) return std::nullopt;
-    const std::ptrdiff_t i = LastOnOrBefore(day);
-    return i < 0 ? dtDay : static_cast<double>(days_[static_cast<size_t>(i)]);
+    const std::optional<DayAnswer> answer = WorkDayBeforeAnswer(day, dtDay);
+    return answer ? std::optional(answer->Date) : std::nullopt;
 }
 
 std::optional<double> WorkCalendarIndex::WorkDayAfter(int32_t day, double dtDay) const {
-    if (!answers_) return std::nullopt;
-    const std::ptrdiff_t i = LastOnOrBefore(day);
-    if (i >= 0 && days_[static_cast<size_t>(i)] == day) return static_cast<double>(day);
-    const size_t next = static_cast<size_t>(i + 1);
-    return next < days_.size() ? static_cast<double>(days_[next]) : dtDay;
+    const std::optional<DayAnswer> answer = WorkDayAfterAnswer(day, dtDay);
+    return answer ? std::optional(answer->Date) : std::nullopt;
 }
 
 std::optional<double> WorkCalendarIndex::WorkDay(int32_t day, double dtDay, Enu_Direction Direction,
                                                  int32_t Interval) const {
+    const std::optional<DayAnswer> answer = WorkDayAnswer(day, dtDay, Direction, Interval);
+    return answer ? std::optional(answer->Date) : std::nullopt;
+}
+
+std::optional<DayAnswer> WorkCalendarIndex::WorkDayBeforeAnswer(int32_t day, double dtDay) const {
     if (!answers_) return std::nullopt;
     const std::ptrdiff_t i = LastOnOrBefore(day);
-    if (i < 0) return dtDay;
+    if (i < 0) return DayAnswer{dtDay, false};
+    return DayAnswer{static_cast<double>(days_[static_cast<size_t>(i)]), true};
+}
+
+std::optional<DayAnswer> WorkCalendarIndex::WorkDayAfterAnswer(int32_t day, double dtDay) const {
+    if (!answers_) return std::nullopt;
+    const std::ptrdiff_t i = LastOnOrBefore(day);
+    if (i >= 0 && days_[static_cast<size_t>(i)] == day) {
+        return DayAnswer{static_cast<double>(day), true};
+    }
+    const size_t next = static_cast<size_t>(i + 1);
+    if (next >= days_.size()) return DayAnswer{dtDay, false};
+    return DayAnswer{static_cast<double>(days_[next]), true};
+}
+
+std::optional<DayAnswer> WorkCalendarIndex::WorkDayAnswer(int32_t day, double dtDay,
+                                                          Enu_Direction Direction,
+                                                          int32_t Interval) const {
+    if (!answers_) return std::nullopt;
+    const std::ptrdiff_t i = LastOnOrBefore(day);
+    if (i < 0) return DayAnswer{dtDay, false};
     // The member reads the number as a 32-bit integer and fails as this does.
     const int64_t h =
         automation::RoundToLong(static_cast<double>(maxNumber_[static_cast<size_t>(i)]));
     const int64_t target = Direction == Dir_Backward ? h - Interval : h + Interval;
-    if (target < 1) return dtDay;
+    if (target < 1) return DayAnswer{dtDay, false};
     const int32_t found = DayOfNumber(target);
     if (found == kAmbiguous) return std::nullopt;
-    return found == kNoRow || found == kNullDay ? dtDay : static_cast<double>(found);
+    if (found == kNoRow || found == kNullDay) return DayAnswer{dtDay, false};
+    return DayAnswer{static_cast<double>(found), true};
 }
 
 size_t WorkCalendarIndex::WorkDays(std::span<const WorkDayQuestion> questions,
                                    std::span<double> answers, size_t from) const {
+    return WorkDays(questions, answers, {}, from);
+}
+
+size_t WorkCalendarIndex::WorkDays(std::span<const WorkDayQuestion> questions,
+                                   std::span<double> answers, std::span<uint8_t> found,
+                                   size_t from) const {
     if (!answers_) return from;
+    const bool noting = !found.empty();
     for (size_t i = from; i < questions.size(); ++i) {
         const WorkDayQuestion& q = questions[i];
         const double d = q.dtDay;
@@ -195,6 +224,7 @@ size_t WorkCalendarIndex::WorkDays(std::span<const WorkDayQuestion> questions,
             const std::ptrdiff_t p = LastOnOrBefore(day);
             if (p < 0) {
                 answers[i] = d;
+                if (noting) found[i] = 0;
                 continue;
             }
             h = maxNumber_[static_cast<size_t>(p)];
@@ -203,11 +233,14 @@ size_t WorkCalendarIndex::WorkDays(std::span<const WorkDayQuestion> questions,
         const int64_t target = q.Direction == Dir_Backward ? h - q.Interval : h + q.Interval;
         if (target < 1) {
             answers[i] = d;
+            if (noting) found[i] = 0;
             continue;
         }
-        const int32_t found = DayOfNumber(target);
-        if (found == kAmbiguous) return i;
-        answers[i] = found == kNoRow || found == kNullDay ? d : static_cast<double>(found);
+        const int32_t at = DayOfNumber(target);
+        if (at == kAmbiguous) return i;
+        const bool held = at != kNoRow && at != kNullDay;
+        answers[i] = held ? static_cast<double>(at) : d;
+        if (noting) found[i] = held ? 1 : 0;
     }
     return questions.size();
 }

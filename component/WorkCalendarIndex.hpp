@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "component/CalendarQuestions.hpp"
 #include "component/WorkDayQuestion.hpp"
 #include "component/ZevEnum.hpp"
 #include "platform/data/Connection.hpp"
@@ -43,6 +44,12 @@ class WorkCalendarIndex {
     std::optional<double> WorkDayAfter(int32_t day, double dtDay) const;
     std::optional<double> WorkDay(int32_t day, double dtDay, Enu_Direction Direction,
                                   int32_t Interval) const;
+    // The same answers, and whether each is a day of the calendar rather than the
+    // fallback to the date asked.
+    std::optional<DayAnswer> WorkDayBeforeAnswer(int32_t day, double dtDay) const;
+    std::optional<DayAnswer> WorkDayAfterAnswer(int32_t day, double dtDay) const;
+    std::optional<DayAnswer> WorkDayAnswer(int32_t day, double dtDay, Enu_Direction Direction,
+                                           int32_t Interval) const;
 
     // WorkDay for questions[from], questions[from + 1], ... into the same places of
     // `answers`, until a question the index leaves to the member: a date the formatter
@@ -51,6 +58,10 @@ class WorkCalendarIndex {
     // answered them all.
     size_t WorkDays(std::span<const WorkDayQuestion> questions, std::span<double> answers,
                     size_t from) const;
+    // The same, and found[i] 1 where answers[i] is a day of the calendar, 0 where it is the
+    // fallback to the date asked; `found` holds as many values as `answers`.
+    size_t WorkDays(std::span<const WorkDayQuestion> questions, std::span<double> answers,
+                    std::span<uint8_t> found, size_t from) const;
 
     // Whether the index answers at all: false when a row holds a value it does not model
     // (a number with a fraction, a day with a time of day, a text the engine compares as

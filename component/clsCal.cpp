@@ -6,6 +6,7 @@
 #include <string>
 
 #include "component/CalendarCache.hpp"
+#include "component/MemberDates.hpp"
 #include "component/WorkCalendarIndex.hpp"
 #include "component/mdlCal.hpp"
 #include "host/SuiteInterfaces.hpp"
@@ -19,21 +20,13 @@ using automation::Variant;
 
 namespace {
 
-// The day of `dtDay` as the date text of the statements, from a formatter object made
-// for this one call and released before any statement runs.
-std::string DateText(double dtDay) {
-    auto formatter =
-        automation::CreateObjectAs<host::IDateTimeFormatInfo>(host::progid::kDateTimeFormatInfo);
-    double day = dtDay;
-    return formatter->ZevDateFormat(day, "YYYY-MM-DD");
-}
-
 // The first field of a statement that returns one value: the day it names, or dtDay
 // when it is NULL.
-double DayOrFallback(const std::string& statement, double dtDay) {
+DayAnswer DayOrFallback(const std::string& statement, double dtDay) {
     data::Recordset rs = mdlCal::Connection().Execute(statement);
     const Variant& value = rs.Fields(0).Value();
-    const double result = value.IsNull() ? dtDay : automation::CDate(value);
+    const DayAnswer result =
+        value.IsNull() ? DayAnswer{dtDay, false} : DayAnswer{automation::CDate(value), true};
     rs.Close();
     return result;
 }
@@ -48,7 +41,7 @@ const WorkCalendarIndex* MemoryCopy() {
 // The answer from the copy of the calendar, for the date text the statements would use;
 // std::nullopt when the statements must answer.
 template <class Ask>
-std::optional<double> FromMemory(const std::string& text, Ask ask) {
+std::optional<DayAnswer> FromMemory(const std::string& text, Ask ask) {
     const std::optional<int32_t> day = DayOfDateText(text);
     const WorkCalendarIndex* index = MemoryCopy();
     if (!day || index == nullptr) return std::nullopt;
@@ -56,8 +49,8 @@ std::optional<double> FromMemory(const std::string& text, Ask ask) {
 }
 
 // WorkDay's two statements, run in one snapshot; fails where they fail.
-double WorkDayByStatements(const std::string& text, double dtDay, Enu_Direction Direction,
-                           int32_t Interval) {
+DayAnswer WorkDayByStatements(const std::string& text, double dtDay, Enu_Direction Direction,
+                              int32_t Interval) {
     // Both statements read one committed calendar: a regeneration committed between them
     // would pair a number of the old calendar with the days of the new one.
     const data::ReadSnapshot snapshot(mdlCal::Connection());
@@ -66,7 +59,7 @@ double WorkDayByStatements(const std::string& text, double dtDay, Enu_Direction 
     const Variant& number = rs.Fields(0).Value();
     if (number.IsNull()) {
         rs.Close();
-        return dtDay;
+        return {dtDay, false};
     }
     const std::string h = std::to_string(automation::CLng(number));
     rs.Close();
@@ -78,20 +71,20 @@ double WorkDayByStatements(const std::string& text, double dtDay, Enu_Direction 
             : "SELECT FDay FROM t_WorkCalendar WHERE FInterID>0 AND FInterID-" + h + "=" + interval;
     data::Recordset target;
     target.Open(statement, mdlCal::State().ActiveConnection, -1, -1, -1);
-    double result = dtDay;
+    DayAnswer result{dtDay, false};
     if (!target.Eof() && !target.Fields(0).Value().IsNull()) {
-        result = automation::CDate(target.Fields(0).Value());
+        result = {automation::CDate(target.Fields(0).Value()), true};
     }
     target.Close();
     return result;
 }
 
 // One WorkDay question, from the copy when it can answer, else by the statements.
-double AnswerWorkDay(const std::string& text, double dtDay, Enu_Direction Direction,
-                     int32_t Interval) {
-    const std::optional<double> answer =
+DayAnswer AnswerWorkDay(const std::string& text, double dtDay, Enu_Direction Direction,
+                        int32_t Interval) {
+    const std::optional<DayAnswer> answer =
         FromMemory(text, [&](const WorkCalendarIndex& index, int32_t day) {
-            return index.WorkDay(day, dtDay, Direction, Interval);
+            return index.WorkDayAnswer(day, dtDay, Direction, Interval);
         });
     return answer ? *answer : WorkDayByStatements(text, dtDay, Direction, Interval);
 }
@@ -133,29 +126,41 @@ automation::VBool clsCal::IsSetWorkCalendar() const {
 }
 
 double clsCal::WorkDayBefore(double dtDay) {
+    return WorkDayBeforeAnswer(dtDay).Date;
+}
+
+double clsCal::WorkDayAfter(double dtDay) {
+    return WorkDayAfterAnswer(dtDay).Date;
+}
+
+double clsCal::WorkDay(double dtDay, Enu_Direction Direction, int32_t Interval) {
+    return WorkDayAnswer(dtDay, Direction, Interval).Date;
+}
+
+DayAnswer clsCal::WorkDayBeforeAnswer(double dtDay) {
     const std::string text = DateText(dtDay);
-    const std::optional<double> answer =
+    const std::optional<DayAnswer> answer =
         FromMemory(text, [&](const WorkCalendarIndex& index, int32_t day) {
-            return index.WorkDayBefore(day, dtDay);
+            return index.WorkDayBeforeAnswer(day, dtDay);
         });
     if (answer) return *answer;
     return DayOrFallback(
         "SELECT MAX(FDay) FROM t_WorkCalendar WHERE FInterID>0 AND FDay<='" + text + "'", dtDay);
 }
 
-double clsCal::WorkDayAfter(double dtDay) {
+DayAnswer clsCal::WorkDayAfterAnswer(double dtDay) {
     const std::string text = DateText(dtDay);
-    const std::optional<double> answer =
+    const std::optional<DayAnswer> answer =
         FromMemory(text, [&](const WorkCalendarIndex& index, int32_t day) {
-            return index.WorkDayAfter(day, dtDay);
+            return index.WorkDayAfterAnswer(day, dtDay);
         });
     if (answer) return *answer;
     return DayOrFallback(
         "SELECT MIN(FDay) FROM t_WorkCalendar WHERE FInterID>0 AND FDay>='" + text + "'", dtDay);
 }
 
-double clsCal::WorkDay(double dtDay, Enu_Direction Direction, int32_t Interval) {
-    double result = 0.0;
+DayAnswer clsCal::WorkDayAnswer(double dtDay, Enu_Direction Direction, int32_t Interval) {
+    DayAnswer result;
     try {
         const std::string text = DateText(dtDay);
         result = AnswerWorkDay(text, dtDay, Direction, Interval);
@@ -167,7 +172,7 @@ double clsCal::WorkDay(double dtDay, Enu_Direction Direction, int32_t Interval) 
 }
 
 WorkDaysResult clsCal::WorkDays(std::span<const WorkDayQuestion> questions,
-                                std::span<double> answers) {
+                                std::span<double> answers, std::span<uint8_t> found) {
     WorkDaysResult result;
     try {
         // Without a connection every question fails as the member fails, after its date.
@@ -175,20 +180,22 @@ WorkDaysResult clsCal::WorkDays(std::span<const WorkDayQuestion> questions,
         const WorkCalendarIndex* index = connection ? CalendarCache::Current(connection) : nullptr;
         while (result.Answered < questions.size()) {
             if (index != nullptr) {
-                result.Answered = index->WorkDays(questions, answers, result.Answered);
+                result.Answered = index->WorkDays(questions, answers, found, result.Answered);
                 if (result.Answered == questions.size()) break;
             }
             // A question the copy leaves to the member's own steps.
             const WorkDayQuestion& q = questions[result.Answered];
             // The day the formatter writes for the date; none where it fails.
             const std::optional<int32_t> day = automation::TryOleDaySerial(q.dtDay);
-            std::optional<double> answer;
+            std::optional<DayAnswer> answer;
             if (index != nullptr && day) {
-                answer = index->WorkDay(*day, q.dtDay, q.Direction, q.Interval);
+                answer = index->WorkDayAnswer(*day, q.dtDay, q.Direction, q.Interval);
             }
-            answers[result.Answered] =
-                answer ? *answer
-                       : WorkDayByStatements(DateText(q.dtDay), q.dtDay, q.Direction, q.Interval);
+            if (!answer) {
+                answer = WorkDayByStatements(DateText(q.dtDay), q.dtDay, q.Direction, q.Interval);
+            }
+            answers[result.Answered] = answer->Date;
+            if (!found.empty()) found[result.Answered] = answer->Found ? 1 : 0;
             ++result.Answered;
         }
     } catch (...) {

@@ -1,6 +1,6 @@
-// OpenQtView and RegisterQtWindow: loading the Qt module (beside the program or library
-// that holds this code, or in the lib/ folder beside its bin/) and turning its answers
-// into errors the error report shows.
+// OpenQtView, RegisterQtWindow and QtModuleSymbol: loading the Qt module (beside the program or
+// library that holds this code, or in the lib/ folder beside its bin/) and turning its answers into
+// errors the error report shows.
 
 #include "window/QtFrontEnd.hpp"
 
@@ -30,35 +30,44 @@ constexpr const char* kSource = "ZevWorkCal.frmCal";
     throw ComError(automation::errors::kUnspecified, kSource, std::move(description));
 }
 
-// The module's entry, loaded once for the life of the process: Qt cannot be unloaded.
-QtModuleEntry ModuleEntry() {
+// The module, loaded once for the life of the process: Qt cannot be unloaded.
+void* ModuleHandle() {
     static std::mutex mutex;
-    static QtModuleEntry entry = nullptr;
+    static void* handle = nullptr;
     const std::lock_guard lock(mutex);
-    if (entry != nullptr) return entry;
+    if (handle != nullptr) return handle;
 
     const fs::path here =
-        fs::path(automation::com::ModulePathOf(reinterpret_cast<const void*>(&ModuleEntry)))
+        fs::path(automation::com::ModulePathOf(reinterpret_cast<const void*>(&ModuleHandle)))
             .parent_path();
     // What went wrong with each file tried, or where the module was looked for.
     std::string problems;
     for (const fs::path& folder : {here, here.parent_path() / "lib"}) {
         const fs::path file = folder / kQtModuleFile;
         if (!fs::exists(file)) continue;
-        void* handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (handle == nullptr) {
-            problems.append(" ").append(::dlerror());
-            continue;
-        }
-        entry = reinterpret_cast<QtModuleEntry>(::dlsym(handle, kQtModuleEntry));
-        if (entry != nullptr) return entry;
-        problems.append(" ").append(file.string()).append(": no ").append(kQtModuleEntry);
+        handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (handle != nullptr) return handle;
+        problems.append(" ").append(::dlerror());
     }
     if (problems.empty()) problems.append(" ").append((here / kQtModuleFile).string());
     Fail(MarkedText("无法载入工厂日历窗口模块", ":" + problems));
 }
 
+QtModuleEntry ModuleEntry() {
+    return reinterpret_cast<QtModuleEntry>(QtModuleSymbol(kQtModuleEntry));
+}
+
 }  // namespace
+
+void* QtModuleSymbol(const char* name) {
+    void* handle = ModuleHandle();
+    void* symbol = ::dlsym(handle, name);
+    if (symbol == nullptr) {
+        Fail(MarkedText("无法载入工厂日历窗口模块",
+                        std::string(": ") + kQtModuleFile + ": no " + name));
+    }
+    return symbol;
+}
 
 std::unique_ptr<FrmCalView> OpenQtView() {
     const QtModuleEntry entry = ModuleEntry();

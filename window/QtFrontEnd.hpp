@@ -12,6 +12,10 @@ namespace zev::window {
 // is available, or the process's Qt application runs on another thread.
 std::unique_ptr<FrmCalView> OpenQtView();
 
+// An entry of the Qt module by name, the module loaded at the first call; fails with a
+// clear error when the module or the entry cannot be found.
+void* QtModuleSymbol(const char* name);
+
 // Registers "ZevWorkCal.frmCal" with the Qt front end.
 void RegisterQtWindow();
 

@@ -4,7 +4,10 @@
 // opening, so that a process that uses only the date service never loads Qt and needs
 // no display.
 
+#include <string>
+
 #include "window/FrmCalView.hpp"
+#include "window/YearSheet.hpp"
 
 namespace zev::window {
 
@@ -26,5 +29,24 @@ enum QtOpenResult : int {
 // The module's entry: a front end for one opening in *view when it answers kQtOpened.
 // Makes the process's QApplication when there is none.
 using QtModuleEntry = int (*)(int version, const MessageBoxTexts* texts, FrmCalView** view);
+
+// The module's second entry writes a year sheet as a one-page PDF, with or without a
+// display: without a Qt application it makes one on the offscreen platform for the page.
+inline constexpr const char* kYearPdfEntry = "ZevWorkCalQtYearPdf";
+// Moves on whenever YearSheet changes.
+inline constexpr int kYearPdfVersion = 1;
+
+enum YearPdfResult : int {
+    kPdfWritten = 0,
+    kPdfNotWritten = 1,  // the file could not be written; *problem says why
+    kPdfNoGui = 2,       // the process runs a Qt application without a GUI
+    kPdfOtherThread = 3,
+    kPdfNoPlatform = 4,  // no Qt platform to draw text on (the offscreen plugin is missing)
+    kPdfWrongVersion = 5,
+    kPdfFailed = 6,
+};
+
+using YearPdfEntry = int (*)(int version, const YearSheet* sheet, const char* file,
+                             std::string* problem);
 
 }  // namespace zev::window

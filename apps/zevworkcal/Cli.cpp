@@ -34,9 +34,9 @@ using host::MMTS::LoadLocalText;
 
 // Every command, in the order of the help.
 constexpr CommandSetup kCommands[] = {
-    commands::Init,    commands::Text,   commands::Before,   commands::After,
-    commands::Workday, commands::Status, commands::Generate, commands::Extend,
-    commands::Swap,    commands::Check,  commands::Show,
+    commands::Init,     commands::Text,      commands::Before, commands::After, commands::Workday,
+    commands::Count,    commands::IsWorkday, commands::List,   commands::Cal,   commands::Status,
+    commands::Generate, commands::Extend,    commands::Swap,   commands::Check, commands::Show,
 };
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& o) {

@@ -3,6 +3,8 @@
 // window without a display.
 #include "apps/zevworkcal/Command.hpp"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -75,6 +77,10 @@ void Output::Write(std::string_view text) {
 void Output::Line(std::string_view text) {
     Write(text);
     Write("\n");
+}
+
+bool Output::IsTerminal() const {
+    return ::isatty(::fileno(out_)) == 1;
 }
 
 void Output::Flush() {

@@ -50,6 +50,8 @@ class Output {
     void Flush();
     // Whether a write has failed (and raised).
     bool Failed() const { return failed_; }
+    // Whether the output goes to a terminal.
+    bool IsTerminal() const;
 
   private:
     [[noreturn]] void Fail(int error);

@@ -328,21 +328,36 @@ class CommandLineOnDb : public DbTest {
     }
 };
 
+// Answers the calendar has no such work day for are the date asked, with exit code 3 and
+// the calendar's range on stderr; an answer that equals the date asked is no such case.
 TEST_P(CommandLineOnDb, AnswersTheDateQuestions) {
     WriteExampleCalendar(Conn());
-    const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {{"before", "2009-06-07"}, "2009-06-05\n"},
-        {{"after", "2009-06-07"}, "2009-06-08\n"},
-        {{"workday", "2009-06-07", "1"}, "2009-06-08\n"},
-        {{"workday", "2009-06-07", "1", "--backward"}, "2009-06-04\n"},
-        {{"workday", "2009-06-05", "-2"}, "2009-06-03\n"},
-        {{"before", "2009-05-31T08:30"}, "2009-05-31 08:30:00\n"},
-        {{"workday", "2009-06-10T17:45:10", "1"}, "2009-06-10 17:45:10\n"},
+    struct Case {
+        std::vector<std::string> args;
+        std::string out;
+        int exitCode;
     };
-    for (const auto& [args, expected] : cases) {
-        const ProcessResult r = Run(args);
-        EXPECT_EQ(r.exitCode, 0) << args[0] << " " << r.err;
-        EXPECT_EQ(r.out, expected) << args[0] << " " << args[1];
+    const Case cases[] = {
+        {{"before", "2009-06-07"}, "2009-06-05\n", 0},
+        {{"after", "2009-06-07"}, "2009-06-08\n", 0},
+        {{"workday", "2009-06-07", "1"}, "2009-06-08\n", 0},
+        {{"workday", "2009-06-07", "1", "--backward"}, "2009-06-04\n", 0},
+        {{"workday", "2009-06-05", "-2"}, "2009-06-03\n", 0},
+        {{"before", "2009-06-03"}, "2009-06-03\n", 0},
+        {{"after", "2009-06-10"}, "2009-06-10\n", 0},
+        {{"workday", "2009-06-03", "0"}, "2009-06-03\n", 0},
+        {{"before", "2009-05-31T08:30"}, "2009-05-31 08:30:00\n", 3},
+        {{"after", "2009-06-11"}, "2009-06-11\n", 3},
+        {{"workday", "2009-06-10T17:45:10", "1"}, "2009-06-10 17:45:10\n", 3},
+        {{"workday", "2009-06-02", "5", "--backward"}, "2009-06-02\n", 3},
+        {{"workday", "2009-05-20", "3"}, "2009-05-20\n", 3},
+    };
+    for (const Case& c : cases) {
+        const ProcessResult r = Run(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.args[0] << " " << c.args[1] << " " << r.err;
+        EXPECT_EQ(r.out, c.out) << c.args[0] << " " << c.args[1];
+        EXPECT_EQ(Has(r.err, "不在工厂日历之内: " + c.args[1]), c.exitCode == 3) << r.err;
+        EXPECT_EQ(Has(r.err, "2009-06-01 .. 2009-06-10"), c.exitCode == 3) << r.err;
     }
 }
 
@@ -351,8 +366,10 @@ TEST_P(CommandLineOnDb, AnswersLinesFromStandardInput) {
     const ProcessResult r = Run({"workday", "--stdin"},
                                 "2009-06-07 1\n\n2009-06-07 1 b\n  2009-06-20T06:00   2 b\r\n"
                                 "2009-06-10 1");
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "2009-06-08\n2009-06-04\n2009-06-08\n2009-06-10\n");
+    // The last answer is the date asked: the calendar has no work day after 06-10.
+    EXPECT_EQ(r.exitCode, 3) << r.err;
+    EXPECT_EQ(r.out, "2009-06-08\n2009-06-04\n2009-06-08\n2009-06-10 ?\n");
+    EXPECT_TRUE(Has(r.err, "不在工厂日历之内: 1 / 4")) << r.err;
 
     // A bad line stops the answers after those before it, naming its number.
     const std::pair<std::string, std::string> bad[] = {

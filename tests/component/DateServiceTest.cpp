@@ -15,6 +15,7 @@
 #include "platform/automation/ObjectRegistry.hpp"
 #include "platform/automation/OleDate.hpp"
 #include "suite/ShareProps.hpp"
+#include "tests/component/CalendarContents.hpp"
 #include "tests/component/ComponentTestSupport.hpp"
 #include "tests/support/ForwardingConnection.hpp"
 #include "tests/support/Subprocess.hpp"
@@ -32,18 +33,12 @@ using component::Enu_Direction;
 
 const double kFirstDay = OleFromCivil(2009, 6, 1);
 
-// A connection that counts the statements run through it, to tell answers from memory
-// from answers by the statements.
-class CountingConnection final : public ForwardingConnection {
-  public:
-    using ForwardingConnection::ForwardingConnection;
-    data::Recordset Execute(std::string_view commandText) override {
-        ++statements;
-        return Inner().Execute(commandText);
-    }
-
-    std::atomic<int> statements{0};
-};
+std::vector<CalendarRow> SavedCalendar(int days, int64_t firstNumber = 1) {
+    return SavedCalendarRows(kFirstDay, days, firstNumber);
+}
+std::vector<CalendarRow> SpoiltCalendar(uint32_t seed, int days) {
+    return SpoiltCalendarRows(kFirstDay, seed, days);
+}
 
 // The error report's boxes, counted, the last one kept: many thousands of questions fail.
 class ReportedFailures final : public ui::UserInterface {
@@ -181,63 +176,6 @@ class Calendar {
     std::optional<clsCal> cal_;
 };
 
-// One row of t_WorkCalendar: a day (days after the calendar's first) or NULL, a number
-// or NULL.
-struct CalendarRow {
-    std::optional<int> day;
-    std::optional<int64_t> number;
-};
-
-// A calendar as generation and saving leave it: weekends resting, work days numbered
-// 1..N in date order (or from another first number).
-std::vector<CalendarRow> SavedCalendar(int days, int64_t firstNumber = 1) {
-    std::vector<CalendarRow> rows;
-    int64_t number = firstNumber - 1;
-    for (int d = 0; d < days; ++d) {
-        const int weekday = automation::OleWeekday(kFirstDay + d);
-        rows.push_back({d, weekday == 1 || weekday == 7 ? 0 : ++number});
-    }
-    return rows;
-}
-
-// The saved calendar spoilt as only a hand or a foreign program spoils it: numbers
-// skipped and repeated, days swapped out of date order, days missing and doubled,
-// numbers outside 32 bits, below 1 or NULL, rows without a day.
-std::vector<CalendarRow> SpoiltCalendar(uint32_t seed, int days) {
-    std::mt19937 random(seed);
-    auto chance = [&](int percent) {
-        return std::uniform_int_distribution<int>(0, 99)(random) < percent;
-    };
-    std::vector<CalendarRow> rows;
-    int64_t number = 0;
-    for (int d = 0; d < days; ++d) {
-        if (chance(8)) continue;  // a day missing
-        const int weekday = automation::OleWeekday(kFirstDay + d);
-        if (weekday == 1 || weekday == 7) {
-            rows.push_back({d, 0});
-            continue;
-        }
-        number += chance(15) ? 2 : chance(15) ? 0 : 1;  // a gap, a repeat
-        rows.push_back({d, std::max<int64_t>(number, 1)});
-        if (chance(6)) rows.push_back({d, number + 3});  // the day twice
-    }
-    for (int swaps = 0; swaps < 2 && rows.size() > 2; ++swaps) {
-        std::uniform_int_distribution<size_t> pick(0, rows.size() - 1);
-        std::swap(rows[pick(random)].number, rows[pick(random)].number);
-    }
-    const int64_t odd[] = {2147483647, 3000000000, -5, -2147483648LL, 0};
-    for (int64_t n : odd) {
-        if (chance(20) && !rows.empty()) {
-            rows[std::uniform_int_distribution<size_t>(0, rows.size() - 1)(random)].number = n;
-        }
-    }
-    if (chance(50)) rows.push_back({std::nullopt, number + 1});  // a number without a day
-    if (chance(50)) rows.push_back({std::nullopt, std::max<int64_t>(number / 2, 1)});
-    if (chance(30) && !rows.empty()) rows.front().number = std::nullopt;
-    std::shuffle(rows.begin(), rows.end(), random);  // the engine's order is not the days'
-    return rows;
-}
-
 // Every date from three days before the calendar to three after it, every other one with
 // a time of day, each with both neighbours and every step from -40 to 40 both ways; and
 // dates that are no dates.
@@ -279,35 +217,9 @@ class DateService : public DbTest {
     }
     size_t Reported() const { return failures_->count; }
 
-    // The table without the keys and checks of the suite's schema, so that it can hold
-    // what a foreign program might write: NULL days and numbers, a day twice, numbers
-    // beyond 32 bits. On the server the suite's triggers stay, and with them the stamp.
-    void LoosenTheTable() {
-        if (GetParam() == Backend::SQLite) {
-            Exec("DROP TABLE t_WorkCalendar");
-            Exec(
-                "CREATE TABLE t_WorkCalendar (FInterID INTEGER, FDay DATE, FDayID INTEGER, "
-                "FWeekID INTEGER, FMonthID INTEGER, FYearID INTEGER)");
-        } else {
-            Exec("ALTER TABLE t_WorkCalendar DROP CONSTRAINT t_workcalendar_pkey");
-            Exec("ALTER TABLE t_WorkCalendar ALTER COLUMN FDay DROP NOT NULL");
-            Exec("ALTER TABLE t_WorkCalendar ALTER COLUMN FInterID TYPE BIGINT");
-            Exec("ALTER TABLE t_WorkCalendar ALTER COLUMN FInterID DROP NOT NULL");
-        }
-    }
-
+    void LoosenTheTable() { LoosenCalendarTable(GetParam(), Conn()); }
     void Write(const std::vector<CalendarRow>& rows) {
-        std::string batch = "DELETE FROM t_WorkCalendar";
-        for (const CalendarRow& row : rows) {
-            batch +=
-                "\r\nINSERT INTO t_WorkCalendar(FInterID,FDay) VALUES (" +
-                (row.number ? std::to_string(*row.number) : "NULL") + "," +
-                (row.day ? "'" + automation::FormatIsoDate(kFirstDay + *row.day) + "'" : "NULL") +
-                ")";
-        }
-        Exec("BEGIN TRANSACTION");
-        Exec(batch);
-        Exec("COMMIT");
+        ReplaceCalendarRows(Conn(), kFirstDay, rows);
     }
 
     std::shared_ptr<ReportedFailures> failures_ = std::make_shared<ReportedFailures>();

@@ -1,9 +1,10 @@
 #pragma once
 // A connection that passes every call on to another, for tests that watch or spoil what a
-// component sends: a subclass overrides Execute and passes the call on with Inner(). And
-// one that commits another connection's change between two statements, to break a read
-// snapshot on purpose.
+// component sends: a subclass overrides Execute and passes the call on with Inner(); one
+// that counts the statements; and one that commits another connection's change between
+// two statements, to break a read snapshot on purpose.
 
+#include <atomic>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,6 +33,19 @@ class ForwardingConnection : public data::Connection {
 
   private:
     data::ConnectionPtr inner_;
+};
+
+// A connection that counts the statements run through it, to tell answers from memory
+// from answers by the statements.
+class CountingConnection final : public ForwardingConnection {
+  public:
+    using ForwardingConnection::ForwardingConnection;
+    data::Recordset Execute(std::string_view commandText) override {
+        ++statements;
+        return Inner().Execute(commandText);
+    }
+
+    std::atomic<int> statements{0};
 };
 
 // Runs `change` on `other` (outside any transaction, so it commits at once) right after

@@ -5,8 +5,6 @@
 
 #include <QApplication>
 #include <QByteArray>
-#include <QFileInfo>
-#include <QLibraryInfo>
 #include <QThread>
 
 #include <xcb/xcb.h>
@@ -15,6 +13,7 @@
 
 #include "window/QtModule.hpp"
 #include "window/qt/FrmCalDialog.hpp"
+#include "window/qt/QtPlatform.hpp"
 #include "window/qt/QtUserInterface.hpp"
 
 namespace zev::window::qt {
@@ -40,20 +39,6 @@ class DialogView final : public FrmCalView {
   private:
     std::shared_ptr<QtUserInterface> interface_;
 };
-
-// Before there is an application, its plugin folders are Qt's own and those named in
-// QT_PLUGIN_PATH.
-bool PluginInstalled(const QByteArray& platform) {
-    QStringList folders = qEnvironmentVariable("QT_PLUGIN_PATH").split(QLatin1Char(':'));
-    folders << QLibraryInfo::path(QLibraryInfo::PluginsPath);
-    for (const QString& folder : folders) {
-        if (folder.isEmpty()) continue;
-        const QString file = folder + QStringLiteral("/platforms/libq") +
-                             QString::fromLatin1(platform) + QStringLiteral(".so");
-        if (QFileInfo::exists(file)) return true;
-    }
-    return false;
-}
 
 bool X11DisplayOpens() {
     int screen = 0;

@@ -3,6 +3,8 @@
 
 #include <memory>
 
+#include "apps/zevworkcal/QueryOutput.hpp"
+
 namespace zev::cli::commands {
 
 namespace {
@@ -17,8 +19,8 @@ Command Before(CLI::App& program) {
     app->add_option("DATE", o->date, "YYYY-MM-DD[THH:MM[:SS]]")->required();
     return {app, [o](Session& s) {
                 const double date = ParseDateArgument(o->date);
-                PrintDate(s.out, OpenCalendar()->WorkDayBefore(date));
-                return kOk;
+                const std::unique_ptr<component::clsCal> cal = OpenCalendar();
+                return PrintAnswer(s, *cal, cal->WorkDayBeforeAnswer(date), o->date);
             }};
 }
 

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "apps/zevworkcal/InputLines.hpp"
+#include "apps/zevworkcal/QueryOutput.hpp"
+#include "host/MMTS.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
 
@@ -84,19 +86,30 @@ void AppendDate(std::string& out, double date) {
 // database's change stamp once, so a change committed before a block was read is seen by
 // all its answers, and the answers go out before the read. A caller may ask one line at
 // a time. A line whose answer fails, or that is no question, ends the run after the
-// answers to the lines before it.
+// answers to the lines before it. An answer that is the date asked because the calendar
+// has no such work day is followed by " ?", and the run ends with kOutside.
 int RunWorkdayStream(Session& s) {
     const std::unique_ptr<component::clsCal> cal = OpenCalendar();
     std::vector<component::WorkDayQuestion> questions;
     std::vector<double> answers;
+    std::vector<uint8_t> found;
     std::string text;
+    size_t outside = 0;
+    size_t answered = 0;
     const auto answerBlock = [&] {
         answers.resize(questions.size());
-        const component::WorkDaysResult result = cal->WorkDays(questions, answers);
+        found.resize(questions.size());
+        const component::WorkDaysResult result = cal->WorkDays(questions, answers, found);
         questions.clear();
         text.clear();
-        for (size_t i = 0; i < result.Answered; ++i)
+        for (size_t i = 0; i < result.Answered; ++i) {
             AppendDate(text, answers[i]);
+            if (found[i] == 0) {
+                text.insert(text.size() - 1, " ?");
+                ++outside;
+            }
+        }
+        answered += result.Answered;
         s.out.Write(text);
         if (result.Failure) throw automation::ComError(*result.Failure);
     };
@@ -121,7 +134,10 @@ int RunWorkdayStream(Session& s) {
         }
     }
     answerBlock();
-    return kOk;
+    if (outside == 0) return kOk;
+    return OutsideTheCalendar(s, *cal,
+                              std::to_string(outside) + " / " + std::to_string(answered) + " " +
+                                  host::MMTS::LoadLocalText("个回答，标有 ?"));
 }
 
 int RunWorkday(const WorkdayOptions& o, Session& s) {
@@ -134,12 +150,13 @@ int RunWorkday(const WorkdayOptions& o, Session& s) {
     if (o.interval.empty()) throw UsageError(automation::MarkedText("需要 DATE 和 N"));
     const double date = ParseDateArgument(o.date);
     const int32_t interval = ParseIntervalArgument(o.interval);
-    const double result = OpenCalendar()->WorkDay(
+    const std::unique_ptr<component::clsCal> cal = OpenCalendar();
+    const component::DayAnswer answer = cal->WorkDayAnswer(
         date, o.backward ? component::Dir_Backward : component::Dir_Forward, interval);
     // The member shows its own failures; the command then fails too.
     if (s.ui.Failed()) return kFailure;
-    PrintDate(s.out, result);
-    return kOk;
+    return PrintAnswer(s, *cal, answer,
+                       o.date + " " + o.interval + (o.backward ? " --backward" : ""));
 }
 
 }  // namespace

@@ -1,0 +1,48 @@
+// The query commands' shared output (QueryOutput.hpp): the --format option, day and kind
+// texts, and the notice for answers outside the calendar.
+#include "apps/zevworkcal/QueryOutput.hpp"
+
+#include <map>
+#include <optional>
+
+#include "host/MMTS.hpp"
+#include "platform/automation/OleDate.hpp"
+
+namespace zev::cli {
+
+using host::MMTS::LoadLocalText;
+
+void AddFormatOption(CLI::App& app, Format& format) {
+    const std::map<std::string, Format> names{
+        {"text", Format::Text}, {"csv", Format::Csv}, {"json", Format::Json}};
+    app.add_option("--format", format, "text, csv or json (default text)")
+        ->transform(CLI::CheckedTransformer(names, CLI::ignore_case));
+}
+
+std::string IsoDay(double date) {
+    return automation::FormatIsoDate(date);
+}
+
+const char* KindName(component::CalendarDay::Kind kind) {
+    return kind == component::CalendarDay::Work ? "work" : "rest";
+}
+
+int OutsideTheCalendar(Session& s, component::clsCal& cal, std::string_view what) {
+    const std::optional<component::DaySpan> span = cal.CalendarSpan();
+    const std::string held = span ? LoadLocalText("工厂日历的日期") + " " + IsoDay(span->First) +
+                                        " .. " + IsoDay(span->Last)
+                                  : LoadLocalText("工厂日历中没有日期");
+    s.out.Flush();
+    std::fprintf(s.ui.ErrorStream(), "zevworkcal: %s: %s; %s\n",
+                 LoadLocalText("不在工厂日历之内").c_str(), std::string(what).c_str(),
+                 held.c_str());
+    return kOutside;
+}
+
+int PrintAnswer(Session& s, component::clsCal& cal, const component::DayAnswer& answer,
+                std::string_view what) {
+    PrintDate(s.out, answer.Date);
+    return answer.Found ? kOk : OutsideTheCalendar(s, cal, what);
+}
+
+}  // namespace zev::cli

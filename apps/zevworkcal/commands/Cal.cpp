@@ -1,0 +1,123 @@
+// zevworkcal cal: a year (or a run of months) at a glance on the terminal, in colour when
+// it is one, or as a one-page PDF year planner.
+#include "apps/zevworkcal/commands/Commands.hpp"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "host/MMTS.hpp"
+#include "platform/automation/AsciiText.hpp"
+#include "platform/automation/Clock.hpp"
+#include "platform/automation/ComError.hpp"
+#include "platform/data/ConnectionString.hpp"
+#include "suite/AppConnection.hpp"
+#include "window/YearPdf.hpp"
+#include "window/YearPlanner.hpp"
+#include "window/YearText.hpp"
+
+namespace zev::cli::commands {
+
+namespace {
+
+enum class Colour { Auto, Always, Never };
+
+struct CalOptions {
+    std::optional<int> year;
+    std::optional<int> months;
+    Colour colour = Colour::Auto;
+    std::string pdf;
+};
+
+constexpr int kMostMonths = 120;
+
+// The months shown: the year named, or the year today is in, or --months from today's
+// month on.
+window::MonthRun RunOf(const CalOptions& o) {
+    const automation::CivilDateTime today = automation::CivilFromOle(automation::Today());
+    window::MonthRun run{o.year.value_or(today.Year), 1, o.months.value_or(12)};
+    if (!o.year && o.months) run.Month = static_cast<unsigned>(today.Month);
+    const int lastYear = run.Year + (static_cast<int>(run.Month) - 1 + run.Months - 1) / 12;
+    if (run.Year < 100 || lastYear > 9999) {
+        throw UsageError(automation::MarkedText("年份不对，应在 100 到 9999 之间",
+                                                ": " + std::to_string(run.Year)));
+    }
+    return run;
+}
+
+// A stored weekly rule: the day rests when its setting is "1".
+bool RestSetting(const char* key) {
+    return ScalarText(component::mdlCal::Connection(),
+                      std::string("SELECT FValue FROM t_SystemProfile WHERE FCategory='IC' AND "
+                                  "FKey='") +
+                          key + "'") == "1";
+}
+
+// The calendar's name: its database file, or the database or data source a connection
+// string names.
+std::string CalendarName() {
+    const suite::NamedDatabase named = suite::DatabaseNamed(host::MMTS::GetPropsValue);
+    if (automation::EqualsNoCase(named.Provider, "SQLite")) {
+        return std::filesystem::path(named.Source).filename().string();
+    }
+    for (const char* key : {"Database", "DSN"}) {
+        for (const data::ConnectionAttribute& a : data::ParseConnectionString(named.Source)) {
+            if (automation::EqualsNoCase(a.Key, key)) return a.Value;
+        }
+    }
+    return "ODBC";
+}
+
+bool UseColour(Colour colour, const Session& s) {
+    if (colour != Colour::Auto) return colour == Colour::Always;
+    const char* noColour = std::getenv("NO_COLOR");
+    const char* term = std::getenv("TERM");
+    return s.out.IsTerminal() && (noColour == nullptr || *noColour == '\0') &&
+           !(term != nullptr && std::string_view(term) == "dumb");
+}
+
+int RunCal(const CalOptions& o, Session& s) {
+    const window::MonthRun run = RunOf(o);
+    const std::unique_ptr<component::clsCal> cal = OpenCalendar();
+    window::YearRequest request;
+    request.Run = run;
+    request.Days.resize(static_cast<size_t>(window::DayCountOf(run)));
+    const component::WorkDaysResult result = cal->DayKinds(window::FirstDayOf(run), request.Days);
+    if (result.Failure) throw automation::ComError(*result.Failure);
+    request.Span = cal->CalendarSpan();
+    request.SatNotWork = RestSetting("SatNotWork");
+    request.SunNotWork = RestSetting("SunNotWork");
+    request.Today = automation::Today();
+    request.Name = CalendarName();
+    const window::YearSheet sheet = window::BuildYearSheet(request);
+    if (!o.pdf.empty()) {
+        window::WriteYearPdf(sheet, o.pdf);
+        return kOk;
+    }
+    s.out.Write(window::YearText(sheet, UseColour(o.colour, s)));
+    return kOk;
+}
+
+}  // namespace
+
+Command Cal(CLI::App& program) {
+    auto o = std::make_shared<CalOptions>();
+    CLI::App* app = program.add_subcommand(
+        "cal", "the year at a glance: twelve months, rest days marked, or a PDF year planner");
+    app->add_option("YEAR", o->year, "the year (default: this year)");
+    auto* months = app->add_option("--months", o->months, "N months from this month on")
+                       ->check(CLI::Range(1, kMostMonths));
+    const std::map<std::string, Colour> colours{
+        {"auto", Colour::Auto}, {"always", Colour::Always}, {"never", Colour::Never}};
+    app->add_option("--color", o->colour, "auto (on a terminal, unless NO_COLOR), always, never")
+        ->transform(CLI::CheckedTransformer(colours, CLI::ignore_case));
+    app->add_option("--pdf", o->pdf, "write the year as a one-page A4 PDF to FILE")
+        ->excludes(months);
+    return {app, [o](Session& s) { return RunCal(*o, s); }};
+}
+
+}  // namespace zev::cli::commands
