@@ -1,3 +1,5 @@
+// clsCal by name and DISPID (clsCalDispatch.hpp): the member table and the calls it
+// routes, with the arguments converted as Basic converts them.
 #include "component/clsCalDispatch.hpp"
 
 #include <array>

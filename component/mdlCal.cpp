@@ -1,3 +1,5 @@
+// mdlCal (mdlCal.hpp): the thread's component state, its connection and window, and the
+// error report.
 #include "component/mdlCal.hpp"
 
 #include <memory>

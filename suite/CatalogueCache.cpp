@@ -14,6 +14,8 @@
 #include <sstream>
 #include <unordered_map>
 
+#include "platform/automation/Utf8.hpp"
+
 namespace zev::suite {
 namespace {
 
@@ -22,7 +24,8 @@ using automation::ComError;
 
 [[noreturn]] void Unreadable(const std::string& file, const std::string& reason) {
     throw ComError(automation::errors::kUnspecified, kResLoaderSource,
-                   automation::MarkedText("无法读取翻译文件", ": " + file + ": " + reason));
+                   automation::MarkedText("无法读取翻译文件",
+                                          ": " + automation::EscapeControls(file) + ": " + reason));
 }
 
 // A marked text (automation::MarkedText) in its source words: the marks left out.
@@ -54,7 +57,8 @@ std::shared_ptr<const CatalogueSlot> LoadCatalogueFile(const std::string& path) 
         if (status.type() != fs::file_type::regular) {
             // A device or pipe could block or never end; only plain files are read.
             throw ComError(automation::errors::kUnspecified, kResLoaderSource,
-                           automation::MarkedText("无法读取翻译文件", ": " + path + ": ") +
+                           automation::MarkedText("无法读取翻译文件",
+                                                  ": " + automation::EscapeControls(path) + ": ") +
                                "^|^~$~不是普通文件");
         }
         std::ifstream in(path, std::ios::binary);

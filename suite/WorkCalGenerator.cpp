@@ -1,3 +1,5 @@
+// The calendar generator (WorkCalGenerator.hpp): the generation lock, period ids, the
+// weekend rule, the row writer and the generator object.
 #include "suite/WorkCalGenerator.hpp"
 
 #include <fcntl.h>

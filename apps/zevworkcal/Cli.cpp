@@ -18,6 +18,7 @@
 #include "component/mdlCal.hpp"
 #include "host/MMTS.hpp"
 #include "platform/automation/ComError.hpp"
+#include "platform/automation/Utf8.hpp"
 #include "platform/data/ConnectionString.hpp"
 #include "suite/Register.hpp"
 #include "suite/ShareProps.hpp"
@@ -179,7 +180,8 @@ UsageError ParseFailure(const CLI::App& app, const CLI::ParseError& e,
     message = data::MaskPasswords(message);
     for (const std::string& a : args)
         message = data::RedactPasswords(message, a);
-    return UsageError(message, true);
+    // The arguments it names are echoed safely; the passwords went first, as given.
+    return UsageError(automation::EscapeControls(message), true);
 }
 
 // The language of the texts is set before anything can fail, so that every message,

@@ -1,3 +1,5 @@
+// The in-process server (ComServer.hpp): the class table, the class factory, and the
+// library's exports; private: the factory object.
 #include "platform/automation/ComServer.hpp"
 
 #include <dlfcn.h>

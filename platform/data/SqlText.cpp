@@ -1,16 +1,17 @@
+// Reading T-SQL command texts (SqlText.hpp): splitting batches, INSERT INTO, literals as
+// parameters, transaction verbs; private: skipping quoted text and comments.
 #include "platform/data/SqlText.hpp"
-#include "platform/automation/AsciiText.hpp"
 
 #include <cctype>
+
+#include "platform/automation/AsciiText.hpp"
 
 namespace zev::data::sql {
 namespace {
 
 using automation::EqualsNoCase;
+using automation::IsBlank;
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
 bool IsWordChar(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' ||
            static_cast<unsigned char>(c) >= 0x80;
@@ -68,6 +69,15 @@ std::string_view NextWord(std::string_view s, size_t& i) {
 
 std::string_view TrimStatement(std::string_view s) {
     return automation::Trim(s);
+}
+
+std::string StringLiteral(std::string_view text) {
+    std::string literal = "'";
+    for (char c : text) {
+        literal += c;
+        if (c == '\'') literal += '\'';
+    }
+    return literal + "'";
 }
 
 bool MayHoldSeveral(std::string_view text) {

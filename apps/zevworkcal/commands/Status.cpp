@@ -5,6 +5,7 @@
 #include "host/MMTS.hpp"
 #include "platform/automation/Clock.hpp"
 #include "platform/automation/OleDate.hpp"
+#include "platform/automation/Utf8.hpp"
 #include "platform/data/ConnectionString.hpp"
 #include "suite/AppConnection.hpp"
 
@@ -46,7 +47,8 @@ int RunStatus(Session& s) {
     // meanwhile.
     const data::ReadSnapshot snapshot(*connection);
     const std::string source = suite::DatabaseNamed(host::MMTS::GetPropsValue).Source;
-    s.out.Line(LoadLocalText("数据库") + ": " + data::MaskPasswords(source));
+    s.out.Line(LoadLocalText("数据库") + ": " +
+               automation::EscapeControls(data::MaskPasswords(source)));
     const std::string first = ScalarText(*connection, "SELECT MIN(FDay) FROM t_WorkCalendar");
     std::string warning;
     if (first.empty()) {
