@@ -1,5 +1,5 @@
-// CalendarCache (CalendarCache.hpp): the per-thread copy of the calendar and the stamp it
-// was read at.
+// CalendarCache (CalendarCache.hpp): the per-thread copy of the calendar, the stamp it
+// was read at, and the rule that lets it answer.
 #include "component/CalendarCache.hpp"
 
 #include <memory>
@@ -29,9 +29,9 @@ bool SameObject(const std::weak_ptr<data::Connection>& a, const data::Connection
     return !a.owner_before(b) && !b.owner_before(a);
 }
 
-}  // namespace
-
-const WorkCalendarIndex* Current(const data::ConnectionPtr& connection) {
+// The thread's copy when it may answer now: turned on, and read at the stamp the
+// connection gives now (read again when the stamp has moved); nullptr otherwise.
+ThreadCopy* AtCurrentStamp(const data::ConnectionPtr& connection) {
     ThreadCopy& copy = Copy();
     if (!SameObject(copy.connection, connection) || copy.connection.expired()) {
         copy = ThreadCopy{};
@@ -52,20 +52,27 @@ const WorkCalendarIndex* Current(const data::ConnectionPtr& connection) {
         copy.stamp = stamp;
         copy.days.reset();
     }
-    return &copy.index;
+    return &copy;
+}
+
+}  // namespace
+
+const WorkCalendarIndex* Current(const data::ConnectionPtr& connection) {
+    ThreadCopy* copy = AtCurrentStamp(connection);
+    return copy != nullptr && copy->index.Answers() ? &copy->index : nullptr;
 }
 
 const CalendarDays* CurrentDays(const data::ConnectionPtr& connection) {
-    if (Current(connection) == nullptr) return nullptr;
-    ThreadCopy& copy = Copy();
-    if (!copy.days) {
+    ThreadCopy* copy = AtCurrentStamp(connection);
+    if (copy == nullptr) return nullptr;
+    if (!copy->days) {
         try {
-            copy.days = CalendarDays::Load(*connection);
+            copy->days = CalendarDays::Load(*connection);
         } catch (...) {
             return nullptr;
         }
     }
-    return &*copy.days;
+    return copy->days->Answers() ? &*copy->days : nullptr;
 }
 
 }  // namespace zev::component::CalendarCache

@@ -212,10 +212,9 @@ size_t WorkCalendarIndex::WorkDays(std::span<const WorkDayQuestion> questions,
     for (size_t i = from; i < questions.size(); ++i) {
         const WorkDayQuestion& q = questions[i];
         const double d = q.dtDay;
-        // The formatter's day; dates it refuses go to the member.
-        const std::optional<int32_t> formatted = automation::TryOleDaySerial(d);
-        if (!formatted) return i;
-        const int32_t day = *formatted;
+        // The formatter's day; dates it might refuse go to the member.
+        if (!(d > automation::kMinOleDate - 1.0 && d <= automation::kMaxOleDate)) return i;
+        const int32_t day = automation::RoundedDaySerial(d);
         int64_t h = 0;
         if (!numberAt_.empty() && day >= days_.front() && day <= days_.back()) {
             // One read for the number on or before the day, the common case.

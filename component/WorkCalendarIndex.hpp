@@ -6,7 +6,7 @@
 // not fix (the order in which the engine returns two rows of one number, a value the
 // engine compares in its own way), the index says so instead of guessing, and the
 // statements answer. It is read with one statement and never changes; CalendarCache
-// decides when a copy is current.
+// decides when a copy may answer at all.
 
 #include <cstdint>
 #include <optional>

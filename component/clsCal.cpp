@@ -1,3 +1,5 @@
+// clsCal (clsCal.hpp): its members; private: the statements' date text, the answers by
+// statement, and asking the calendar held in memory first.
 #include "component/clsCal.hpp"
 
 #include <optional>

@@ -1,3 +1,5 @@
+// clsCal as an automation object (clsCalCom.hpp): the dual interface's methods over
+// clsCal and its class registration; private: the object class.
 #include "component/clsCalCom.hpp"
 
 #include <memory>

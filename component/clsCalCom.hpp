@@ -1,10 +1,10 @@
 #pragma once
 // clsCal as an automation object of the component library: IDispatch with the dual
-// interface _clsCal (component/ZevWorkCal.h), created through the library's class
+// interface _clsCal (zevworkcal/zevworkcal.h), created through the library's class
 // factory. Failures reach the caller as HRESULTs; through Invoke also as EXCEPINFO whose
 // description is the text users read.
 
-#include "component/ZevWorkCal.h"
+#include "zevworkcal/zevworkcal.h"
 
 namespace zev::component {
 

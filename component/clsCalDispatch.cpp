@@ -1,8 +1,10 @@
+// clsCal by name and DISPID (clsCalDispatch.hpp): the member table and the calls it
+// routes, with the arguments converted as Basic converts them.
 #include "component/clsCalDispatch.hpp"
 
 #include <array>
 
-#include "component/ZevWorkCal.h"
+#include "zevworkcal/zevworkcal.h"
 
 namespace zev::component {
 

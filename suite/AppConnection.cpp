@@ -9,6 +9,7 @@
 #include "platform/automation/AsciiText.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/ObjectRegistry.hpp"
+#include "platform/automation/Utf8.hpp"
 #include "platform/data/OdbcConnection.hpp"
 
 namespace zev::suite {
@@ -57,7 +58,8 @@ NamedDatabase DatabaseNamed(const PropsReader& valueOf) {
     if (automation::EqualsNoCase(encoding, "Percent")) {
         database.Source = PercentDecode(database.Source);
     } else if (!encoding.empty()) {
-        Fail(automation::MarkedText("不支持的数据源编码", ": " + encoding));
+        Fail(automation::MarkedText("不支持的数据源编码",
+                                    ": " + automation::EscapeControls(encoding)));
     }
     return database;
 }
@@ -68,7 +70,8 @@ data::ConnectionPtr OpenDatabase(const NamedDatabase& database, data::OpenMode m
         return data::OpenSqlite(database.Source, mode);
     }
     if (automation::EqualsNoCase(database.Provider, "ODBC")) return data::OpenOdbc(database.Source);
-    Fail(automation::MarkedText("不支持的数据库类型", ": " + database.Provider));
+    Fail(automation::MarkedText("不支持的数据库类型",
+                                ": " + automation::EscapeControls(database.Provider)));
 }
 
 std::string PercentEncodeDataSource(std::string_view source) {

@@ -1,3 +1,5 @@
+// The date formatter (DateFormatter.hpp): FormatDatePattern and its registration;
+// private: the formatter object.
 #include "suite/DateFormatter.hpp"
 
 #include <cstdio>

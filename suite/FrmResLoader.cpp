@@ -1,3 +1,5 @@
+// The window-font loader (FrmResLoader.hpp): the font for a language and its
+// registration; private: the loader object.
 #include "suite/FrmResLoader.hpp"
 
 #include <string>

@@ -2,13 +2,13 @@
 // keywords, escapes, plural forms, duplicates, the header's character set) stay private.
 
 #include "suite/PoCatalogue.hpp"
-#include "platform/automation/AsciiText.hpp"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <unordered_set>
 
+#include "platform/automation/AsciiText.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/Utf8.hpp"
 
@@ -28,7 +28,8 @@ std::string_view TrimBlanks(std::string_view s) {
 // and line are shown as they stand.
 [[noreturn]] void Malformed(const std::string& file, size_t line, std::string_view problem) {
     std::string description =
-        automation::MarkedText("翻译文件格式不对", ": " + file + ":" + std::to_string(line) + ": ");
+        automation::MarkedText("翻译文件格式不对", ": " + automation::EscapeControls(file) + ":" +
+                                                       std::to_string(line) + ": ");
     description += "^|^~$~";
     description += problem;
     throw ComError(automation::errors::kUnspecified, kResLoaderSource, std::move(description));

@@ -1,3 +1,4 @@
+// RegisterSuite (Register.hpp): every suite component's factory under its ProgID.
 #include "suite/Register.hpp"
 
 #include "suite/AppConnection.hpp"

@@ -3,12 +3,18 @@
 
 #include "suite/ResLoader.hpp"
 
+#include <errno.h>
+
+#include <cstdio>
 #include <memory>
+#include <mutex>
+#include <set>
 
 #include "host/SuiteInterfaces.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/ObjectRegistry.hpp"
 #include "suite/CatalogueCache.hpp"
+#include "suite/LangInfo.hpp"
 
 namespace zev::suite {
 namespace {
@@ -24,6 +30,24 @@ bool IsPlainName(std::string_view name) {
         if (!ok) return false;
     }
     return true;
+}
+
+// Says once per process, in English and in the source language, that a language asked
+// for has no catalogue, so that a mistyped --lang or Language entry is not silently
+// answered with the source texts.
+void SayNoCatalogue(const std::string& language) {
+    static std::mutex mutex;
+    static std::set<std::string> said;
+    const std::lock_guard lock(mutex);
+    if (!said.insert(language).second) return;
+    std::string shown;
+    for (const char c : language)
+        shown += static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? '?' : c;
+    // Both languages, since the catalogue that would say it in the user's is missing.
+    const char* program = program_invocation_short_name;
+    std::fprintf(stderr, "%s: \"%s\": %s\n%s: \"%s\": %s\n", program, shown.c_str(),
+                 "no translation catalogue for this language; the source texts are shown", program,
+                 shown.c_str(), "没有这种语言的翻译文件，显示原文");
 }
 
 class ResLoader final : public automation::Object, public host::IResLoader {
@@ -49,12 +73,22 @@ class ResLoader final : public automation::Object, public host::IResLoader {
     }
 
   private:
+    // The catalogue of the most specific name the language may be served by (en_US.UTF-8:
+    // en_US, then en); none for the source language, and none, said once, for a language
+    // that has no catalogue in the file set.
     std::shared_ptr<const CatalogueSlot> Catalogue() const {
         static const auto none = std::make_shared<const CatalogueSlot>();
-        if (!IsPlainName(baseName_) || !IsPlainName(languageId_)) return none;
+        if (!IsPlainName(baseName_) || languageId_.empty()) return none;
+        if (LanguageOfLocale(languageId_) == kSourceLanguage) return none;
         const std::string folder = ResourceDirectory();
         if (folder.empty()) return none;
-        return CachedCatalogue(folder + "/" + baseName_ + "/" + languageId_ + ".po");
+        for (const std::string& name : LocaleCandidates(languageId_)) {
+            if (!IsPlainName(name)) continue;
+            auto slot = CachedCatalogue(folder + "/" + baseName_ + "/" + name + ".po");
+            if (slot->catalogue || slot->error) return slot;
+        }
+        SayNoCatalogue(languageId_);
+        return none;
     }
 
     std::string baseName_;

@@ -1,46 +1,37 @@
-// The search for the resource folder: ResourceDirectory; how the module holding this code
-// is found stays private.
+// The search for the resource folder and its catalogues: ResourceDirectory, HasCatalogue.
 
 #include "suite/ResourceFolder.hpp"
-
-#include <dlfcn.h>
-#include <link.h>
 
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/automation/InstallTree.hpp"
+
 namespace zev::suite {
-namespace {
 
 namespace fs = std::filesystem;
-
-std::string ModuleResourceDirectory() {
-    fs::path module;
-    Dl_info info{};
-    link_map* map = nullptr;
-    if (dladdr1(reinterpret_cast<const void*>(&ModuleResourceDirectory), &info,
-                reinterpret_cast<void**>(&map), RTLD_DL_LINKMAP) != 0 &&
-        map != nullptr && map->l_name != nullptr && map->l_name[0] != '\0') {
-        module = map->l_name;  // a shared library: the path it was loaded from
-    } else {
-        std::error_code ec;
-        module = fs::read_symlink("/proc/self/exe", ec);  // the program itself
-        if (ec) return {};
-    }
-    std::error_code ec;
-    fs::path resolved = fs::weakly_canonical(fs::absolute(module, ec), ec);
-    if (ec || resolved.empty()) return {};
-    return (resolved.parent_path().parent_path() / "share" / "zevworkcal" / "resources").string();
-}
-
-}  // namespace
 
 std::string ResourceDirectory() {
     if (const char* env = std::getenv(kResourcesEnvironment); env != nullptr && *env != '\0') {
         return env;
     }
-    static const std::string beside = ModuleResourceDirectory();
+    static const std::string beside = [] {
+        const std::string data = automation::install::FolderOf(automation::install::Part::Data);
+        if (data.empty()) return std::string();
+        return (fs::path(data) / "zevworkcal" / "resources").string();
+    }();
     return beside;
+}
+
+bool HasCatalogue(std::string_view language) {
+    const std::string folder = ResourceDirectory();
+    if (folder.empty() || language.empty()) return false;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code exists;
+        if (fs::exists(it->path() / (std::string(language) + ".po"), exists)) return true;
+    }
+    return false;
 }
 
 }  // namespace zev::suite

@@ -1,3 +1,4 @@
+// The suite schema (Schema.hpp): each dialect's script, the missing tables and init.
 #include "suite/Schema.hpp"
 
 #include "platform/automation/ComError.hpp"

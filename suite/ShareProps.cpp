@@ -1,3 +1,5 @@
+// The property manager (ShareProps.hpp): the process's properties and its registration;
+// private: the store and the manager object.
 #include "suite/ShareProps.hpp"
 #include "platform/automation/AsciiText.hpp"
 

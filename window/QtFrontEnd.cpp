@@ -1,5 +1,5 @@
-// OpenQtView, RegisterQtWindow and QtModuleSymbol: loading the Qt module (beside the program or
-// library that holds this code, or in the lib/ folder beside its bin/) and turning its answers into
+// OpenQtView, RegisterQtWindow and QtModuleSymbol: loading the Qt module from the installed tree
+// that holds this code (the program or the component library) and turning its answers into
 // errors the error report shows.
 
 #include "window/QtFrontEnd.hpp"
@@ -12,7 +12,7 @@
 
 #include "host/MMTS.hpp"
 #include "platform/automation/ComError.hpp"
-#include "platform/automation/ComServer.hpp"
+#include "platform/automation/InstallTree.hpp"
 #include "window/QtModule.hpp"
 #include "window/frmCal.hpp"
 
@@ -30,27 +30,30 @@ constexpr const char* kSource = "ZevWorkCal.frmCal";
     throw ComError(automation::errors::kUnspecified, kSource, std::move(description));
 }
 
-// The module, loaded once for the life of the process: Qt cannot be unloaded.
+// The module's file: in the zevworkcal/ folder of the library folder of the tree that holds
+// this code, as the catalogues are found in its share/ folder.
+fs::path ModuleFile() {
+    const std::string libraries =
+        automation::install::FolderOf(automation::install::Part::Libraries);
+    return fs::path(libraries) / kQtModuleFolder / kQtModuleFile;
+}
+
+// The module, loaded once for the life of the process: Qt cannot be unloaded. A failure
+// names the file and what the loader said of it.
 void* ModuleHandle() {
     static std::mutex mutex;
     static void* handle = nullptr;
     const std::lock_guard lock(mutex);
     if (handle != nullptr) return handle;
 
-    const fs::path here =
-        fs::path(automation::com::ModulePathOf(reinterpret_cast<const void*>(&ModuleHandle)))
-            .parent_path();
-    // What went wrong with each file tried, or where the module was looked for.
-    std::string problems;
-    for (const fs::path& folder : {here, here.parent_path() / "lib"}) {
-        const fs::path file = folder / kQtModuleFile;
-        if (!fs::exists(file)) continue;
-        handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (handle != nullptr) return handle;
-        problems.append(" ").append(::dlerror());
+    const fs::path file = ModuleFile();
+    handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
+        const char* reason = ::dlerror();
+        Fail(MarkedText("无法载入工厂日历窗口模块",
+                        ": " + file.string() + " (" + (reason != nullptr ? reason : "") + ")"));
     }
-    if (problems.empty()) problems.append(" ").append((here / kQtModuleFile).string());
-    Fail(MarkedText("无法载入工厂日历窗口模块", ":" + problems));
+    return handle;
 }
 
 QtModuleEntry ModuleEntry() {
@@ -64,7 +67,7 @@ void* QtModuleSymbol(const char* name) {
     void* symbol = ::dlsym(handle, name);
     if (symbol == nullptr) {
         Fail(MarkedText("无法载入工厂日历窗口模块",
-                        std::string(": ") + kQtModuleFile + ": no " + name));
+                        ": " + ModuleFile().string() + " (" + name + ")"));
     }
     return symbol;
 }

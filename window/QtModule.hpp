@@ -11,6 +11,9 @@
 
 namespace zev::window {
 
+// <library folder>/zevworkcal/libZevWorkCalQt.so: a private folder, since the module is no
+// library that programs link.
+inline constexpr const char* kQtModuleFolder = "zevworkcal";
 inline constexpr const char* kQtModuleFile = "libZevWorkCalQt.so";
 inline constexpr const char* kQtModuleEntry = "ZevWorkCalQtOpen";
 // Moves on whenever FrmCalView, FrmCalEvents or the control records change.

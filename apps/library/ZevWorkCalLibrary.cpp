@@ -35,8 +35,10 @@ ZEV_ABI_EXPORT HRESULT DllCanUnloadNow(void) {
     return com::CanUnloadNow();
 }
 
+// Records the versioned file (libZevWorkCal.so.1), which stays valid when the library is
+// updated within its major version, whichever name the host loaded it by.
 ZEV_ABI_EXPORT HRESULT DllRegisterServer(void) {
-    return com::RegisterServer(&kLibraryAnchor);
+    return com::RegisterServer(&kLibraryAnchor, ZEV_LIBRARY_SONAME);
 }
 
 ZEV_ABI_EXPORT HRESULT DllUnregisterServer(void) {

@@ -7,6 +7,7 @@
 
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
+#include "platform/automation/Utf8.hpp"
 #include "suite/AppConnection.hpp"
 
 namespace zev::cli {
@@ -14,7 +15,8 @@ namespace zev::cli {
 std::string PropertyValue(const std::string& value) {
     if (value.find_first_of(";={} ") == std::string::npos) return value;
     if (value.find('}') != std::string::npos) {
-        throw UsageError(automation::MarkedText("值中不能含有“}”", ": " + value));
+        throw UsageError(
+            automation::MarkedText("值中不能含有“}”", ": " + automation::EscapeControls(value)));
     }
     return "{" + value + "}";
 }
@@ -56,8 +58,9 @@ double ParseDateArgument(const std::string& text) {
     std::optional<double> date;
     if (shape) date = automation::ParseIsoDate(text);
     if (!date) {
-        throw UsageError(automation::MarkedText(
-            "日期不对，应为 YYYY-MM-DD 或 YYYY-MM-DDTHH:MM[:SS]", ": " + text));
+        throw UsageError(
+            automation::MarkedText("日期不对，应为 YYYY-MM-DD 或 YYYY-MM-DDTHH:MM[:SS]",
+                                   ": " + automation::EscapeControls(text)));
     }
     return *date;
 }
@@ -69,7 +72,8 @@ int32_t ParseIntervalArgument(const std::string& text) {
     if (!text.empty() && *begin == '+') ++begin;
     const auto [ptr, ec] = std::from_chars(begin, end, value);
     if (text.empty() || ec != std::errc() || ptr != end) {
-        throw UsageError(automation::MarkedText("工作日数不对，应为整数", ": " + text));
+        throw UsageError(automation::MarkedText("工作日数不对，应为整数",
+                                                ": " + automation::EscapeControls(text)));
     }
     return value;
 }

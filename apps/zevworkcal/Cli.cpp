@@ -13,10 +13,12 @@
 #include <vector>
 
 #include "apps/zevworkcal/Command.hpp"
+#include "apps/zevworkcal/Help.hpp"
 #include "apps/zevworkcal/commands/Commands.hpp"
 #include "component/mdlCal.hpp"
 #include "host/MMTS.hpp"
 #include "platform/automation/ComError.hpp"
+#include "platform/automation/Utf8.hpp"
 #include "platform/data/ConnectionString.hpp"
 #include "suite/Register.hpp"
 #include "suite/ShareProps.hpp"
@@ -39,25 +41,29 @@ constexpr CommandSetup kCommands[] = {
 };
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& o) {
+    app.set_help_flag("-h,--help", "显示帮助并退出");
     // The callbacks only note what was given; nothing runs while parsing.
     auto* db = app.add_option_function<std::string>(
-        "--db",
-        [&o](const std::string& value) {
-            o.db = value;
-            o.dbGiven = true;
-        },
-        "SQLite database file (default ./zevworkcal.db)");
+                      "--db",
+                      [&o](const std::string& value) {
+                          o.db = value;
+                          o.dbGiven = true;
+                      },
+                      "SQLite 数据库文件（默认 ./zevworkcal.db）")
+                   ->type_name("FILE");
     app.add_option_function<std::string>(
            "--odbc",
            [&o](const std::string& value) {
                o.odbc = value;
                o.odbcGiven = true;
            },
-           "ODBC connection string of a database server")
+           "数据库服务器的 ODBC 连接字符串")
+        ->type_name("CONNECTION")
         ->excludes(db);
-    app.add_option("--lang", o.lang, "language code of the texts, for example en");
-    app.add_option("--props", o.props, "more entries of the connection property string");
-    app.set_version_flag("--version", "zevworkcal " ZEV_VERSION, "print the version");
+    app.add_option("--lang", o.lang, "文本的语言，例如 en、en_US 或 en_US.UTF-8")
+        ->type_name("CODE");
+    app.add_option("--props", o.props, "连接属性字符串的其他条目")->type_name("TEXT");
+    app.set_version_flag("--version", "zevworkcal " ZEV_VERSION, "显示版本并退出");
 }
 
 // The arguments a complaint lists ("a b c"), in the order of the command line: the parser
@@ -83,26 +89,73 @@ std::string InCommandLineOrder(const std::string& listed, const std::vector<std:
     return listed;
 }
 
-// The parser's complaints that users meet most, through the text lookup with what they
-// name; any other in the parser's own words.
+// The name a complaint of the parser begins with ("--db: ..."), or the whole text.
+std::string LeadingName(const std::string& what) {
+    return what.substr(0, what.find(':'));
+}
+
+// The text after `marker` in a complaint, "" without it.
+std::string After(const std::string& what, std::string_view marker) {
+    const size_t at = what.find(marker);
+    return at == std::string::npos ? std::string() : what.substr(at + marker.size());
+}
+
+// Every complaint of the parser, by its kind, through the text lookup with the names and
+// values it mentions; the parser's own words never reach the user.
 std::string ParseErrorText(const CLI::ParseError& e, const std::vector<std::string>& args) {
+    using automation::MarkedText;
     const std::string what = e.what();
-    constexpr std::string_view kIsRequired = " is required";
     if (dynamic_cast<const CLI::RequiredError*>(&e) != nullptr) {
-        if (what == "A subcommand is required") return automation::MarkedText("需要一个命令");
-        if (what.ends_with(kIsRequired)) {
-            return automation::MarkedText("缺少必需的参数",
-                                          ": " + what.substr(0, what.size() - kIsRequired.size()));
+        if (what.find("subcommand") != std::string::npos) return MarkedText("需要一个命令");
+        if (what.ends_with(" is required")) {
+            return MarkedText("缺少必需的参数", ": " + what.substr(0, what.size() - 12));
         }
+        return MarkedText("缺少必需的参数");
     }
     if (dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr) {
-        const size_t colon = what.find(": ");
-        if (colon != std::string::npos) {
-            return automation::MarkedText("多余的参数",
-                                          ": " + InCommandLineOrder(what.substr(colon + 2), args));
+        const std::string listed = InCommandLineOrder(After(what, ": "), args);
+        // Options only ("--frob --grob") are unknown options; anything else is left over.
+        bool options = !listed.empty();
+        for (size_t at = 0; at < listed.size(); at = listed.find(' ', at) + 1) {
+            options &= listed[at] == '-';
+            if (listed.find(' ', at) == std::string::npos) break;
         }
+        return MarkedText(options ? "未知的选项" : "多余的参数", ": " + listed);
     }
-    return what;
+    if (dynamic_cast<const CLI::ArgumentMismatch*>(&e) != nullptr) {
+        if (what.find("flag override") != std::string::npos) {
+            return MarkedText("开关不接受值", ": " + what.substr(0, what.find(' ')));
+        }
+        const std::string to = After(what, " arguments to ");
+        return MarkedText("选项的值个数不对",
+                          ": " + (to.empty() ? LeadingName(what) : to.substr(0, to.find(','))));
+    }
+    if (dynamic_cast<const CLI::ExcludesError*>(&e) != nullptr) {
+        const size_t at = what.find(" excludes ");
+        return MarkedText("这两个选项不能同时使用",
+                          ": " + what.substr(0, at) + ", " + After(what, " excludes "));
+    }
+    if (dynamic_cast<const CLI::RequiresError*>(&e) != nullptr) {
+        const size_t at = what.find(" requires ");
+        return MarkedText("一个选项需要另一个选项",
+                          ": " + what.substr(0, at) + ", " + After(what, " requires "));
+    }
+    if (dynamic_cast<const CLI::ConversionError*>(&e) != nullptr) {
+        if (const std::string value = After(what, "Could not convert: "); !value.empty()) {
+            return MarkedText("无效的值", ": " + value);
+        }
+        if (what.find("not an allowed value") != std::string::npos) {
+            return MarkedText(
+                "无效的值",
+                ": " + After(what, " for ") + " = " +
+                    After(what, "The value ").substr(0, After(what, "The value ").find(' ')));
+        }
+        return MarkedText("开关不接受值", ": " + LeadingName(what));
+    }
+    if (dynamic_cast<const CLI::ValidationError*>(&e) != nullptr) {
+        return MarkedText("无效的值", ": " + LeadingName(what));
+    }
+    return MarkedText("无法读取命令行");
 }
 
 // A parse failure as one line, never showing a password that an argument holds; an
@@ -127,13 +180,27 @@ UsageError ParseFailure(const CLI::App& app, const CLI::ParseError& e,
     message = data::MaskPasswords(message);
     for (const std::string& a : args)
         message = data::RedactPasswords(message, a);
-    return UsageError(message, true);
+    // The arguments it names are echoed safely; the passwords went first, as given.
+    return UsageError(automation::EscapeControls(message), true);
 }
 
 // The language of the texts is set before anything can fail, so that every message,
 // usage errors included, comes in the language the command line names.
 void UseLanguage(const GlobalOptions& global) {
     if (!global.lang.empty()) suite::SetProcessProperty("PropsString", LanguageEntry(global));
+}
+
+// A command line the parser refused before it noted --lang: the language as written there
+// (the first --lang CODE or --lang=CODE), so that its complaint comes in it too.
+void UseLanguageOf(const std::vector<std::string>& args, GlobalOptions global) {
+    for (size_t i = 0; global.lang.empty() && i < args.size(); ++i) {
+        if (args[i] == "--lang" && i + 1 < args.size()) {
+            global.lang = args[i + 1];
+        } else if (args[i].starts_with("--lang=")) {
+            global.lang = args[i].substr(7);
+        }
+    }
+    UseLanguage(global);
 }
 
 // Parses the command line and runs the command named, mapping what it throws to an exit
@@ -147,13 +214,14 @@ int ParseAndRun(CLI::App& app, const std::vector<Command>& commands,
             std::vector<std::string> reversed(args.rbegin(), args.rend());
             app.parse(reversed);
         } catch (const CLI::CallForHelp&) {
-            s.out.Write(app.help());
+            UseLanguage(global);
+            s.out.Write(HelpFor(app, commands));
             return kOk;
         } catch (const CLI::CallForVersion& e) {
             s.out.Line(e.what());
             return kOk;
         } catch (const CLI::ParseError& e) {
-            UseLanguage(global);
+            UseLanguageOf(args, global);
             throw ParseFailure(app, e, args);
         }
         UseLanguage(global);
@@ -175,6 +243,20 @@ int ParseAndRun(CLI::App& app, const std::vector<Command>& commands,
 
 }  // namespace
 
+std::unique_ptr<ProgramParser> MakeProgramParser() {
+    auto parser = std::unique_ptr<ProgramParser>(new ProgramParser{
+        CLI::App{"工厂日历：工作日和休息日、供其他模块使用的日期服务和维护窗口", "zevworkcal"},
+        {},
+        {}});
+    CLI::App& app = parser->app;
+    app.option_defaults()->always_capture_default(false);
+    AddGlobalOptions(app, parser->global);
+    app.require_subcommand(1);
+    for (CommandSetup setup : kCommands)
+        parser->commands.push_back(setup(app));
+    return parser;
+}
+
 int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, std::FILE* in) {
     static std::once_flag registered;
     std::call_once(registered, [] {
@@ -185,14 +267,10 @@ int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, st
     auto cliUi = std::make_shared<CliUi>(err, in);
     const ui::ScopedUserInterface useConsole(cliUi);
 
-    GlobalOptions global;
-    CLI::App app{"ZevWorkCal: the factory calendar", "zevworkcal"};
-    app.option_defaults()->always_capture_default(false);
-    AddGlobalOptions(app, global);
-    app.require_subcommand(1);
-    std::vector<Command> commands;
-    for (CommandSetup setup : kCommands)
-        commands.push_back(setup(app));
+    const std::unique_ptr<ProgramParser> parser = MakeProgramParser();
+    CLI::App& app = parser->app;
+    const GlobalOptions& global = parser->global;
+    const std::vector<Command>& commands = parser->commands;
 
     Output output(out);
     Session session{output, in, *cliUi};

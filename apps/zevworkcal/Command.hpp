@@ -10,6 +10,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "apps/zevworkcal/Arguments.hpp"
 #include "apps/zevworkcal/Cli.hpp"
@@ -71,13 +73,28 @@ struct Session {
 // A command: its subcommand, set up with the command's own options, and what runs when
 // the command line names it. The run function returns the exit code; failures are thrown
 // and mapped to exit codes in one place, Run.
+// Its description and the descriptions of its options are source texts, which the help,
+// the manual page and the parser's complaints show through the text lookup.
 struct Command {
     CLI::App* app;
     std::function<int(Session&)> run;
+    // One command line that shows the command at work, without "zevworkcal ".
+    std::string example = {};
+    // Exit codes of its own beyond 0, 1 and 2, with their source texts.
+    std::vector<std::pair<int, std::string>> exitCodes = {};
 };
 
 // Adds a command to the program's parser.
 using CommandSetup = Command (*)(CLI::App& program);
+
+// The program's parser with its global options and every command, as Run uses it; the
+// manual page and the bash completion are made from the same parser.
+struct ProgramParser {
+    CLI::App app;
+    GlobalOptions global;
+    std::vector<Command> commands;
+};
+std::unique_ptr<ProgramParser> MakeProgramParser();
 
 // The database the property string names must hold the suite's tables.
 void RequireSchema();

@@ -1,3 +1,4 @@
+// zevworkcal's entry: the arguments to cli::Run (Cli.hpp), whose result is the exit code.
 #include <string>
 #include <vector>
 

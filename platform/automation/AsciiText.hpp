@@ -33,8 +33,14 @@ inline size_t FindNoCase(std::string_view text, std::string_view what) {
     return it == text.end() ? std::string_view::npos : static_cast<size_t>(it - text.begin());
 }
 
+// The blanks of names, keys and statements: space, tab and the line ends.
+inline constexpr std::string_view kBlanks = " \t\r\n";
+inline bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
 // `s` without the characters of `blanks` at either end.
-inline std::string_view Trim(std::string_view s, std::string_view blanks = " \t\r\n") {
+inline std::string_view Trim(std::string_view s, std::string_view blanks = kBlanks) {
     const size_t first = s.find_first_not_of(blanks);
     if (first == std::string_view::npos) return {};
     return s.substr(first, s.find_last_not_of(blanks) - first + 1);

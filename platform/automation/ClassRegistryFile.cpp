@@ -1,5 +1,6 @@
+// The class registry file (ClassRegistryFile.hpp): reading, checking and rewriting its
+// sections under a lock; private: the line and section parser.
 #include "platform/automation/ClassRegistryFile.hpp"
-#include "platform/automation/AsciiText.hpp"
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -16,17 +17,12 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/automation/AsciiText.hpp"
+
 namespace zev::automation::com {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string_view Trim(std::string_view s) {
-    const size_t first = s.find_first_not_of(" \t\r\n");
-    if (first == std::string_view::npos) return {};
-    const size_t last = s.find_last_not_of(" \t\r\n");
-    return s.substr(first, last - first + 1);
-}
 
 // The lines of a text, each with its line break (the last one may have none).
 std::vector<std::string_view> Lines(std::string_view text) {

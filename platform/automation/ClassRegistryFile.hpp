@@ -16,7 +16,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/automation/ComAbi.h"
+#include "zevworkcal/automation.h"
 
 namespace zev::automation::com {
 

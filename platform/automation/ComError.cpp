@@ -1,3 +1,5 @@
+// ComError (ComError.hpp): the standard descriptions, raising, the current exception as
+// an error, marked texts and the thread's pending error.
 #include "platform/automation/ComError.hpp"
 
 #include <new>

@@ -1,3 +1,5 @@
+// Automation objects (ComObject.hpp): VARIANT <-> Variant, the error-info object and the
+// thread's error info, object counts, and IDispatch over an IDispatchTarget.
 #include "platform/automation/ComObject.hpp"
 
 #include <cstdlib>

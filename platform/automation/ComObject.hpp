@@ -1,18 +1,18 @@
 #pragma once
-// Automation objects behind the binary interface of ComAbi.h: reference counting, the
-// library's count of live objects and server locks, VARIANT <-> Variant, failures as
-// HRESULTs and EXCEPINFO, and IDispatch over any IDispatchTarget.
+// Automation objects behind the binary interface of zevworkcal/automation.h: reference counting,
+// the library's count of live objects and server locks, VARIANT <-> Variant, failures as HRESULTs
+// and EXCEPINFO, and IDispatch over any IDispatchTarget.
 
 #include <atomic>
 #include <memory>
 #include <string>
 #include <string_view>
 
-#include "platform/automation/ComAbi.h"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/Dispatch.hpp"
 #include "platform/automation/Object.hpp"
 #include "platform/automation/Variant.hpp"
+#include "zevworkcal/automation.h"
 
 namespace zev::automation::com {
 
@@ -35,7 +35,7 @@ HRESULT CurrentExceptionHresult() noexcept;
 // A malloc'ed copy of `text` for the caller to free(); nullptr when memory runs out.
 char* AllocText(std::string_view text) noexcept;
 
-// The calling thread's error information (see ComAbi.h): what the last failing call
+// The calling thread's error information (see zevworkcal/automation.h): what the last failing call
 // through a binary interface recorded. Calls clear it when they begin.
 void ClearErrorInfo() noexcept;
 // Records a failure numbered `hr` of interface `iid`; `description` as users read it.

@@ -1,3 +1,5 @@
+// The in-process server (ComServer.hpp): the class table, the class factory, and the
+// library's exports; private: the factory object.
 #include "platform/automation/ComServer.hpp"
 
 #include <dlfcn.h>
@@ -5,6 +7,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
@@ -122,9 +125,12 @@ std::string ModulePathOf(const void* address) {
     return resolved;
 }
 
-HRESULT RegisterServer(const void* addressInLibrary) noexcept {
+HRESULT RegisterServer(const void* addressInLibrary, std::string_view fileName) noexcept {
     try {
-        const std::string library = ModulePathOf(addressInLibrary);
+        std::string library = ModulePathOf(addressInLibrary);
+        if (!fileName.empty()) {
+            library = (std::filesystem::path(library).parent_path() / fileName).string();
+        }
         const std::string file = RegistryFilePath();
         for (const ClassInfo& c : Classes()) {
             WriteEntry(file, RegistryEntry{c.ProgId, GuidText(c.Clsid), library, c.ThreadingModel});

@@ -5,9 +5,10 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "platform/automation/ComAbi.h"
+#include "zevworkcal/automation.h"
 
 namespace zev::automation::com {
 
@@ -25,8 +26,9 @@ std::vector<ClassInfo> Classes();
 
 HRESULT GetClassObject(REFCLSID clsid, REFIID riid, void** ppv) noexcept;
 // Writes the registry entry of every class, with the path of the loaded file that holds
-// `addressInLibrary` as the library that serves it.
-HRESULT RegisterServer(const void* addressInLibrary) noexcept;
+// `addressInLibrary` as the library that serves it; with `fileName`, that file in the same
+// folder instead (the versioned name that stays valid across updates of the library).
+HRESULT RegisterServer(const void* addressInLibrary, std::string_view fileName = {}) noexcept;
 HRESULT UnregisterServer() noexcept;
 
 // The absolute path of the loaded file (library or program) that holds `address`.

@@ -1,3 +1,5 @@
+// Calls by name or DISPID (Dispatch.hpp): finding a member in a table and the checks made
+// before the object sees the call.
 #include "platform/automation/Dispatch.hpp"
 #include "platform/automation/AsciiText.hpp"
 

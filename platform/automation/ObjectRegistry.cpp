@@ -1,3 +1,4 @@
+// Object creation by ProgID (ObjectRegistry.hpp): the process's table of factories.
 #include "platform/automation/ObjectRegistry.hpp"
 #include "platform/automation/AsciiText.hpp"
 

@@ -2,6 +2,7 @@
 // the weekday, the ISO texts and their reading; private: the split into day and second.
 #include "platform/automation/OleDate.hpp"
 
+#include <cmath>
 #include <cstdio>
 
 #include "platform/automation/ComError.hpp"

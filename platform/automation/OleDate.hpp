@@ -46,13 +46,21 @@ constexpr int32_t SerialOfDay(std::chrono::sys_days day) noexcept {
     return static_cast<int32_t>((day - kOleEpoch).count());
 }
 
-// The day number of an OLE date as OleDaySerial gives it (the whole part, and the next
-// day when the time rounds up to midnight); std::nullopt where OleDaySerial raises: not
-// finite, or not a day between 0100-01-01 and 9999-12-31.
+// The day number of an OLE date between 0100-01-01 and 9999-12-31 23:59:59 (the range of
+// IsValidOleDate up to kMaxOleDate, unchecked): its whole part, and the next day when the
+// time rounds up to midnight.
+inline int32_t RoundedDaySerial(double d) noexcept {
+    const auto whole = static_cast<int32_t>(d);  // towards zero, as the day part is read
+    return whole + (std::fabs(d - whole) * 86400.0 >= 86399.5 ? 1 : 0);
+}
+
+// The day number of an OLE date as OleDaySerial gives it; std::nullopt where OleDaySerial
+// raises: not finite, or not a day between 0100-01-01 and 9999-12-31.
 inline std::optional<int32_t> TryOleDaySerial(double d) noexcept {
     if (!(d > kMinOleDate - 1.0 && d < kMaxOleDaySerial + 1.0)) return std::nullopt;
-    const auto whole = static_cast<int32_t>(d);  // towards zero, as the day part is read
-    const int32_t serial = whole + (std::fabs(d - whole) * 86400.0 >= 86399.5 ? 1 : 0);
+    if (d <= kMaxOleDate) return RoundedDaySerial(d);
+    // The last second of 9999-12-31 rounds into the year 10000 from half a second on.
+    const int32_t serial = RoundedDaySerial(d);
     if (serial > kMaxOleDaySerial) return std::nullopt;
     return serial;
 }

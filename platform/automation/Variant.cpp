@@ -1,5 +1,6 @@
+// Variant (Variant.hpp): its types and the Basic conversions; private: reading numbers
+// and dates from text as Basic reads them.
 #include "platform/automation/Variant.hpp"
-#include "platform/automation/AsciiText.hpp"
 
 #include <cctype>
 #include <cmath>
@@ -8,6 +9,7 @@
 #include <limits>
 #include <optional>
 
+#include "platform/automation/AsciiText.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
 
@@ -25,10 +27,6 @@ struct Overloaded : Fs... {
 };
 template <class... Fs>
 Overloaded(Fs...) -> Overloaded<Fs...>;
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
 
 // Reads a hexadecimal (&H) or octal (&O) literal; `s` starts after the "&".
 std::optional<double> ParseRadix(std::string_view s) {

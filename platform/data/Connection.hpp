@@ -46,19 +46,17 @@ class Connection : public automation::Object {
     // Whether a table of that name exists (names compared without regard to case).
     virtual bool HasTable(std::string_view name) = 0;
 
-    // A number that changes whenever committed data of the database may have changed,
-    // through this connection or any other. Cheap enough to ask before every use of a
-    // cache.
-    virtual uint64_t DataVersion() = 0;
-
-    // A stamp that a copy of `table` held in memory may be kept on: it moves with every
-    // committed change that a statement on the table could read, made through this
-    // connection or any other, another process's included: rows written, the table
-    // emptied, dropped, created or altered. std::nullopt when there is none to trust at
-    // this moment: the database keeps no stamp for the table (a server database whose
-    // tables lack the suite's triggers), a writer of the suite's tables has not committed
-    // yet, or this connection is inside a transaction or read snapshot of its own, whose
-    // changes may still be rolled back. Never fails: a stamp that cannot be read is none.
+    // The change stamp of `table`, the one interface a copy of a table held in memory is
+    // kept on: it moves with every committed change that a statement on the table could
+    // read, made through this connection or any other, another process's included: rows
+    // written, the table emptied, dropped, created or altered. A change another connection
+    // has not committed yet does not move it: the stamp stays that of the last committed
+    // state. Cheap enough to ask before every answer. std::nullopt when there is none to
+    // trust at this moment: the database keeps no stamp for the table (SQL Server, or a
+    // server database whose table lacks the suite's trigger), a database made by an
+    // earlier schema has a writer of the suite's tables open, or this connection is inside
+    // a transaction or read snapshot of its own, whose changes may still be rolled back.
+    // Never fails: a stamp that cannot be read is none.
     virtual std::optional<uint64_t> ChangeStamp(std::string_view table) = 0;
 
     // Starts a read snapshot: until EndReadSnapshot, every statement reads the database

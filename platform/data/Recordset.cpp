@@ -1,3 +1,4 @@
+// Recordset (Recordset.hpp): fields, rows and the cursor over a buffered result.
 #include "platform/data/Recordset.hpp"
 
 #include <strings.h>

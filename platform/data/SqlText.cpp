@@ -1,8 +1,10 @@
+// Reading T-SQL command texts (SqlText.hpp): splitting batches, INSERT INTO, literals as
+// parameters, transaction verbs; private: skipping quoted text and comments.
 #include "platform/data/SqlText.hpp"
-#include "platform/automation/AsciiText.hpp"
 
 #include <cctype>
 
+#include "platform/automation/AsciiText.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
 
@@ -10,10 +12,8 @@ namespace zev::data::sql {
 namespace {
 
 using automation::EqualsNoCase;
+using automation::IsBlank;
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
 bool IsWordChar(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' ||
            static_cast<unsigned char>(c) >= 0x80;
@@ -71,6 +71,15 @@ std::string_view NextWord(std::string_view s, size_t& i) {
 
 std::string_view TrimStatement(std::string_view s) {
     return automation::Trim(s);
+}
+
+std::string StringLiteral(std::string_view text) {
+    std::string literal = "'";
+    for (char c : text) {
+        literal += c;
+        if (c == '\'') literal += '\'';
+    }
+    return literal + "'";
 }
 
 bool MayHoldSeveral(std::string_view text) {
@@ -204,17 +213,10 @@ void AppendLiteral(std::string& out, const automation::Variant& value) {
             out += std::to_string(automation::CLng(value));
             return;
         case VarType::Date:
-            out += '\'';
-            out += automation::FormatIsoDate(BoundDay(value));
-            out += '\'';
+            out += StringLiteral(automation::FormatIsoDate(BoundDay(value)));
             return;
         case VarType::String:
-            out += '\'';
-            for (const char c : value.StringRef()) {
-                out += c;
-                if (c == '\'') out += '\'';
-            }
-            out += '\'';
+            out += StringLiteral(value.StringRef());
             return;
         case VarType::Empty:
         case VarType::Double:

@@ -62,6 +62,9 @@ std::string WithLiterals(std::string_view statement, std::span<const automation:
 // The statement with blanks (spaces, tabs, line ends) removed at both ends.
 std::string_view TrimStatement(std::string_view statement);
 
+// The SQL string literal of a text: in single quotes, each quote in it doubled.
+std::string StringLiteral(std::string_view text);
+
 // Whether the statement begins with the keyword (any case), followed by a blank, "(",
 // or the end of the text.
 bool StartsWithKeyword(std::string_view statement, std::string_view keyword);

@@ -1,5 +1,6 @@
+// The embedded backend (SqliteConnection.hpp): OpenSqlite; private: the connection over
+// sqlite3, the T-SQL functions it adds, WAL mode and the change stamp.
 #include "platform/data/SqliteConnection.hpp"
-#include "platform/automation/AsciiText.hpp"
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -12,9 +13,11 @@
 #include <string>
 #include <unordered_map>
 
+#include "platform/automation/AsciiText.hpp"
 #include "platform/automation/Clock.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
+#include "platform/automation/Utf8.hpp"
 #include "platform/data/SqlText.hpp"
 
 namespace zev::data {
@@ -34,6 +37,11 @@ constexpr int kBusyTimeoutMs = 10000;
         description += ")";
     }
     throw ComError(number, kSource, description);
+}
+
+// A file name as a message shows it.
+std::string Shown(const std::string& path) {
+    return automation::EscapeControls(path);
 }
 
 // GETDATE(): the current local date and time of the system's clock, as the server's
@@ -138,7 +146,7 @@ class SqliteConnection final : public Connection {
   public:
     explicit SqliteConnection(sqlite3* db) : db_(db) {}
     ~SqliteConnection() override {
-        if (dataVersion_) sqlite3_finalize(dataVersion_);
+        sqlite3_finalize(dataVersion_);
         ForgetTemplates();
         sqlite3_close_v2(db_);
     }
@@ -192,22 +200,6 @@ class SqliteConnection final : public Connection {
         if (rc != SQLITE_ROW && rc != SQLITE_DONE)
             Fail(errors::kCommandFailed, sqlite3_errmsg(db_), q);
         return rc == SQLITE_ROW;
-    }
-
-    uint64_t DataVersion() override {
-        // data_version moves with commits of other connections, the change counter with
-        // this connection's own.
-        if (!dataVersion_ &&
-            sqlite3_prepare_v3(db_, "PRAGMA data_version", -1, SQLITE_PREPARE_PERSISTENT,
-                               &dataVersion_, nullptr) != SQLITE_OK) {
-            Fail(errors::kCommandFailed, sqlite3_errmsg(db_), "PRAGMA data_version");
-        }
-        uint64_t version = 0;
-        if (sqlite3_step(dataVersion_) == SQLITE_ROW) {
-            version = static_cast<uint64_t>(sqlite3_column_int64(dataVersion_, 0));
-        }
-        sqlite3_reset(dataVersion_);
-        return (version << 32) ^ static_cast<uint64_t>(sqlite3_total_changes64(db_));
     }
 
     std::optional<uint64_t> ChangeStamp(std::string_view /*table*/) override {
@@ -512,9 +504,10 @@ ConnectionPtr OpenSqlite(const std::string& path, OpenMode mode) {
     if (::stat(path.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode))
             Fail(errors::kUnspecified,
-                 automation::MarkedText("数据库文件名指向一个目录", ": " + path), {});
+                 automation::MarkedText("数据库文件名指向一个目录", ": " + Shown(path)), {});
     } else if (mode == OpenMode::Existing) {
-        Fail(errors::kUnspecified, automation::MarkedText("数据库文件不存在", ": " + path), {});
+        Fail(errors::kUnspecified, automation::MarkedText("数据库文件不存在", ": " + Shown(path)),
+             {});
     }
     int flags = SQLITE_OPEN_READWRITE;
     if (mode == OpenMode::Create) flags |= SQLITE_OPEN_CREATE;
@@ -526,12 +519,12 @@ ConnectionPtr OpenSqlite(const std::string& path, OpenMode mode) {
         // read-only folder keeps them from creating.
         Fail(errors::kUnspecified,
              automation::MarkedText("数据库使用预写日志，读取它也需要对其所在文件夹有写权限",
-                                    ": " + message + ": " + path),
+                                    ": " + message + ": " + Shown(path)),
              {});
     }
     if (db == nullptr) {
         Fail(errors::kUnspecified,
-             automation::MarkedText("无法打开数据库", ": " + message + ": " + path), {});
+             automation::MarkedText("无法打开数据库", ": " + message + ": " + Shown(path)), {});
     }
     auto connection = std::make_shared<SqliteConnection>(db);
     connection->UseWriteAheadLog();

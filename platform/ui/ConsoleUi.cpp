@@ -1,3 +1,4 @@
+// The console interface (ConsoleUi.hpp): message boxes on stderr, Yes/No from a terminal.
 #include "platform/ui/ConsoleUi.hpp"
 
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// The scripted interface for tests (ScriptedUi.hpp): recorded boxes and scripted answers.
 #include "platform/ui/ScriptedUi.hpp"
 
 namespace zev::ui {

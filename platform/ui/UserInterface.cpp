@@ -1,3 +1,4 @@
+// The current user interface of the process (UserInterface.hpp) and its replacement.
 #include "platform/ui/UserInterface.hpp"
 
 #include <mutex>

@@ -53,46 +53,33 @@ CREATE OR REPLACE FUNCTION month(d timestamp) RETURNS integer
 CREATE OR REPLACE FUNCTION day(d timestamp) RETURNS integer
     LANGUAGE sql IMMUTABLE STRICT AS $$ SELECT CAST(extract(day FROM d) AS integer) $$;
 
--- Data version: every statement that writes one of the four tables draws a new number
--- from the sequence. A writer also holds a shared advisory lock until it commits or rolls
--- back; the reader answers -1 while any writer holds it, because the number it would give
--- could belong to rows that are about to change.
-CREATE SEQUENCE zev_data_version;
+-- The change stamp of t_WorkCalendar, which the date service's copy of the calendar in
+-- memory is kept on: a number in a table of one row that every transaction writing the
+-- calendar moves once, inside that transaction, so a reader sees the number of the last
+-- committed calendar whatever writer is still open. The trigger runs before the
+-- statement: a writer takes the row before it changes any row of the calendar, so two
+-- writers queue on it instead of deadlocking. A missing row reads as -1 (no stamp).
+CREATE TABLE zev_data_version (version BIGINT NOT NULL);
+INSERT INTO zev_data_version (version) VALUES (0);
 
 CREATE OR REPLACE FUNCTION zev_bump_data_version() RETURNS trigger
     LANGUAGE plpgsql AS $$
 BEGIN
-    PERFORM pg_advisory_xact_lock_shared(7260405511);
-    PERFORM nextval('zev_data_version');
+    IF current_setting('zev.data_version_moved_by', true) IS DISTINCT FROM
+            CAST(txid_current() AS text) THEN
+        UPDATE zev_data_version SET version = version + 1;
+        PERFORM set_config('zev.data_version_moved_by', CAST(txid_current() AS text), true);
+    END IF;
     RETURN NULL;
 END
 $$;
 
 CREATE OR REPLACE FUNCTION zev_read_data_version() RETURNS bigint
-    LANGUAGE plpgsql VOLATILE AS $$
-DECLARE
-    v bigint;
+    LANGUAGE plpgsql STABLE AS $$
 BEGIN
-    IF NOT pg_try_advisory_lock(7260405511) THEN
-        RETURN -1;
-    END IF;
-    -- The lock outlives a failed statement; held, it would keep every writer waiting.
-    BEGIN
-        SELECT CASE WHEN is_called THEN last_value ELSE 0 END INTO v FROM zev_data_version;
-    EXCEPTION WHEN OTHERS OR QUERY_CANCELED THEN
-        PERFORM pg_advisory_unlock(7260405511);
-        RAISE;
-    END;
-    PERFORM pg_advisory_unlock(7260405511);
-    RETURN v;
+    RETURN (SELECT COALESCE(max(version), -1) FROM zev_data_version);
 END
 $$;
 
-CREATE TRIGGER tr_WorkCalendar_version AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE
+CREATE TRIGGER tr_WorkCalendar_version BEFORE INSERT OR UPDATE OR DELETE OR TRUNCATE
     ON t_WorkCalendar FOR EACH STATEMENT EXECUTE FUNCTION zev_bump_data_version();
-CREATE TRIGGER tr_SystemProfile_version AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE
-    ON t_SystemProfile FOR EACH STATEMENT EXECUTE FUNCTION zev_bump_data_version();
-CREATE TRIGGER tr_mutiworkcal_version AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE
-    ON t_mutiworkcal FOR EACH STATEMENT EXECUTE FUNCTION zev_bump_data_version();
-CREATE TRIGGER tr_WOScheduleDetail_version AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE
-    ON t_WOScheduleDetail FOR EACH STATEMENT EXECUTE FUNCTION zev_bump_data_version();

@@ -1,6 +1,8 @@
 -- The suite's tables that the factory calendar uses, for SQL Server (2012 or later).
--- The script is sent statement by statement, split at each ";" that ends a line: the
--- bodies of triggers and procedures therefore hold no ";" of their own.
+-- The script is sent statement by statement, split at each ";" that ends a line: a body
+-- of a trigger or procedure would hold no ";" of its own. SQL Server keeps no change
+-- stamp for the date service's copy of the calendar (its triggers would miss TRUNCATE
+-- and changes of a table's definition): the statements always answer there.
 
 CREATE TABLE dbo.t_WorkCalendar (
     FInterID  INT  NOT NULL CONSTRAINT df_WorkCalendar_FInterID DEFAULT 0,
@@ -37,69 +39,3 @@ CREATE TABLE dbo.t_WOScheduleDetail (
     FQty      FLOAT NOT NULL CONSTRAINT df_WOScheduleDetail_FQty DEFAULT 0
 );
 CREATE INDEX ix_WOScheduleDetail_FSeqID ON dbo.t_WOScheduleDetail (FSeqID);
-
--- Data version: every statement that writes one of the four tables draws a new number
--- from the sequence. A writer also holds a shared application lock until its transaction
--- ends; the reader answers -1 while any writer holds it, because the number it would give
--- could belong to rows that are about to change. (TRUNCATE TABLE fires no trigger: the
--- suite never truncates these tables.)
-CREATE SEQUENCE dbo.zev_data_version AS BIGINT START WITH 1 INCREMENT BY 1 NO CACHE;
--- A sequence that has not handed out a number already shows its start value as
--- current_value; drawing it now lets the first write move the version.
-SELECT NEXT VALUE FOR dbo.zev_data_version AS first_version;
-
-CREATE PROCEDURE dbo.zev_read_data_version AS
-BEGIN
-    SET NOCOUNT ON
-    DECLARE @granted INT
-    EXEC @granted = sp_getapplock @Resource = N'zev_data_version', @LockMode = N'Exclusive',
-                                  @LockOwner = N'Session', @LockTimeout = 0
-    IF @granted < 0
-        SELECT CAST(-1 AS BIGINT) AS data_version
-    ELSE
-    BEGIN
-        SELECT CAST(current_value AS BIGINT) AS data_version
-            FROM sys.sequences WHERE object_id = OBJECT_ID(N'dbo.zev_data_version')
-        EXEC sp_releaseapplock @Resource = N'zev_data_version', @LockOwner = N'Session'
-    END
-END;
-
-CREATE TRIGGER dbo.tr_WorkCalendar_version ON dbo.t_WorkCalendar
-AFTER INSERT, UPDATE, DELETE AS
-BEGIN
-    SET NOCOUNT ON
-    DECLARE @v BIGINT
-    EXEC sp_getapplock @Resource = N'zev_data_version', @LockMode = N'Shared',
-                       @LockOwner = N'Transaction'
-    SET @v = NEXT VALUE FOR dbo.zev_data_version
-END;
-
-CREATE TRIGGER dbo.tr_SystemProfile_version ON dbo.t_SystemProfile
-AFTER INSERT, UPDATE, DELETE AS
-BEGIN
-    SET NOCOUNT ON
-    DECLARE @v BIGINT
-    EXEC sp_getapplock @Resource = N'zev_data_version', @LockMode = N'Shared',
-                       @LockOwner = N'Transaction'
-    SET @v = NEXT VALUE FOR dbo.zev_data_version
-END;
-
-CREATE TRIGGER dbo.tr_mutiworkcal_version ON dbo.t_mutiworkcal
-AFTER INSERT, UPDATE, DELETE AS
-BEGIN
-    SET NOCOUNT ON
-    DECLARE @v BIGINT
-    EXEC sp_getapplock @Resource = N'zev_data_version', @LockMode = N'Shared',
-                       @LockOwner = N'Transaction'
-    SET @v = NEXT VALUE FOR dbo.zev_data_version
-END;
-
-CREATE TRIGGER dbo.tr_WOScheduleDetail_version ON dbo.t_WOScheduleDetail
-AFTER INSERT, UPDATE, DELETE AS
-BEGIN
-    SET NOCOUNT ON
-    DECLARE @v BIGINT
-    EXEC sp_getapplock @Resource = N'zev_data_version', @LockMode = N'Shared',
-                       @LockOwner = N'Transaction'
-    SET @v = NEXT VALUE FOR dbo.zev_data_version
-END;

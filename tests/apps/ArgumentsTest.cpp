@@ -1,6 +1,6 @@
-// The command line's pure helpers in-process: the property string the global options
+// The command line in-process: its pure helpers (the property string the global options
 // make, read back the way the connection object reads it, and the input lines of
-// `workday --stdin`.
+// `workday --stdin`), and what only a connection of the test's own can show.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -9,10 +9,14 @@
 #include <cstdio>
 
 #include "apps/zevworkcal/Arguments.hpp"
+#include "apps/zevworkcal/Cli.hpp"
 #include "apps/zevworkcal/InputLines.hpp"
 #include "host/MMTS.hpp"
+#include "host/SuiteInterfaces.hpp"
 #include "platform/automation/ComError.hpp"
+#include "platform/automation/ObjectRegistry.hpp"
 #include "suite/AppConnection.hpp"
+#include "tests/support/ForwardingConnection.hpp"
 #include "tests/support/TestDatabase.hpp"
 
 namespace zev::test {
@@ -105,6 +109,45 @@ TEST(Arguments, InputLinesAreNumberedAndRefuseNulBytes) {
     ASSERT_EQ(read.size(), 20000u);
     EXPECT_EQ(read[12345], "2009-06-07 12345");
 }
+
+// status reads every figure in one read snapshot: another connection that empties the
+// calendar's last days right after its first figure changes none of the report, which the
+// next status shows.
+class StatusInProcess : public DbTest {
+  protected:
+    std::string Status() {
+        std::FILE* out = std::tmpfile();
+        std::FILE* err = std::tmpfile();
+        EXPECT_EQ(cli::Run({"--props", Db().PropsString(), "status"}, out, err), cli::kOk);
+        std::string text(static_cast<size_t>(std::ftell(out)), '\0');
+        std::rewind(out);
+        EXPECT_EQ(std::fread(text.data(), 1, text.size(), out), text.size());
+        std::fclose(out);
+        std::fclose(err);
+        return text;
+    }
+};
+
+TEST_P(StatusInProcess, ItsFiguresComeFromOneSnapshot) {
+    WriteExampleCalendar(Conn());
+    const std::string before = Status();
+    ASSERT_NE(before.find("2009-06-10"), std::string::npos) << before;
+    std::shared_ptr<CommitsBetweenStatements> spoiler;
+    {
+        automation::ScopedFactory spoiling(
+            host::progid::kAppConnection, [&]() -> automation::ObjectPtr {
+                spoiler = std::make_shared<CommitsBetweenStatements>(
+                    Db().Connect(), Db().Connect(), "SELECT MIN(FDay) FROM t_WorkCalendar",
+                    "DELETE FROM t_WorkCalendar WHERE FDay>='2009-06-09'");
+                return spoiler;
+            });
+        EXPECT_EQ(Status(), before);
+        EXPECT_TRUE(spoiler->Committed());
+    }
+    EXPECT_NE(Status(), before);
+}
+
+ZEV_INSTANTIATE_DB_TEST(StatusInProcess);
 
 }  // namespace
 }  // namespace zev::test

@@ -139,6 +139,26 @@ TEST_F(CommandLine, UsageErrorsExitWithTwoAndNameTheArgument) {
         EXPECT_NE(r.err.find(named), std::string::npos) << r.err;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     }
+    // Input echoed in a message has its control characters and stray bytes escaped, so no
+    // argument, stream line or file name can send the terminal a control sequence.
+    const std::pair<std::vector<std::string>, std::string> hostile[] = {
+        {{"before", "2009-06-07\x1b[2J"}, "2009-06-07\\x1B[2J"},
+        {{"workday", "2009-06-07", "1\x07\xff"}, "1\\x07\\xFF"},
+        {{"\x1b]0;title\x07"}, "\\x1B]0;title\\x07"},
+        {{"--lang", "e}\x1bn", "status"}, "e}\\x1Bn"},
+        {{"workday", "--stdin"}, "2009-06-0\\xC2\\x9B7"},
+    };
+    for (const auto& [args, shown] : hostile) {
+        const ProcessResult r = Run(args,
+                                    "2009-06-05 1\n2009-06-0\xc2\x9b"
+                                    "7 1\n");
+        EXPECT_EQ(r.exitCode, 2) << r.err;
+        EXPECT_NE(r.err.find(shown), std::string::npos) << r.err;
+        EXPECT_EQ(std::count_if(r.err.begin(), r.err.end(),
+                                [](char c) { return c == '\x1b' || c == '\x07' || c == '\xff'; }),
+                  0)
+            << r.err;
+    }
     const ProcessResult unknown = Run({"frobnicate"});
     EXPECT_EQ(unknown.exitCode, 2);
     EXPECT_NE(unknown.err.find("frobnicate"), std::string::npos);
@@ -160,6 +180,7 @@ TEST_F(CommandLine, BadDatabasesFailWithTheErrorReport) {
         {dir_.Path().string(), dir_.Path().string()},
         {junk, junk},
         {dir_.File("missing.db"), "missing.db"},
+        {dir_.File("mis\x1b[8msing.db"), "mis\\x1B[8msing.db"},
         {empty, "t_WorkCalendar"},
     };
     for (const auto& [db, named] : cases) {
@@ -171,6 +192,7 @@ TEST_F(CommandLine, BadDatabasesFailWithTheErrorReport) {
         EXPECT_NE(r.err.find(named), std::string::npos) << r.err;
     }
     EXPECT_FALSE(std::filesystem::exists(dir_.File("missing.db")));
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("mis\x1b[8msing.db")));
 }
 
 TEST_F(CommandLine, WorkdayFailsWhenItsErrorReportFired) {

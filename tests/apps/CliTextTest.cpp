@@ -3,10 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "tests/support/Subprocess.hpp"
+#include "tests/support/TestDatabase.hpp"
 
 namespace zev::test {
 namespace {
+
+namespace fs = std::filesystem;
 
 // Runs `zevworkcal [--lang LANGUAGE] text TEXT` with no locale in its environment.
 ProcessResult Text(const std::string& text, const std::string& language,
@@ -14,7 +20,7 @@ ProcessResult Text(const std::string& text, const std::string& language,
     std::vector<std::string> args;
     if (!language.empty()) args = {"--lang", language};
     args.insert(args.end(), {"text", text});
-    environment.insert({{"LANG", ""}, {"LC_ALL", ""}, {"LC_MESSAGES", ""}});
+    environment.insert({{"LANG", ""}, {"LC_ALL", ""}, {"LC_MESSAGES", ""}, {"LANGUAGE", ""}});
     return RunProcess(ZEV_ZEVWORKCAL, args, {}, environment);
 }
 
@@ -45,6 +51,91 @@ TEST(CliText, WithoutALanguageTheSourceTextComesBack) {
     EXPECT_EQ(r.out, "Factory Calendar\n");
 }
 
+// The language as gettext chooses it, --lang first; the first language with a catalogue
+// wins (Chinese, the source language, always has its texts); a language asked for by name
+// without a catalogue is said once on stderr, in English and in Chinese.
+TEST(CliText, TheLanguageIsChosenAsGettextChoosesIt) {
+    using Env = std::map<std::string, std::string>;
+    constexpr const char* kEnglish = "Factory Calendar\n";
+    constexpr const char* kChinese = "工厂日历\n";
+    struct Case {
+        const char* lang;  // --lang, "" for none
+        Env environment;
+        const char* out;
+        bool saysNoCatalogue;
+    };
+    const Case cases[] = {
+        {"", {}, kChinese, false},
+        {"", {{"LANG", "en_US.UTF-8"}}, kEnglish, false},
+        {"", {{"LC_MESSAGES", "en_GB"}, {"LANG", "zh_CN.UTF-8"}}, kEnglish, false},
+        {"", {{"LC_ALL", "zh_CN.UTF-8"}, {"LC_MESSAGES", "en_GB"}}, kChinese, false},
+        {"", {{"LC_ALL", "en_US.UTF-8"}, {"LANG", "zh_CN.UTF-8"}}, kEnglish, false},
+        // LANGUAGE's list before the locale, skipping languages without a catalogue.
+        {"", {{"LANGUAGE", "de:en"}, {"LANG", "de_DE.UTF-8"}}, kEnglish, false},
+        {"", {{"LANGUAGE", "zh_CN:en"}, {"LANG", "en_US.UTF-8"}}, kChinese, false},
+        {"", {{"LANGUAGE", "de:fr"}, {"LANG", "en_US.UTF-8"}}, kEnglish, false},
+        {"", {{"LANGUAGE", "de:fr"}, {"LANG", "de_DE.UTF-8"}}, kChinese, false},
+        // LANGUAGE is not used when the locale is C or POSIX, or none is set.
+        {"", {{"LANGUAGE", "en"}, {"LANG", "C"}}, kChinese, false},
+        {"", {{"LANGUAGE", "en"}, {"LC_ALL", "POSIX"}, {"LANG", "en_US.UTF-8"}}, kChinese, false},
+        {"", {{"LANGUAGE", "en"}, {"LANG", "C.UTF-8"}}, kChinese, false},
+        {"", {{"LANGUAGE", "en"}}, kChinese, false},
+        // --lang in every form the environment takes, before the environment.
+        {"en", {{"LANG", "zh_CN.UTF-8"}}, kEnglish, false},
+        {"en_US", {}, kEnglish, false},
+        {"en_US.UTF-8", {}, kEnglish, false},
+        {"en_US@euro", {}, kEnglish, false},
+        {"EN_us.utf8", {}, kEnglish, false},
+        {"zh_CN", {{"LANG", "en_US.UTF-8"}}, kChinese, false},
+        {"xx", {{"LANG", "en_US.UTF-8"}}, kChinese, true},
+        {"de_DE.UTF-8", {}, kChinese, true},
+        {"../en", {}, kChinese, true},
+    };
+    for (const Case& c : cases) {
+        const ProcessResult r = Text("工厂日历", c.lang, c.environment);
+        std::string where = std::string("--lang '") + c.lang + "'";
+        for (const auto& [name, value] : c.environment)
+            where += " " + name + "=" + value;
+        EXPECT_EQ(r.exitCode, 0) << where << r.err;
+        EXPECT_EQ(r.out, c.out) << where;
+        if (c.saysNoCatalogue) {
+            const std::string english = "no translation catalogue for this language";
+            const std::string chinese = "没有这种语言的翻译文件";
+            EXPECT_NE(r.err.find(std::string("\"") + c.lang + "\": " + english), std::string::npos)
+                << where << r.err;
+            EXPECT_NE(r.err.find(chinese), std::string::npos) << where << r.err;
+            // Once, though every text of the run is looked up.
+            EXPECT_EQ(r.err.find(english, r.err.find(english) + 1), std::string::npos) << r.err;
+        } else {
+            EXPECT_EQ(r.err, "") << where;
+        }
+    }
+}
+
+// A catalogue that cannot be read (a broken file, a folder) is said once, and the source
+// texts are shown; the texts of the run are looked up many times.
+TEST(CliText, AnUnusableCatalogueIsSaidOnce) {
+    TempDir dir;
+    fs::create_directories(dir.Path() / "ZevManufacture" / "xx.po");
+    std::ofstream(dir.Path() / "ZevManufacture" / "en.po") << "msgid \"a\"\nmsgstr \"b\n";
+    for (const char* lang : {"en", "xx"}) {
+        const ProcessResult r = RunProcess(ZEV_ZEVWORKCAL, {"--lang", lang, "frobnicate"}, {},
+                                           {{"ZEVWORKCAL_RESOURCES", dir.Path().string()},
+                                            {"LANG", ""},
+                                            {"LC_ALL", ""},
+                                            {"LANGUAGE", ""}});
+        EXPECT_EQ(r.exitCode, 2);
+        const std::string file =
+            (dir.Path() / "ZevManufacture" / (std::string(lang) + ".po")).string();
+        const std::string said = "the translation catalogue cannot be used: " + file + "\n";
+        const size_t at = r.err.find(said);
+        EXPECT_NE(at, std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find(said, at + 1), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("翻译文件无法使用"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("未知的命令: frobnicate"), std::string::npos) << r.err;
+    }
+}
+
 TEST(CliText, EveryMessageComesInTheLanguageAsked) {
     // Usage errors raised before or while the property string is built, marked texts
     // without a detail, the messages of --stdin: none shows a marker or a Chinese key.
@@ -59,6 +150,12 @@ TEST(CliText, EveryMessageComesInTheLanguageAsked) {
         {{"extend"}, "zevworkcal: A required argument is missing: --until (see"},
         {{"swap"}, "A required argument is missing: DATE"},
         {{"before", "2009-06-01", "x", "y"}, "zevworkcal: Unexpected arguments: x y (see"},
+        // Every other kind of the parser's complaints, in our words with what they name.
+        {{"status", "--frob", "--grob"}, "zevworkcal: Unknown option: --frob --grob (see"},
+        {{"--db"}, "zevworkcal: Wrong number of values for the option: --db (see"},
+        {{"--db", "a", "--odbc", "b", "status"},
+         "These options cannot be used together: --db, --odbc (see"},
+        {{"workday", "--backward=maybe", "2009-06-01", "1"}, "Invalid value: --backward = maybe"},
     };
     for (const auto& [args, message] : cases) {
         std::vector<std::string> english = {"--lang", "en"};
@@ -69,6 +166,124 @@ TEST(CliText, EveryMessageComesInTheLanguageAsked) {
         for (const char* raw : {"~$~", "^|^", "\xe7\x9a\x84" /* 的 */, "\xe5\xba\x93" /* 库 */}) {
             EXPECT_EQ(r.err.find(raw), std::string::npos) << r.err;
         }
+        // The same complaint in the source language has none of the parser's own words.
+        const ProcessResult chinese =
+            RunProcess(ZEV_ZEVWORKCAL, args, {}, {{"LANG", ""}, {"LC_ALL", ""}, {"LANGUAGE", ""}});
+        EXPECT_EQ(chinese.exitCode, r.exitCode);
+        for (const char* word : {"required", "expected", "excludes", "convert", "argument",
+                                 "Unknown", "Invalid", "values"}) {
+            EXPECT_EQ(chinese.err.find(word), std::string::npos) << chinese.err;
+        }
+    }
+}
+
+// The help of the program and of every command comes through the lookup: in English each
+// lists the exit codes and shows an example of the command; in Chinese none of the
+// English texts are left.
+TEST(CliText, HelpComesInTheLanguageAskedWithExitCodesAndAnExample) {
+    const ProcessResult program = RunProcess(ZEV_ZEVWORKCAL, {"--lang", "en", "--help"});
+    EXPECT_EQ(program.exitCode, 0);
+    std::vector<std::string> commands;
+    const size_t list = program.out.find("\nCommands:\n");
+    ASSERT_NE(list, std::string::npos) << program.out;
+    for (size_t at = list + 11; program.out.compare(at, 2, "  ") == 0;
+         at = program.out.find('\n', at) + 1) {
+        commands.push_back(program.out.substr(at + 2, program.out.find(' ', at + 2) - at - 2));
+    }
+    EXPECT_GE(commands.size(), 11u) << program.out;
+    for (const std::string& command : commands) {
+        const ProcessResult english =
+            RunProcess(ZEV_ZEVWORKCAL, {"--lang", "en", command, "--help"});
+        EXPECT_EQ(english.exitCode, 0) << command;
+        EXPECT_EQ(english.out.rfind("Usage: zevworkcal [OPTIONS] " + command, 0), 0u)
+            << english.out;
+        for (const char* part : {"\nExit codes:\n  0 ", "\n  1 ", "\n  2 ", "\nExample:\n"}) {
+            EXPECT_NE(english.out.find(part), std::string::npos) << command << ": " << part;
+        }
+        EXPECT_NE(english.out.find("\nExample:\n  zevworkcal "), std::string::npos) << command;
+        // The commands' own exit codes are listed too.
+        for (const auto& [name, code] :
+             {std::pair{"is-workday", "\n  4 "}, std::pair{"is-workday", "\n  3 "},
+              std::pair{"before", "\n  3 "}, std::pair{"list", "\n  3 "}}) {
+            if (command == name) {
+                EXPECT_NE(english.out.find(code), std::string::npos) << english.out;
+            }
+        }
+        // Every text has its English entry: nothing Chinese is left but a sample text.
+        const std::string withoutExample = english.out.substr(0, english.out.find("\nExample:"));
+        EXPECT_EQ(withoutExample.find("\xe3"), std::string::npos) << withoutExample;
+        EXPECT_EQ(withoutExample.find("\xe4"), std::string::npos) << withoutExample;
+        EXPECT_EQ(withoutExample.find("\xe5"), std::string::npos) << withoutExample;
+
+        const ProcessResult chinese = RunProcess(ZEV_ZEVWORKCAL, {command, "-h"}, {},
+                                                 {{"LANG", ""}, {"LC_ALL", ""}, {"LANGUAGE", ""}});
+        EXPECT_EQ(chinese.out.rfind("用法: zevworkcal [OPTIONS] " + command, 0), 0u) << chinese.out;
+        for (const char* word : {"Usage", "Exit codes", "print this help", "success"}) {
+            EXPECT_EQ(chinese.out.find(word), std::string::npos) << chinese.out;
+        }
+    }
+}
+
+// The completion offers the commands, then each command's own options, and nothing after
+// an option that takes a value; --db completes file names.
+TEST(CliText, BashCompletesCommandsAndTheirOptions) {
+    TempDir dir;
+    std::ofstream(dir.Path() / "plant.db") << "";
+    struct Case {
+        std::vector<std::string> words;  // the line, the word being completed last
+        std::string offered;
+    };
+    const Case cases[] = {
+        {{"wo"}, "workday"},
+        {{"--db", "x.db", "ex"}, "extend"},
+        {{"--l"}, "--lang"},
+        {{"workday", "--"}, "--help --backward --stdin"},
+        {{"generate", "2026-01-05", "--s"}, "--saturday-work --sunday-work"},
+        {{"extend", "--until", ""}, ""},
+        {{"--lang", ""}, ""},
+        {{"--db", dir.File("pla")}, dir.File("plant.db")},
+        {{"frobnicate", "--"}, ""},
+    };
+    for (const Case& c : cases) {
+        std::string words = "zevworkcal";
+        for (const std::string& w : c.words)
+            words += " '" + w + "'";
+        const std::string script = ". '" ZEV_BASH_COMPLETION "'; COMP_WORDS=(" + words +
+                                   "); COMP_CWORD=" + std::to_string(c.words.size()) +
+                                   "; _zevworkcal; echo \"${COMPREPLY[*]}\"";
+        const ProcessResult r = RunProcess("/bin/bash", {"-c", script});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out, c.offered + "\n") << words;
+    }
+}
+
+// The program finds the window's module in the library folder of its own tree; when it
+// cannot be loaded the failure names the file and what the loader said of it.
+TEST(CliText, AWindowModuleThatCannotBeLoadedIsNamedWithTheReason) {
+    TempDir tree;
+    fs::create_directories(tree.Path() / "bin");
+    fs::copy_file(ZEV_ZEVWORKCAL, tree.Path() / "bin" / "zevworkcal");
+    const std::string program = (tree.Path() / "bin" / "zevworkcal").string();
+    const std::string db = tree.File("calendar.db");
+    ASSERT_EQ(RunProcess(program, {"--db", db, "init"}).exitCode, 0);
+    const fs::path module = tree.Path() / "lib" / "zevworkcal" / "libZevWorkCalQt.so";
+    struct Case {
+        const char* content;  // nullptr: no file
+        const char* reason;
+    };
+    for (const Case& c : {Case{nullptr, "No such file or directory"}, Case{"", "file too short"}}) {
+        if (c.content != nullptr) {
+            fs::create_directories(module.parent_path());
+            std::ofstream(module) << c.content;
+        }
+        const ProcessResult r =
+            RunProcess(program, {"--lang", "en", "--db", db, "show"}, {}, {{"DISPLAY", ":99"}});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_NE(r.err.find("The factory calendar window module cannot be loaded: " +
+                             module.string() + " ("),
+                  std::string::npos)
+            << r.err;
+        EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
     }
 }
 

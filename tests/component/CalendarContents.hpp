@@ -23,10 +23,11 @@ struct CalendarRow {
 };
 
 // A calendar as generation and saving leave it: weekends resting, work days numbered
-// 1..N in date order.
-inline std::vector<CalendarRow> SavedCalendarRows(double firstDay, int days) {
+// 1..N in date order (or from another first number).
+inline std::vector<CalendarRow> SavedCalendarRows(double firstDay, int days,
+                                                  int64_t firstNumber = 1) {
     std::vector<CalendarRow> rows;
-    int64_t number = 0;
+    int64_t number = firstNumber - 1;
     for (int d = 0; d < days; ++d) {
         const int weekday = automation::OleWeekday(firstDay + d);
         rows.push_back({d, weekday == 1 || weekday == 7 ? 0 : ++number});

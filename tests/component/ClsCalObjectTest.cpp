@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "component/ZevEnum.hpp"
-#include "component/ZevWorkCal.h"
 #include "component/clsCalCom.hpp"
 #include "host/SuiteInterfaces.hpp"
 #include "platform/automation/ComObject.hpp"
@@ -17,6 +16,7 @@
 #include "suite/ShareProps.hpp"
 #include "tests/component/ComponentTestSupport.hpp"
 #include "tests/support/TestDatabase.hpp"
+#include "zevworkcal/zevworkcal.h"
 
 namespace zev::test {
 namespace {

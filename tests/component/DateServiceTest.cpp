@@ -33,8 +33,8 @@ using component::Enu_Direction;
 
 const double kFirstDay = OleFromCivil(2009, 6, 1);
 
-std::vector<CalendarRow> SavedCalendar(int days) {
-    return SavedCalendarRows(kFirstDay, days);
+std::vector<CalendarRow> SavedCalendar(int days, int64_t firstNumber = 1) {
+    return SavedCalendarRows(kFirstDay, days, firstNumber);
 }
 std::vector<CalendarRow> SpoiltCalendar(uint32_t seed, int days) {
     return SpoiltCalendarRows(kFirstDay, seed, days);
@@ -241,7 +241,12 @@ TEST_P(DateService, MemoryStatementsAndIndexAgreeOnEveryTableContent) {
         const char* name;
         std::vector<CalendarRow> rows;
     };
-    std::vector<Content> contents{{"saved", SavedCalendar(kDays)}, {"empty", {}}};
+    // The index keeps numbers up to twice its rows and 64 more in a table by position, the
+    // rest in a sorted list: numbered from 80, the 10 work days end that table at 84.
+    std::vector<Content> contents{
+        {"saved", SavedCalendar(kDays)},
+        {"empty", {}},
+        {"numbered across the index's table of numbers", SavedCalendar(kDays, 2 * 10 + 64 - 4)}};
     for (uint32_t seed = 1; seed <= 4; ++seed) {
         contents.push_back({"spoilt", SpoiltCalendar(seed, kDays)});
     }
@@ -295,7 +300,8 @@ TEST_P(DateService, MemoryStatementsAndIndexAgreeOnEveryTableContent) {
 }
 
 // A change committed by another connection, or by another process, between two calls is
-// seen by the second, through the members and through the bulk call; the calendar is read
+// seen by the second, through the members and through the bulk call; a change not yet
+// committed is not, and keeps no one from answering from memory; the calendar is read
 // once per change.
 TEST_P(DateService, AChangeCommittedElsewhereIsSeenByTheNextCall) {
     WriteExampleCalendar(Conn());
@@ -321,13 +327,26 @@ TEST_P(DateService, AChangeCommittedElsewhereIsSeenByTheNextCall) {
         "UPDATE t_WorkCalendar SET FInterID=7 WHERE FDay='2009-06-10'");
     EXPECT_EQ(answers(), std::vector<double>({june5 + 4, june6 + 3, june5 + 4}));
 
+    // Another connection's writer, still open, turns Tuesday 06-09 into a rest day: the
+    // answers stay those of the last committed calendar, from memory, until it commits.
+    auto writer = Db().Connect();
+    writer->Execute("BEGIN TRANSACTION");
+    writer->Execute(
+        "UPDATE t_WorkCalendar SET FInterID=0 WHERE FDay='2009-06-09'\r\n"
+        "UPDATE t_WorkCalendar SET FInterID=6 WHERE FDay='2009-06-10'");
+    const int whileOpen = memory.Statements();
+    EXPECT_EQ(answers(), std::vector<double>({june5 + 4, june6 + 3, june5 + 4}));
+    EXPECT_EQ(memory.Statements(), whileOpen) << "answered from memory beside the writer";
+    writer->Execute("COMMIT");
+    EXPECT_EQ(answers(), std::vector<double>({june5 + 5, june6 + 4, june5 + 5}));
+
     // Another process regenerates the calendar with Saturdays working.
     const ProcessResult r =
         RunProcess(ZEV_ZEVWORKCAL, {"--props", props_, "generate", "2009-06-01", "2009-06-11",
                                     "--replace", "--saturday-work"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(answers(), std::vector<double>({june6, june6, june6}));
-    EXPECT_EQ(memory.Statements() - before, 2) << "one read of the calendar per change";
+    EXPECT_EQ(memory.Statements() - before, 3) << "one read of the calendar per change";
     EXPECT_EQ(Reported(), 0u);
 }
 

@@ -7,6 +7,7 @@
 #include "platform/automation/OleDate.hpp"
 #include "suite/ShareProps.hpp"
 #include "tests/component/ComponentTestSupport.hpp"
+#include "tests/support/ForwardingConnection.hpp"
 #include "tests/support/Subprocess.hpp"
 #include "tests/support/TestDatabase.hpp"
 
@@ -190,7 +191,8 @@ TEST_P(WorkDayQueries, AFormatterIsMadeForEachCallAndReleasedBeforeTheStatement)
 
 // Regenerations by another process, alternating the Saturday rule, while WorkDay answers:
 // every answer comes from one of the two calendars, never from a number of one paired
-// with the days of the other.
+// with the days of the other; and a change committed between its two statements, on
+// purpose, is not seen by the second.
 TEST_P(WorkDayQueries, AnswersComeFromOneCalendarWhileAnotherProcessRegeneratesIt) {
     const std::string props = "Language=zz;" + Db().PropsString();
     auto generate = [&](const char* saturday) {
@@ -221,6 +223,26 @@ TEST_P(WorkDayQueries, AnswersComeFromOneCalendarWhileAnotherProcessRegeneratesI
         }
     });
     EXPECT_EQ(writer.Wait(), 0);
+    EXPECT_TRUE(Ui().Boxes().empty());
+
+    // The same guarantee broken on purpose: by the statements (the copy in memory turned
+    // off), another connection doubles every number right after WorkDay's first statement.
+    // Its second statement still reads the first one's calendar; the next call sees the
+    // doubled numbers, where no odd target exists.
+    suite::SetProcessProperty("PropsString", "CalendarCache=off;" + props);
+    std::shared_ptr<CommitsBetweenStatements> spoiler;
+    automation::ScopedFactory spoiling(
+        host::progid::kAppConnection, [&]() -> automation::ObjectPtr {
+            spoiler = std::make_shared<CommitsBetweenStatements>(
+                Db().Connect(), Db().Connect(), "SELECT Max(FInterID)",
+                "UPDATE t_WorkCalendar SET FInterID=FInterID*2 WHERE FInterID>0");
+            return spoiler;
+        });
+    WithCalendar([&](clsCal& cal) {
+        EXPECT_EQ(cal.WorkDay(from, Dir_Backward, 21), answers[1]);
+        ASSERT_TRUE(spoiler->Committed());
+        EXPECT_EQ(cal.WorkDay(from, Dir_Backward, 21), from);
+    });
     EXPECT_TRUE(Ui().Boxes().empty());
 }
 

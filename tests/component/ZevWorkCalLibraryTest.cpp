@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "component/ZevWorkCal.h"
 #include "tests/support/TestDatabase.hpp"
+#include "zevworkcal/zevworkcal.h"
 
 namespace zev::test {
 namespace {
@@ -72,7 +72,11 @@ std::string ExpectedSection() {
                   static_cast<unsigned>(g.Data1), g.Data2, g.Data3, g.Data4[0], g.Data4[1],
                   g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
     return std::string("[ZevWorkCal.clsCal]\nCLSID=") + clsid +
-           "\nInprocServer=" + fs::canonical(ZEV_LIBRARY_PATH).string() +
+           // The versioned file, though the library was loaded by its unversioned link.
+           "\nInprocServer=" +
+           (fs::canonical(fs::path(ZEV_LIBRARY_PATH).parent_path()) /
+            fs::path(ZEV_LIBRARY_SONAME_FILE).filename())
+               .string() +
            "\nThreadingModel=Apartment\n";
 }
 

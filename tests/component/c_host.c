@@ -8,13 +8,15 @@
  * Usage: c_host LIBRARY. The process property string (ZEVWORKCAL_PROPS) names a database
  * with the calendar 2009-06-01 .. 2009-06-10, weekends rest days. Exit 0 when every check
  * holds, 1 otherwise, 2 when the library cannot be used at all.
+ * c_host LIBRARY show opens the maintenance window through the interface table instead,
+ * and exits 0 when Show returned S_OK.
  */
 #include <dlfcn.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
-#include "component/ZevWorkCal.h"
+#include "zevworkcal/zevworkcal.h"
 
 static int failures = 0;
 
@@ -28,10 +30,43 @@ static int failures = 0;
         }                                                           \
     } while (0)
 
-/* OLE dates of the example calendar. */
-static const DATE kMay1 = 39934.0;  /* 2009-05-01, before the calendar */
-static const DATE kJune5 = 39969.0; /* Friday, a work day */
-static const DATE kJune7 = 39971.0; /* Sunday, a rest day */
+/* OLE dates of the example calendar, from the header's helpers (CheckDateHelpers). */
+static DATE kMay1;  /* 2009-05-01, before the calendar */
+static DATE kJune5; /* Friday, a work day */
+static DATE kJune7; /* Sunday, a rest day */
+
+static void CheckDateHelpers(void) {
+    int year = 0, month = 0, day = 0;
+    time_t midnight = 0;
+    DATE fromTime = 0;
+    CHECK(ZevOleDateFromCivil(2009, 5, 1, &kMay1) && kMay1 == 39934.0, "2009-05-01");
+    CHECK(ZevOleDateFromCivil(2009, 6, 5, &kJune5) && kJune5 == 39969.0, "2009-06-05");
+    CHECK(ZevOleDateFromCivil(2009, 6, 7, &kJune7) && kJune7 == 39971.0, "2009-06-07");
+    CHECK(ZevOleDateToCivil(kJune7 + 0.5, &year, &month, &day) && year == 2009 && month == 6 &&
+              day == 7,
+          "ZevOleDateToCivil gave %d-%d-%d", year, month, day);
+    CHECK(ZevOleDateToTime(kJune5, &midnight) && midnight == (time_t)1244160000,
+          "2009-06-05 00:00 UTC");
+    CHECK(ZevOleDateFromTime(midnight + 86399, &fromTime) && fromTime == kJune5,
+          "the last second of 2009-06-05 UTC");
+}
+
+/* The window, as a host opens it: create, connect, Show, release. */
+static int ShowWindow(PFN_DllGetClassObject getClassObject) {
+    IClassFactory* factory = NULL;
+    ZevClsCal* cal = NULL;
+    char empty[] = "";
+    HRESULT hr = getClassObject(&CLSID_clsCal, &IID_IClassFactory, (void**)&factory);
+    if (hr != S_OK) return 2;
+    hr = factory->lpVtbl->CreateInstance(factory, NULL, &IID_clsCal, (void**)&cal);
+    factory->lpVtbl->Release(factory);
+    if (hr != S_OK) return 2;
+    hr = cal->lpVtbl->put_ActiveConnection(cal, empty);
+    if (hr == S_OK) hr = cal->lpVtbl->Show(cal);
+    cal->lpVtbl->Release(cal);
+    if (hr != S_OK) fprintf(stderr, "c_host: Show gave 0x%08X\n", (unsigned)hr);
+    return hr == S_OK ? 0 : 1;
+}
 
 static void ClearExcepInfo(EXCEPINFO* e) {
     free(e->bstrSource);
@@ -178,8 +213,8 @@ int main(int argc, char** argv) {
     EXCEPINFO e;
     HRESULT hr;
 
-    if (argc != 2) {
-        fprintf(stderr, "usage: c_host LIBRARY\n");
+    if (argc != 2 && !(argc == 3 && strcmp(argv[2], "show") == 0)) {
+        fprintf(stderr, "usage: c_host LIBRARY [show]\n");
         return 2;
     }
     library = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
@@ -192,6 +227,8 @@ int main(int argc, char** argv) {
     memcpy(&getClassObject, &symbol, sizeof getClassObject);
     symbol = Symbol(library, "DllCanUnloadNow");
     memcpy(&canUnloadNow, &symbol, sizeof canUnloadNow);
+    if (argc == 3) return ShowWindow(getClassObject);
+    CheckDateHelpers();
 
     hr = getClassObject(&CLSID_clsCal, &IID_IClassFactory, (void**)&factory);
     if (hr != S_OK || factory == NULL) {

@@ -2,13 +2,17 @@
 // refusals.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
+#include <cmath>
+#include <ctime>
 #include <limits>
 #include <optional>
 #include <string>
 
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
+#include "zevworkcal/zevworkcal.h"
 
 namespace zev::automation {
 namespace {
@@ -135,6 +139,63 @@ TEST(OleDate, InvalidInputsAreRefused) {
     EXPECT_FALSE(ParseIsoDate("2009-06-04 "));
     EXPECT_FALSE(ParseIsoDate("20090604"));
     EXPECT_FALSE(ParseIsoDate("2009-06-04T1:30"));
+}
+
+// The inline helpers of the public C header agree with the library's own conversions on
+// every day the component accepts, and refuse what lies outside.
+TEST(OleDate, ThePublicHeadersHelpersAgreeWithTheLibraryOnEveryDay) {
+    int mismatches = 0;
+    for (double serial = kMinOleDate; serial <= 2958465.0; ++serial) {
+        const CivilDateTime c = CivilFromOle(serial);
+        DATE date = -1e9;
+        int y = 0;
+        int m = 0;
+        int d = 0;
+        time_t t = 0;
+        DATE back = -1e9;
+        // 18:00 of the day: the fraction counts away from zero before the epoch.
+        const double evening = serial < 0 ? serial - 0.75 : serial + 0.75;
+        const bool ok = ZevOleDateFromCivil(c.Year, c.Month, c.Day, &date) == 1 && date == serial &&
+                        ZevOleDateToCivil(evening, &y, &m, &d) == 1 && y == c.Year &&
+                        m == c.Month && d == c.Day && ZevOleDateToTime(evening, &t) == 1 &&
+                        t == static_cast<time_t>((serial - 25569) * 86400) &&
+                        ZevOleDateFromTime(t + 86399, &back) == 1 && back == serial;
+        if (!ok && ++mismatches <= 5) ADD_FAILURE() << "day " << serial;
+    }
+    EXPECT_EQ(mismatches, 0);
+
+    struct Case {
+        double ole;
+        int year, month, day;
+    };
+    // Negative dates keep their day whatever the time: -1.25 is 1899-12-29 06:00.
+    for (const Case& k : {Case{-1.25, 1899, 12, 29}, Case{-0.5, 1899, 12, 30},
+                          Case{-657434.9, 100, 1, 1}, Case{2958465.99, 9999, 12, 31}}) {
+        int y = 0, m = 0, d = 0;
+        EXPECT_EQ(ZevOleDateToCivil(k.ole, &y, &m, &d), 1) << k.ole;
+        EXPECT_EQ((CivilDateTime{y, m, d}), (CivilDateTime{k.year, k.month, k.day})) << k.ole;
+    }
+    // Outside the range or no date at all: refused, the output left alone.
+    DATE untouched = 7.0;
+    int y = 7, m = 7, d = 7;
+    time_t t = 7;
+    for (const auto& [year, month, day] :
+         {std::array{99, 12, 31}, std::array{10000, 1, 1}, std::array{2009, 2, 29},
+          std::array{1900, 2, 29}, std::array{2009, 13, 1}, std::array{2009, 4, 31},
+          std::array{2009, 0, 1}, std::array{2009, 1, 0}}) {
+        EXPECT_EQ(ZevOleDateFromCivil(year, month, day, &untouched), 0) << year << month << day;
+    }
+    EXPECT_EQ(ZevOleDateFromCivil(2000, 2, 29, &untouched), 1);
+    EXPECT_EQ(untouched, 36585.0);
+    for (const double bad : {-657435.0, 2958466.0, std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+        EXPECT_EQ(ZevOleDateToCivil(bad, &y, &m, &d), 0) << bad;
+        EXPECT_EQ(ZevOleDateToTime(bad, &t), 0) << bad;
+    }
+    EXPECT_EQ(y + m + d + t, 28);
+    DATE date = 7.0;
+    EXPECT_EQ(ZevOleDateFromTime(-1, &date), 1);  // 1969-12-31 23:59:59 UTC
+    EXPECT_EQ(date, 25568.0);
+    EXPECT_EQ(ZevOleDateFromTime(static_cast<time_t>(2958466 - 25569) * 86400, &date), 0);
 }
 
 }  // namespace

@@ -317,17 +317,6 @@ TEST_P(DataLayer, OpenRunsTheSourceOnTheConnection) {
     EXPECT_EQ(ErrorNumberOf([&] { none.Open("SELECT 1", nullptr); }), errors::kObjectNotSet);
 }
 
-TEST_P(DataLayer, DataVersionMovesWithChangesFromAnyConnection) {
-    auto other = Db().Connect();
-    const uint64_t v0 = Conn().DataVersion();
-    EXPECT_EQ(Conn().DataVersion(), v0);
-    other->Execute("INSERT INTO t_SystemProfile(FCategory,FKey,FValue) VALUES('X','A','1')");
-    const uint64_t v1 = Conn().DataVersion();
-    EXPECT_NE(v1, v0);
-    Exec("UPDATE t_SystemProfile SET FValue='2' WHERE FCategory='X'");
-    EXPECT_NE(Conn().DataVersion(), v1);
-}
-
 // A read snapshot reads one committed state while another connection commits beside it
 // (without waiting for the reader), ends at its scope whatever happened inside, and does
 // nothing when nested or inside a transaction of the caller's.

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <string>
+#include <vector>
+
 #include "host/SuiteInterfaces.hpp"
 #include "platform/automation/ObjectRegistry.hpp"
 #include "suite/FrmResLoader.hpp"
@@ -36,6 +39,28 @@ TEST(LangInfo, LanguageOfALocaleName) {
     }
 }
 
+TEST(LangInfo, TheCataloguesALocaleNameMayBeServedBy) {
+    using List = std::vector<std::string>;
+    const std::pair<const char*, List> cases[] = {
+        {"en_US.UTF-8@euro", {"en_US@euro", "en_US", "en@euro", "en"}},
+        {"en_US.UTF-8", {"en_US", "en"}},
+        {"EN_us", {"en_US", "en"}},
+        {"es_419", {"es_419", "es"}},
+        {"sr@latin", {"sr@latin", "sr"}},
+        {"en", {"en"}},
+        {"en.po", {"en"}},
+        // Parts that could leave the folder are left out, the language kept.
+        {"en_US/../x", {"en"}},
+        {"en@../x", {"en"}},
+        {"C", {}},
+        {"../en", {}},
+        {"", {}},
+    };
+    for (const auto& [locale, candidates] : cases) {
+        EXPECT_EQ(suite::LocaleCandidates(locale), candidates) << locale;
+    }
+}
+
 // Sets the three locale variables for one test and puts them back afterwards.
 class LocaleEnvironment : public ::testing::Test {
   protected:
@@ -55,9 +80,10 @@ class LocaleEnvironment : public ::testing::Test {
             }
         }
     }
-    static void Locale(const char* all, const char* messages, const char* lang) {
-        const char* values[] = {all, messages, lang};
-        for (int i = 0; i < 3; ++i) {
+    static void Locale(const char* all, const char* messages, const char* lang,
+                       const char* language = nullptr) {
+        const char* values[] = {all, messages, lang, language};
+        for (int i = 0; i < 4; ++i) {
             if (values[i]) {
                 setenv(kNames[i], values[i], 1);
             } else {
@@ -70,19 +96,23 @@ class LocaleEnvironment : public ::testing::Test {
         return automation::CStr(info->CurrentLanguage());
     }
 
-    static constexpr const char* kNames[3] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+    static constexpr const char* kNames[4] = {"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"};
     std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
 };
 
+// The catalogues of the build hold English only; Chinese is the source language.
 TEST_F(LocaleEnvironment, TheFirstVariableSetWins) {
     Locale(nullptr, nullptr, nullptr);
     EXPECT_EQ(Current(), "");
     Locale(nullptr, nullptr, "en_US.UTF-8");
     EXPECT_EQ(Current(), "en");
+    // The variable that is set decides; a language without a catalogue gives the source's.
     Locale(nullptr, "de_DE.UTF-8", "en_US.UTF-8");
-    EXPECT_EQ(Current(), "de");
+    EXPECT_EQ(Current(), "zh");
     Locale("fr_FR", "de_DE.UTF-8", "en_US.UTF-8");
-    EXPECT_EQ(Current(), "fr");
+    EXPECT_EQ(Current(), "zh");
+    Locale(nullptr, "de_DE.UTF-8", nullptr, "fr:en_GB:zh");
+    EXPECT_EQ(Current(), "en");
     // An empty variable counts as not set.
     Locale("", "", "en_US.UTF-8");
     EXPECT_EQ(Current(), "en");

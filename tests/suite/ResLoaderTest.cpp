@@ -175,7 +175,15 @@ TEST_F(ResourceFolder, UnknownKeysLanguagesAndSetsGiveTheKeyBack) {
     EXPECT_EQ(Load(loader, ""), "");      // the header is no translation
     loader->SetLanguageID("de");
     EXPECT_EQ(Load(loader, "休息日"), "Ruhetage");
-    for (const char* language : {"", "fr", "../Set/en", "Set/en", ".", "en.po"}) {
+    // Any locale form: the most specific catalogue there is.
+    Write("Set/de_AT.po", "msgid \"休息日\"\nmsgstr \"Ruhetage (AT)\"\n");
+    for (const auto& [language, text] :
+         {std::pair{"de_DE.UTF-8", "Ruhetage"}, std::pair{"de_AT.UTF-8@euro", "Ruhetage (AT)"},
+          std::pair{"en_US", "Rest Days"}}) {
+        loader->SetLanguageID(language);
+        EXPECT_EQ(Load(loader, "休息日"), text) << language;
+    }
+    for (const char* language : {"", "fr", "../Set/en", "Set/en", ".", "zh_CN"}) {
         loader->SetLanguageID(language);
         EXPECT_EQ(Load(loader, "休息日"), "休息日") << language;
     }

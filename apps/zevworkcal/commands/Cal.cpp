@@ -104,18 +104,22 @@ int RunCal(const CalOptions& o, Session& s) {
 
 Command Cal(CLI::App& program) {
     auto o = std::make_shared<CalOptions>();
-    CLI::App* app = program.add_subcommand(
-        "cal", "the year at a glance: twelve months, rest days marked, or a PDF year planner");
-    app->add_option("YEAR", o->year, "the year (default: this year)");
-    auto* months = app->add_option("--months", o->months, "N months from this month on")
+    CLI::App* app =
+        program.add_subcommand("cal", "一年一览：十二个月，标出休息日；或者 A4 一页的 PDF 年历");
+    app->add_option("YEAR", o->year, "年份（默认今年）");
+    auto* months = app->add_option("--months", o->months, "从本月起的 N 个月")
+                       ->type_name("N")
                        ->check(CLI::Range(1, kMostMonths));
     const std::map<std::string, Colour> colours{
         {"auto", Colour::Auto}, {"always", Colour::Always}, {"never", Colour::Never}};
-    app->add_option("--color", o->colour, "auto (on a terminal, unless NO_COLOR), always, never")
+    app->add_option("--color", o->colour,
+                    "颜色：auto（在终端上且未设 NO_COLOR 时）、always 或 never")
+        ->type_name("WHEN")
         ->transform(CLI::CheckedTransformer(colours, CLI::ignore_case));
-    app->add_option("--pdf", o->pdf, "write the year as a one-page A4 PDF to FILE")
+    app->add_option("--pdf", o->pdf, "把这一年写成 A4 一页的 PDF 文件 FILE")
+        ->type_name("FILE")
         ->excludes(months);
-    return {app, [o](Session& s) { return RunCal(*o, s); }};
+    return {app, [o](Session& s) { return RunCal(*o, s); }, "cal 2027 --pdf plan-2027.pdf"};
 }
 
 }  // namespace zev::cli::commands

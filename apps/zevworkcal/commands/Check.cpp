@@ -38,9 +38,9 @@ int RunCheck(Session& s) {
 }  // namespace
 
 Command Check(CLI::App& program) {
-    CLI::App* app = program.add_subcommand(
-        "check", "run the start-up settings check and print the settings it loads");
-    return {app, RunCheck};
+    CLI::App* app =
+        program.add_subcommand("check", "运行窗口的启动检查，并以 Name=value 显示它载入的设置");
+    return {app, RunCheck, "check"};
 }
 
 }  // namespace zev::cli::commands

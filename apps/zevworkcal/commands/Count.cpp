@@ -54,12 +54,15 @@ int RunCount(const CountOptions& o, Session& s) {
 
 Command Count(CLI::App& program) {
     auto o = std::make_shared<CountOptions>();
-    CLI::App* app = program.add_subcommand(
-        "count", "the work days from FROM up to the day before TO (negative when TO is earlier)");
-    app->add_option("FROM", o->from, "YYYY-MM-DD[THH:MM[:SS]]")->required();
-    app->add_option("TO", o->to, "YYYY-MM-DD[THH:MM[:SS]]")->required();
+    CLI::App* app =
+        program.add_subcommand("count", "从 FROM 到 TO 的前一天之间的工作日个数（TO 更早时为负）");
+    app->add_option("FROM", o->from, "起始日期 YYYY-MM-DD，可带时间 THH:MM[:SS]")->required();
+    app->add_option("TO", o->to, "结束日期（不含）YYYY-MM-DD，可带时间 THH:MM[:SS]")->required();
     AddFormatOption(*app, o->format);
-    return {app, [o](Session& s) { return RunCount(*o, s); }};
+    return {app,
+            [o](Session& s) { return RunCount(*o, s); },
+            "count 2026-12-01 2027-01-01",
+            {{kOutside, "所问的日子不全在工厂日历之内"}}};
 }
 
 }  // namespace zev::cli::commands

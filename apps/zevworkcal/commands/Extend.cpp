@@ -32,9 +32,9 @@ int RunExtend(const ExtendOptions& o, Session& s) {
 Command Extend(CLI::App& program) {
     auto o = std::make_shared<ExtendOptions>();
     CLI::App* app = program.add_subcommand(
-        "extend", "append the days after the calendar's last day up to DATE");
-    app->add_option("--until", o->until, "the new last day, YYYY-MM-DD")->required();
-    return {app, [o](Session& s) { return RunExtend(*o, s); }};
+        "extend", "把工厂日历从最后一天延长到 --until 的日期，按已存的周末规则编号");
+    app->add_option("--until", o->until, "新的最后一天，YYYY-MM-DD")->type_name("DATE")->required();
+    return {app, [o](Session& s) { return RunExtend(*o, s); }, "extend --until 2030-12-31"};
 }
 
 }  // namespace zev::cli::commands

@@ -102,14 +102,13 @@ Command Generate(CLI::App& program) {
     auto o = std::make_shared<GenerateOptions>();
     CLI::App* app = program.add_subcommand(
         "generate",
-        "generate the calendar from START as the window does (to three years after the "
-        "current period begins), or up to the day before END");
-    app->add_option("START", o->start, "first day, YYYY-MM-DD")->required();
-    app->add_option("END", o->end, "the day after the last day, YYYY-MM-DD");
-    app->add_flag("--saturday-work", o->saturdayWork, "Saturdays are work days");
-    app->add_flag("--sunday-work", o->sundayWork, "Sundays are work days");
-    app->add_flag("--replace", o->replace, "replace a calendar that exists");
-    return {app, [o](Session& s) { return RunGenerate(*o, s); }};
+        "像窗口那样从 START 生成工厂日历（到当前期间开始后三年），或者生成到 END 的前一天");
+    app->add_option("START", o->start, "第一天，YYYY-MM-DD")->required();
+    app->add_option("END", o->end, "最后一天的后一天，YYYY-MM-DD");
+    app->add_flag("--saturday-work", o->saturdayWork, "星期六是工作日");
+    app->add_flag("--sunday-work", o->sundayWork, "星期日是工作日");
+    app->add_flag("--replace", o->replace, "替换已有的工厂日历");
+    return {app, [o](Session& s) { return RunGenerate(*o, s); }, "generate 2026-01-05"};
 }
 
 }  // namespace zev::cli::commands

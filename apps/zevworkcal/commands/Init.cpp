@@ -4,6 +4,7 @@
 
 #include "host/MMTS.hpp"
 #include "platform/automation/ComError.hpp"
+#include "platform/automation/Utf8.hpp"
 #include "platform/data/ConnectionString.hpp"
 #include "suite/AppConnection.hpp"
 #include "suite/Schema.hpp"
@@ -15,17 +16,17 @@ namespace {
 int RunInit(Session& s) {
     const suite::NamedDatabase database = suite::DatabaseNamed(host::MMTS::GetPropsValue);
     suite::InitDatabase(*suite::OpenDatabase(database, data::OpenMode::Create));
-    s.out.Line(host::MMTS::LoadLocalText(
-        automation::MarkedText("已建立工厂日历的表", ": " + data::MaskPasswords(database.Source))));
+    s.out.Line(host::MMTS::LoadLocalText(automation::MarkedText(
+        "已建立工厂日历的表",
+        ": " + automation::EscapeControls(data::MaskPasswords(database.Source)))));
     return kOk;
 }
 
 }  // namespace
 
 Command Init(CLI::App& program) {
-    CLI::App* app =
-        program.add_subcommand("init", "create the calendar's tables in a new database");
-    return {app, RunInit};
+    CLI::App* app = program.add_subcommand("init", "在新数据库中建立工厂日历的表并写入设置");
+    return {app, RunInit, "init"};
 }
 
 }  // namespace zev::cli::commands

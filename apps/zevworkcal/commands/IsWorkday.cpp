@@ -45,11 +45,14 @@ int RunIsWorkday(const IsWorkdayOptions& o, Session& s) {
 
 Command IsWorkday(CLI::App& program) {
     auto o = std::make_shared<IsWorkdayOptions>();
-    CLI::App* app = program.add_subcommand(
-        "is-workday", "work or rest; exit 0 for a work day, 4 for a rest day, 3 outside");
-    app->add_option("DATE", o->date, "YYYY-MM-DD[THH:MM[:SS]]")->required();
+    CLI::App* app =
+        program.add_subcommand("is-workday", "DATE 是工作日还是休息日：显示 work 或 rest");
+    app->add_option("DATE", o->date, "日期 YYYY-MM-DD，可带时间 THH:MM[:SS]")->required();
     AddFormatOption(*app, o->format);
-    return {app, [o](Session& s) { return RunIsWorkday(*o, s); }};
+    return {app,
+            [o](Session& s) { return RunIsWorkday(*o, s); },
+            "is-workday 2026-12-24",
+            {{kOutside, "DATE 不在工厂日历之内"}, {kRestDay, "DATE 是休息日"}}};
 }
 
 }  // namespace zev::cli::commands

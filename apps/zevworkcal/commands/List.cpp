@@ -125,13 +125,16 @@ int RunList(const ListOptions& o, Session& s) {
 Command List(CLI::App& program) {
     auto o = std::make_shared<ListOptions>();
     CLI::App* app = program.add_subcommand(
-        "list", "the days from FROM up to the day before TO: DATE work N, or DATE rest");
-    app->add_option("FROM", o->from, "YYYY-MM-DD[THH:MM[:SS]]")->required();
-    app->add_option("TO", o->to, "YYYY-MM-DD[THH:MM[:SS]]")->required();
-    auto* work = app->add_flag("--work", o->workOnly, "only the work days");
-    app->add_flag("--rest", o->restOnly, "only the rest days")->excludes(work);
+        "list", "从 FROM 到 TO 的前一天的每一天：DATE work N（工作日及其编号）或 DATE rest");
+    app->add_option("FROM", o->from, "起始日期 YYYY-MM-DD，可带时间 THH:MM[:SS]")->required();
+    app->add_option("TO", o->to, "结束日期（不含）YYYY-MM-DD，可带时间 THH:MM[:SS]")->required();
+    auto* work = app->add_flag("--work", o->workOnly, "只列工作日");
+    app->add_flag("--rest", o->restOnly, "只列休息日")->excludes(work);
     AddFormatOption(*app, o->format);
-    return {app, [o](Session& s) { return RunList(*o, s); }};
+    return {app,
+            [o](Session& s) { return RunList(*o, s); },
+            "list 2026-12-21 2027-01-04 --rest",
+            {{kOutside, "所问的日子不全在工厂日历之内"}}};
 }
 
 }  // namespace zev::cli::commands

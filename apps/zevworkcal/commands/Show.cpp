@@ -4,13 +4,15 @@
 namespace zev::cli::commands {
 
 Command Show(CLI::App& program) {
-    CLI::App* app = program.add_subcommand("show", "open the calendar maintenance window");
-    return {app, [](Session& s) {
+    CLI::App* app = program.add_subcommand("show", "打开工厂日历的维护窗口");
+    return {app,
+            [](Session& s) {
                 // Show reports its own failures (no display, a setting missing); the
                 // command then fails too.
                 OpenCalendar()->Show();
                 return s.ui.Failed() ? kFailure : kOk;
-            }};
+            },
+            "--lang en show"};
 }
 
 }  // namespace zev::cli::commands

@@ -5,6 +5,7 @@
 #include "host/MMTS.hpp"
 #include "platform/automation/Clock.hpp"
 #include "platform/automation/OleDate.hpp"
+#include "platform/automation/Utf8.hpp"
 #include "platform/data/ConnectionString.hpp"
 #include "suite/AppConnection.hpp"
 #include "suite/CalendarStore.hpp"
@@ -47,7 +48,8 @@ int RunStatus(Session& s) {
     // meanwhile.
     const data::ReadSnapshot snapshot(*connection);
     const std::string source = suite::DatabaseNamed(host::MMTS::GetPropsValue).Source;
-    s.out.Line(LoadLocalText("数据库") + ": " + data::MaskPasswords(source));
+    s.out.Line(LoadLocalText("数据库") + ": " +
+               automation::EscapeControls(data::MaskPasswords(source)));
     const std::string first = ScalarText(*connection, "SELECT MIN(FDay) FROM t_WorkCalendar");
     std::string warning;
     if (first.empty()) {
@@ -81,8 +83,9 @@ int RunStatus(Session& s) {
 }  // namespace
 
 Command Status(CLI::App& program) {
-    CLI::App* app = program.add_subcommand("status", "the calendar's days and settings");
-    return {app, RunStatus};
+    CLI::App* app =
+        program.add_subcommand("status", "显示数据库、工厂日历的范围、今天以后剩下的工作日和设置");
+    return {app, RunStatus, "status"};
 }
 
 }  // namespace zev::cli::commands

@@ -78,10 +78,10 @@ Command Swap(CLI::App& program) {
     auto o = std::make_shared<SwapOptions>();
     CLI::App* app = program.add_subcommand(
         "swap",
-        "turn each DATE from a work day into a rest day or back, as the window's Swap does, "
-        "then save; nothing is saved when any DATE is refused");
-    app->add_option("DATE", o->days, "a day of the calendar, YYYY-MM-DD")->required();
-    return {app, [o](Session& s) { return RunSwap(*o, s); }};
+        "像窗口的置换那样把每个 DATE 从工作日变为休息日或者反过来，然后保存；有一个 DATE "
+        "被拒绝时什么也不保存");
+    app->add_option("DATE", o->days, "工厂日历中的一天，YYYY-MM-DD")->required();
+    return {app, [o](Session& s) { return RunSwap(*o, s); }, "swap 2026-12-24 2026-12-26"};
 }
 
 }  // namespace zev::cli::commands

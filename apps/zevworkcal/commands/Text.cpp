@@ -15,12 +15,14 @@ struct TextOptions {
 
 Command Text(CLI::App& program) {
     auto o = std::make_shared<TextOptions>();
-    CLI::App* app = program.add_subcommand("text", "print the text shown for a source text");
-    app->add_option("TEXT", o->text, "source text")->required();
-    return {app, [o](Session& s) {
+    CLI::App* app = program.add_subcommand("text", "显示一段源文本在所选语言中的文本");
+    app->add_option("TEXT", o->text, "源文本（中文）")->required();
+    return {app,
+            [o](Session& s) {
                 s.out.Line(host::MMTS::LoadLocalText(o->text, 0));
                 return kOk;
-            }};
+            },
+            "--lang en text 工厂日历"};
 }
 
 }  // namespace zev::cli::commands

@@ -163,13 +163,16 @@ int RunWorkday(const WorkdayOptions& o, Session& s) {
 
 Command Workday(CLI::App& program) {
     auto o = std::make_shared<WorkdayOptions>();
-    CLI::App* app = program.add_subcommand("workday", "the work day N work days from DATE");
-    app->add_option("DATE", o->date, "YYYY-MM-DD[THH:MM[:SS]]");
-    app->add_option("N", o->interval, "number of work days (may be negative)");
-    app->add_flag("--backward", o->backward, "count towards earlier days");
-    app->add_flag("--stdin", o->fromStdin,
-                  "answer the lines 'DATE N [b]' of standard input, b for backward");
-    return {app, [o](Session& s) { return RunWorkday(*o, s); }};
+    CLI::App* app = program.add_subcommand(
+        "workday", "从 DATE 起第 N 个工作日；或用 --stdin 回答标准输入中的每一行");
+    app->add_option("DATE", o->date, "日期 YYYY-MM-DD，可带时间 THH:MM[:SS]");
+    app->add_option("N", o->interval, "工作日的个数（可以为负）");
+    app->add_flag("--backward", o->backward, "向更早的日子数");
+    app->add_flag("--stdin", o->fromStdin, "回答标准输入中形如 DATE N [b] 的行，b 表示向前数");
+    return {app,
+            [o](Session& s) { return RunWorkday(*o, s); },
+            "workday 2026-12-11 1",
+            {{kOutside, "工厂日历中没有这个工作日，答案是 DATE 本身（流中的行标有 ?）"}}};
 }
 
 }  // namespace zev::cli::commands

@@ -14,8 +14,8 @@
  *    free(). A VT_DISPATCH result carries a reference the caller releases.
  *  - Invoke writes its result over *pVarResult without freeing what it held.
  */
-#ifndef ZEV_PLATFORM_AUTOMATION_COMABI_H
-#define ZEV_PLATFORM_AUTOMATION_COMABI_H
+#ifndef ZEVWORKCAL_AUTOMATION_H
+#define ZEVWORKCAL_AUTOMATION_H
 
 #include <stdint.h>
 #include <string.h>
@@ -339,4 +339,4 @@ ZEV_ABI_GUID(IID_IZevSupportErrorInfo,
 ZEV_ABI_GUID(IID_IZevErrorInfo,
              {0xBCD5C2A6u, 0x78FFu, 0x426Au, {0x94, 0x33, 0xA4, 0xBF, 0x39, 0x80, 0x8C, 0x83}})
 
-#endif /* ZEV_PLATFORM_AUTOMATION_COMABI_H */
+#endif /* ZEVWORKCAL_AUTOMATION_H */

@@ -1,0 +1,125 @@
+// The server descriptions of the ODBC backend (Dialects.hpp): PostgreSQL through
+// psqlODBC and SQL Server through its driver.
+
+#include "platform/data/odbc/Dialects.hpp"
+
+#include "platform/automation/AsciiText.hpp"
+
+namespace zev::data::odbc {
+namespace {
+
+bool Contains(std::string_view text, std::string_view what) {
+    return automation::FindNoCase(text, what) != std::string_view::npos;
+}
+
+// PostgreSQL keeps the stamp in the suite's schema: a number that the calendar's trigger
+// moves once in every transaction that writes it, read as last committed (a database of
+// the earlier schema answers -1 while any writer is open), and the catalogue rows that
+// change with the table's definition.
+const DialectDescription kPostgreSql{
+    .Kind = Dialect::PostgreSQL,
+    .DbmsName = "PostgreSQL",
+    // psqlODBC leaves TCP keepalives at the system's two hours; a server whose machine
+    // has gone away would hold a waiting call that long.
+    .DriverNames = {"postgres", "psqlodbc"},
+    .DriverSettingsKey = "keepalive",
+    .DriverSettings = "KeepaliveTime=10;KeepaliveInterval=5;",
+    .TableProbe =
+        [](const std::string& name) {
+            return "SELECT 1 FROM information_schema.tables WHERE table_schema=current_schema() "
+                   "AND table_type='BASE TABLE' AND lower(table_name)=lower(" +
+                   name + ")";
+        },
+    .StampReaderProbe =
+        "SELECT CASE WHEN to_regprocedure('zev_read_data_version()') IS NULL "
+        "THEN 0 ELSE 1 END",
+    // The data version kept by the triggers; whether the table's writes move it and its
+    // rows are the same for every reader (a plain table, not inherited from, without
+    // rules or row security, with the suite's statement trigger, before or after, enabled
+    // for every kind of write);
+    // and what changes with the table's definition: its identity and storage (a table
+    // dropped and made again, rewritten or emptied), its catalogue row and those of its
+    // columns.
+    .StampQuery =
+        [](const std::string& table) {
+            return "SELECT zev_read_data_version(),"
+                   " CASE WHEN c.relkind = 'r' AND NOT c.relhassubclass AND NOT c.relhasrules"
+                   " AND NOT c.relrowsecurity"
+                   " AND EXISTS (SELECT 1 FROM pg_trigger t WHERE t.tgrelid = c.oid"
+                   " AND t.tgfoid = to_regproc('zev_bump_data_version') AND t.tgenabled IN "
+                   "('O', 'A')"
+                   " AND (t.tgtype & 60) = 60 AND (t.tgtype & 65) = 0) THEN 1 ELSE 0 END,"
+                   " c.oid, c.relfilenode, c.xmin::text,"
+                   " (SELECT max(a.xmin::text::bigint) FROM pg_attribute a"
+                   " WHERE a.attrelid = c.oid AND a.attnum > 0)"
+                   " FROM pg_class c WHERE c.oid = to_regclass(" +
+                   table + ")";
+        },
+    // The driver opens the transaction before its first statement, so the level holds
+    // for that transaction alone.
+    .SnapshotProbe = {},
+    .SnapshotLevel = "SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY",
+    .SnapshotFallback = {},
+    .LevelAfterSnapshot = {},
+    // The schema's GETDATE() reads the session setting zev.now when it is set.
+    .FixClock =
+        [](const std::string& time) {
+            return "SELECT set_config('zev.now', '" + time + "', false)";
+        },
+    .AddsInsertInto = true,
+    .SendsChangesTogether = true,
+};
+
+// SQL Server's triggers miss TRUNCATE and changes of the table's definition, so it keeps
+// no stamp a copy could be trusted on. Its snapshot is SNAPSHOT where the database allows
+// it, else SERIALIZABLE, whose locks keep writers from committing under the reads for the
+// transaction's short life; the level stays with the session until set back.
+const DialectDescription kSqlServer{
+    .Kind = Dialect::SqlServer,
+    .DbmsName = "SQL Server",
+    .DriverNames = {},
+    .DriverSettingsKey = {},
+    .DriverSettings = {},
+    .TableProbe =
+        [](const std::string& name) {
+            return "SELECT 1 FROM INFORMATION_SCHEMA.TABLES WHERE TABLE_SCHEMA IN "
+                   "(SCHEMA_NAME(),'dbo') AND TABLE_TYPE='BASE TABLE' AND "
+                   "LOWER(TABLE_NAME)=LOWER(N" +
+                   name + ")";
+        },
+    .StampReaderProbe = {},
+    .StampQuery = nullptr,
+    .SnapshotProbe = "SELECT snapshot_isolation_state FROM sys.databases WHERE database_id=DB_ID()",
+    .SnapshotLevel = "SET TRANSACTION ISOLATION LEVEL SNAPSHOT",
+    .SnapshotFallback = "SET TRANSACTION ISOLATION LEVEL SERIALIZABLE",
+    .LevelAfterSnapshot = "SET TRANSACTION ISOLATION LEVEL READ COMMITTED",
+    .FixClock = nullptr,
+    .AddsInsertInto = false,
+    .SendsChangesTogether = false,
+};
+
+const DialectDescription* const kDialects[] = {&kPostgreSql, &kSqlServer};
+
+}  // namespace
+
+const DialectDescription* DialectOfDbms(std::string_view dbmsName) {
+    for (const DialectDescription* d : kDialects) {
+        if (Contains(dbmsName, d->DbmsName)) return d;
+    }
+    return nullptr;
+}
+
+std::string WithDriverSettings(const std::string& connectionString) {
+    for (const DialectDescription* d : kDialects) {
+        bool named = false;
+        for (std::string_view driver : d->DriverNames)
+            named |= !driver.empty() && Contains(connectionString, driver);
+        if (!named || Contains(connectionString, d->DriverSettingsKey)) continue;
+        std::string s = connectionString;
+        if (!s.empty() && s.back() != ';') s += ';';
+        return s + std::string(d->DriverSettings);
+    }
+    return connectionString;
+}
+
+}  // namespace zev::data::odbc
