@@ -84,6 +84,28 @@ struct Command {
     std::vector<std::pair<int, std::string>> exitCodes = {};
 };
 
+// An option that takes one of a few words, compared without regard to case, and sets
+// `target` to what the word stands for. Only the words are accepted (not the values they
+// stand for), and the help shows the option's `typeName` alone.
+template <class T>
+CLI::Option* AddChoiceOption(CLI::App& app, const std::string& name,
+                             std::vector<std::pair<std::string, T>> choices, T& target,
+                             const std::string& description, const std::string& typeName) {
+    std::vector<std::string> words;
+    for (const auto& choice : choices)
+        words.push_back(choice.first);
+    return app
+        .add_option_function<std::string>(
+            name,
+            [choices = std::move(choices), &target](const std::string& word) {
+                for (const auto& [w, value] : choices)
+                    if (w == word) target = value;
+            },
+            description)
+        ->type_name(typeName)
+        ->check(CLI::IsMember(words, CLI::ignore_case).description(""));
+}
+
 // Adds a command to the program's parser.
 using CommandSetup = Command (*)(CLI::App& program);
 

@@ -101,8 +101,13 @@ std::vector<std::pair<int, std::string>> ExitCodes(const Command* command) {
         {kFailure, "失败，错误报告写在标准错误上"},
         {kUsage, "命令行有误"},
     };
-    if (command != nullptr)
-        codes.insert(codes.end(), command->exitCodes.begin(), command->exitCodes.end());
+    // A command's own meaning of a code (is-workday's 0: a work day) replaces the common one.
+    if (command != nullptr) {
+        for (const auto& own : command->exitCodes) {
+            std::erase_if(codes, [&](const auto& code) { return code.first == own.first; });
+            codes.push_back(own);
+        }
+    }
     std::sort(codes.begin(), codes.end());
     return codes;
 }

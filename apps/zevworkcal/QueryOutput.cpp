@@ -13,11 +13,9 @@ namespace zev::cli {
 using host::MMTS::LoadLocalText;
 
 void AddFormatOption(CLI::App& app, Format& format) {
-    const std::map<std::string, Format> names{
-        {"text", Format::Text}, {"csv", Format::Csv}, {"json", Format::Json}};
-    app.add_option("--format", format, "输出格式：text、csv 或 json（默认 text）")
-        ->type_name("FORMAT")
-        ->transform(CLI::CheckedTransformer(names, CLI::ignore_case));
+    AddChoiceOption<Format>(app, "--format",
+                            {{"text", Format::Text}, {"csv", Format::Csv}, {"json", Format::Json}},
+                            format, "输出格式：text、csv 或 json（默认 text）", "FORMAT");
 }
 
 std::string IsoDay(double date) {

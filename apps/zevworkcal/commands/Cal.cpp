@@ -109,13 +109,11 @@ Command Cal(CLI::App& program) {
     app->add_option("YEAR", o->year, "年份（默认今年）");
     auto* months = app->add_option("--months", o->months, "从本月起的 N 个月")
                        ->type_name("N")
-                       ->check(CLI::Range(1, kMostMonths));
-    const std::map<std::string, Colour> colours{
-        {"auto", Colour::Auto}, {"always", Colour::Always}, {"never", Colour::Never}};
-    app->add_option("--color", o->colour,
-                    "颜色：auto（在终端上且未设 NO_COLOR 时）、always 或 never")
-        ->type_name("WHEN")
-        ->transform(CLI::CheckedTransformer(colours, CLI::ignore_case));
+                       ->check(CLI::Range(1, kMostMonths).description(""));
+    AddChoiceOption<Colour>(
+        *app, "--color",
+        {{"auto", Colour::Auto}, {"always", Colour::Always}, {"never", Colour::Never}}, o->colour,
+        "颜色：auto（在终端上且未设 NO_COLOR 时）、always 或 never", "WHEN");
     app->add_option("--pdf", o->pdf, "把这一年写成 A4 一页的 PDF 文件 FILE")
         ->type_name("FILE")
         ->excludes(months);

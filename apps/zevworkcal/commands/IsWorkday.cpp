@@ -49,10 +49,11 @@ Command IsWorkday(CLI::App& program) {
         program.add_subcommand("is-workday", "DATE 是工作日还是休息日：显示 work 或 rest");
     app->add_option("DATE", o->date, "日期 YYYY-MM-DD，可带时间 THH:MM[:SS]")->required();
     AddFormatOption(*app, o->format);
-    return {app,
-            [o](Session& s) { return RunIsWorkday(*o, s); },
-            "is-workday 2026-12-24",
-            {{kOutside, "DATE 不在工厂日历之内"}, {kRestDay, "DATE 是休息日"}}};
+    return {
+        app,
+        [o](Session& s) { return RunIsWorkday(*o, s); },
+        "is-workday 2026-12-24",
+        {{kOk, "DATE 是工作日"}, {kOutside, "DATE 不在工厂日历之内"}, {kRestDay, "DATE 是休息日"}}};
 }
 
 }  // namespace zev::cli::commands
