@@ -156,6 +156,9 @@ TEST(CliText, EveryMessageComesInTheLanguageAsked) {
         {{"--db", "a", "--odbc", "b", "status"},
          "These options cannot be used together: --db, --odbc (see"},
         {{"workday", "--backward=maybe", "2009-06-01", "1"}, "Invalid value: --backward = maybe"},
+        // A choice takes its words only, not the values they stand for.
+        {{"list", "2026-01-01", "2026-02-01", "--format", "1"}, "Invalid value: --format"},
+        {{"cal", "--color=0"}, "Invalid value: --color"},
     };
     for (const auto& [args, message] : cases) {
         std::vector<std::string> english = {"--lang", "en"};
@@ -218,7 +221,8 @@ TEST(CliText, HelpComesInTheLanguageAskedWithExitCodesAndAnExample) {
         const ProcessResult chinese = RunProcess(ZEV_ZEVWORKCAL, {command, "-h"}, {},
                                                  {{"LANG", ""}, {"LC_ALL", ""}, {"LANGUAGE", ""}});
         EXPECT_EQ(chinese.out.rfind("用法: zevworkcal [OPTIONS] " + command, 0), 0u) << chinese.out;
-        for (const char* word : {"Usage", "Exit codes", "print this help", "success"}) {
+        for (const char* word :
+             {"Usage", "Exit codes", "print this help", "success", "value in", ":INT"}) {
             EXPECT_EQ(chinese.out.find(word), std::string::npos) << chinese.out;
         }
     }
