@@ -1,5 +1,6 @@
 // BuildYearSheet (YearPlanner.hpp): months laid out in weeks from Monday, each day marked
-// against the weekly rule, the run's exceptions, the legend and the titles.
+// against the weekly rule, the run's exceptions with their notes, the legend and the
+// titles.
 #include "window/YearPlanner.hpp"
 
 #include <chrono>
@@ -135,11 +136,13 @@ YearSheet BuildYearSheet(const YearRequest& request) {
             cell = {static_cast<int>(d + 1),
                     MarkOf(held, weekday, request.SatNotWork, request.SunNotWork), day == today};
             if (cell.Mark == DayMark::Holiday || cell.Mark == DayMark::WorkedWeekend) {
-                sheet.Exceptions.push_back({automation::FormatIsoDate(day),
-                                            LoadLocalText(kWeekdayNames[weekday - 1]), cell.Mark,
-                                            cell.Mark == DayMark::Holiday
-                                                ? sheet.Legend.Holiday
-                                                : sheet.Legend.WorkedWeekend});
+                const auto note = request.Notes.find(day);
+                sheet.Exceptions.push_back(
+                    {automation::FormatIsoDate(day), LoadLocalText(kWeekdayNames[weekday - 1]),
+                     cell.Mark,
+                     cell.Mark == DayMark::Holiday ? sheet.Legend.Holiday
+                                                   : sheet.Legend.WorkedWeekend,
+                     note == request.Notes.end() ? std::string() : note->second});
             }
         }
         sheet.Months.push_back(std::move(month));

@@ -3,6 +3,7 @@
 // days and the stored weekly rule: toolkit-free, every text through the text lookup.
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +35,8 @@ struct YearRequest {
     double Today = 0.0;
     std::optional<component::DaySpan> Span;  // the days the calendar holds
     std::string Name;                        // the calendar's name
+    // The notes of the run's days, by day number (automation::OleDaySerial).
+    std::map<int32_t, std::string> Notes;
 };
 
 YearSheet BuildYearSheet(const YearRequest& request);

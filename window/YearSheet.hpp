@@ -43,6 +43,7 @@ struct SheetException {
     std::string Weekday;  // its weekday's name
     DayMark Mark = DayMark::Holiday;
     std::string Kind;  // the legend's text for its mark
+    std::string Note;  // the day's note, why it rests or is worked; empty without one
 };
 
 // The legend's texts, in the order the sheet shows them.

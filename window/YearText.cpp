@@ -1,7 +1,8 @@
 // YearText and DisplayWidth (YearText.hpp): the terminal's month blocks, their colours
-// and marks, the legend and the exceptions.
+// and marks, the legend and the exceptions with their notes.
 #include "window/YearText.hpp"
 
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -151,8 +152,15 @@ std::string YearText(const YearSheet& sheet, bool colour) {
     }
     text += LegendText(sheet, colour);
     if (!sheet.Exceptions.empty()) text += "\n" + sheet.ExceptionsTitle + "\n";
+    // The notes line up after the widest kind.
+    size_t kindWidth = 0;
     for (const SheetException& e : sheet.Exceptions)
-        text += e.Date + "  " + Padded(e.Weekday, 10) + "  " + e.Kind + "\n";
+        kindWidth = std::max(kindWidth, DisplayWidth(e.Kind));
+    for (const SheetException& e : sheet.Exceptions) {
+        text += e.Date + "  " + Padded(e.Weekday, 10) + "  ";
+        text += e.Note.empty() ? e.Kind : Padded(e.Kind, kindWidth) + "  " + e.Note;
+        text += "\n";
+    }
     return text;
 }
 

@@ -35,9 +35,10 @@ using host::MMTS::LoadLocalText;
 
 // Every command, in the order of the help.
 constexpr CommandSetup kCommands[] = {
-    commands::Init,     commands::Text,      commands::Before, commands::After, commands::Workday,
-    commands::Count,    commands::IsWorkday, commands::List,   commands::Cal,   commands::Status,
-    commands::Generate, commands::Extend,    commands::Swap,   commands::Check, commands::Show,
+    commands::Init,    commands::Upgrade, commands::Text,      commands::Before,   commands::After,
+    commands::Workday, commands::Count,   commands::IsWorkday, commands::List,     commands::Cal,
+    commands::Export,  commands::History, commands::Status,    commands::Generate, commands::Extend,
+    commands::Swap,    commands::Check,   commands::Show,
 };
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& o) {

@@ -1,18 +1,23 @@
 // The steps several commands share (Command.hpp): the console interface of a run, the
-// schema check, the connection, the printing of a date answer, and the maintenance
-// window without a display.
+// schema check, the connection, the calendar's name, the printing of a date answer, and the
+// maintenance window without a display.
 #include "apps/zevworkcal/Command.hpp"
 
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
+#include "host/MMTS.hpp"
 #include "host/SuiteInterfaces.hpp"
+#include "platform/automation/AsciiText.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/ObjectRegistry.hpp"
 #include "platform/automation/OleDate.hpp"
+#include "platform/data/ConnectionString.hpp"
+#include "suite/AppConnection.hpp"
 #include "suite/Schema.hpp"
 
 namespace zev::cli {
@@ -63,6 +68,19 @@ std::unique_ptr<component::clsCal> OpenCalendar() {
     return cal;
 }
 
+std::string CalendarName() {
+    const suite::NamedDatabase named = suite::DatabaseNamed(host::MMTS::GetPropsValue);
+    if (automation::EqualsNoCase(named.Provider, "SQLite")) {
+        return std::filesystem::path(named.Source).filename().string();
+    }
+    for (const char* key : {"Database", "DSN"}) {
+        for (const data::ConnectionAttribute& a : data::ParseConnectionString(named.Source)) {
+            if (automation::EqualsNoCase(a.Key, key)) return a.Value;
+        }
+    }
+    return "ODBC";
+}
+
 std::string ScalarText(data::Connection& connection, const std::string& statement) {
     data::Recordset rs = connection.Execute(statement);
     if (rs.Eof() || rs.Fields(0).Value().IsNull()) return {};
@@ -91,6 +109,11 @@ void Output::Fail(int error) {
     throw automation::ComError(
         automation::errors::kUnspecified, kSource,
         automation::MarkedText("无法写出结果", std::string(": ") + std::strerror(error)));
+}
+
+std::optional<double> OptionalDate(const std::optional<std::string>& text) {
+    if (!text) return std::nullopt;
+    return ParseDateArgument(*text);
 }
 
 void PrintDate(Output& out, double date) {

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -124,8 +125,13 @@ void RequireSchema();
 std::unique_ptr<component::clsCal> OpenCalendar();
 // A new connection to the database the property string names.
 data::ConnectionPtr AppConnection();
+// The calendar's name: its database file, or the database or data source that the
+// property string's connection string names ("ODBC" when it names neither).
+std::string CalendarName();
 // The first field of a one-value statement, as text ("" for NULL or no row).
 std::string ScalarText(data::Connection& connection, const std::string& statement);
+// The date of an option's DATE (ParseDateArgument); none for an option not given.
+std::optional<double> OptionalDate(const std::optional<std::string>& text);
 // Writes a date answer as one line.
 void PrintDate(Output& out, double date);
 

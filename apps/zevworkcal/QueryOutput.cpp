@@ -1,5 +1,5 @@
 // The query commands' shared output (QueryOutput.hpp): the --format option, day and kind
-// texts, and the notice for answers outside the calendar.
+// texts, JSON and CSV quoting, and the notice for answers outside the calendar.
 #include "apps/zevworkcal/QueryOutput.hpp"
 
 #include <map>
@@ -24,6 +24,41 @@ std::string IsoDay(double date) {
 
 const char* KindName(component::CalendarDay::Kind kind) {
     return kind == component::CalendarDay::Work ? "work" : "rest";
+}
+
+void AppendJsonString(std::string& out, std::string_view text) {
+    out += '"';
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (byte < 0x20 || byte == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+void AppendCsvField(std::string& out, std::string_view text) {
+    const bool quoted = text.find_first_of(",\"\r\n") != std::string_view::npos ||
+                        (!text.empty() && (text.front() == ' ' || text.back() == ' '));
+    if (!quoted) {
+        out += text;
+        return;
+    }
+    out += '"';
+    for (char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
 }
 
 int OutsideTheCalendar(Session& s, component::clsCal& cal, std::string_view what) {

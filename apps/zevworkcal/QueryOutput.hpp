@@ -1,6 +1,7 @@
 #pragma once
-// What the query commands share: the --format option (text, csv, json) and the notice
-// that an answer reaches outside the calendar, which a script reads from exit code 3.
+// What the query commands share: the --format option (text, csv, json), the quoting of
+// texts in JSON and CSV, and the notice that an answer reaches outside the calendar,
+// which a script reads from exit code 3.
 
 #include <CLI/CLI.hpp>
 
@@ -22,6 +23,13 @@ void AddFormatOption(CLI::App& app, Format& format);
 std::string IsoDay(double date);
 // "work" or "rest", as the query commands print a day's kind.
 const char* KindName(component::CalendarDay::Kind kind);
+
+// Appends `text` as a JSON string: in quotes, with quotes, backslashes and control
+// characters escaped.
+void AppendJsonString(std::string& out, std::string_view text);
+// Appends `text` as a CSV field: as it is, or in quotes with its quotes doubled when it
+// holds a comma, a quote, a line end, or spaces at either end (which a reader may trim).
+void AppendCsvField(std::string& out, std::string_view text);
 
 // Tells stderr that the answer to `what` reaches outside the calendar, with the days the
 // calendar holds, after what the command has written to stdout; returns kOutside.

@@ -1,6 +1,8 @@
 // The query commands as scripts run them: count, is-workday, list and the stream beside
 // numpy's business-day functions on a calendar with holidays and a worked weekend, from
-// before its first day to after its last; their formats and exit codes; and cal on the
+// before its first day to after its last; their formats and exit codes; the notes of days
+// in list, export (read back by an independent iCalendar reader) and cal; the history;
+// a database made before the calendar's own tables, and its upgrade; and cal on the
 // terminal and as a PDF year planner.
 
 #include <gtest/gtest.h>
@@ -8,8 +10,10 @@
 #include <filesystem>
 #include <sstream>
 
+#include "platform/automation/Clock.hpp"
 #include "platform/automation/OleDate.hpp"
 #include "platform/data/SqliteConnection.hpp"
+#include "suite/CalendarNotes.hpp"
 #include "tests/support/NumpyBusday.hpp"
 #include "tests/support/Subprocess.hpp"
 #include "tests/support/TestDatabase.hpp"
@@ -215,6 +219,207 @@ TEST_P(Queries, FormatsAndExitCodes) {
     }
 }
 
+// What each command answers, and its exit code.
+struct Answer {
+    std::vector<std::string> args;
+    std::string out;
+    int exitCode;
+};
+
+// The notes of the model's exceptions, and one of a plain Sunday; quotes and commas.
+void WriteNotes(data::Connection& connection) {
+    suite::CalendarNotes notes(connection);
+    const std::pair<int, std::string> noted[] = {
+        {3, "端午节"}, {7, "Sunday, plain"}, {12, "Plant \"shutdown\""}, {13, "调休上班"}};
+    for (const auto& [day, text] : noted)
+        ASSERT_TRUE(notes.SetNote(OleFromCivil(2009, 6, day), text).IsDone()) << day;
+}
+
+// The days, ends, summaries, categories and UIDs of the events of an iCalendar text, as
+// Debian's python3-icalendar reads them.
+std::string EventsRead(const std::string& ics) {
+    const ProcessResult r = RunProcess(
+        "/usr/bin/python3",
+        {"-c",
+         "import sys, icalendar\n"
+         "cal = icalendar.Calendar.from_ical(sys.stdin.buffer.read())\n"
+         "for e in cal.walk('VEVENT'):\n"
+         "    c = e.get('CATEGORIES')\n"
+         "    c = ','.join(str(x) for x in c.cats) if c is not None else ''\n"
+         "    line = '|'.join([e.decoded('DTSTART').isoformat(), e.decoded('DTEND').isoformat(),\n"
+         "                     str(e.get('SUMMARY')), c, str(e.get('UID'))])\n"
+         "    sys.stdout.buffer.write((line + '\\n').encode('utf-8'))\n"},
+        ics);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    return r.out;
+}
+
+// A day's note follows it in list (text and JSON); export writes the exceptions and the
+// days with notes, or every day of a range, in CSV as import reads it, in JSON, and in
+// iCalendar that an independent reader reads back with the same days and notes; cal lists
+// the notes of its exceptions.
+TEST_P(Queries, NotesShowInListExportAndCal) {
+    kModel.Write(Conn());
+    WriteNotes(Conn());
+    const Answer answers[] = {
+        {{"list", "2009-06-12", "2009-06-15"},
+         "2009-06-12 rest Plant \"shutdown\"\n2009-06-13 work 9 调休上班\n2009-06-14 rest\n",
+         0},
+        {{"list", "2009-06-12", "2009-06-14", "--format", "json"},
+         "[\n{\"date\":\"2009-06-12\",\"kind\":\"rest\",\"number\":0,\"note\":\"Plant "
+         "\\\"shutdown\\\"\"},\n{\"date\":\"2009-06-13\",\"kind\":\"work\",\"number\":9,"
+         "\"note\":\"调休上班\"}\n]\n",
+         0},
+        {{"export"},
+         "date,kind,note\n2009-06-03,rest,端午节\n2009-06-07,rest,\"Sunday, plain\"\n"
+         "2009-06-12,rest,\"Plant \"\"shutdown\"\"\"\n2009-06-13,work,调休上班\n",
+         0},
+        {{"export", "--from", "2009-06-10", "--to", "2009-06-13"},
+         "date,kind,note\n2009-06-12,rest,\"Plant \"\"shutdown\"\"\"\n",
+         0},
+        {{"export", "--all", "--from", "2009-05-30", "--to", "2009-06-02"},
+         "date,kind,note\n2009-06-01,work\n",
+         0},
+        {{"export", "--all", "--from", "2009-06-13", "--to", "2009-06-15", "--format", "json"},
+         "[\n{\"date\":\"2009-06-13\",\"kind\":\"work\",\"number\":9,\"note\":\"调休上班\"},\n"
+         "{\"date\":\"2009-06-14\",\"kind\":\"rest\",\"number\":0,\"note\":\"\"}\n]\n",
+         0},
+        {{"export", "--from", "2009-06-22", "--format", "json"}, "[]\n", 0},
+        {{"export", "--from", "2009-06-10", "--to", "2009-06-05"}, "", 2},
+        {{"export", "--format", "xml"}, "", 2},
+        {{"export", "--to", "2009-06-31"}, "", 2},
+    };
+    for (const Answer& a : answers) {
+        const ProcessResult r = Run(a.args);
+        EXPECT_EQ(r.out, a.out) << a.args[0] << " " << a.args.back();
+        EXPECT_EQ(r.exitCode, a.exitCode) << a.args[0] << " " << a.args.back() << r.err;
+    }
+
+    const ProcessResult ics =
+        Run({"export", "--all", "--from", "2009-06-12", "--to", "2009-06-15", "--format", "ics"});
+    ASSERT_EQ(ics.exitCode, 0) << ics.err;
+    EXPECT_EQ(ics.out, Run({"export", "--all", "--from", "2009-06-12", "--to", "2009-06-15",
+                            "--format", "ics"})
+                           .out);  // the same events, UIDs and stamps each time
+    std::string events = EventsRead(ics.out);
+    // The UIDs: the day, then the calendar's name.
+    for (const char* day : {"20090612-", "20090613-", "20090614-"}) {
+        const size_t at = events.find(std::string("|") + day);
+        ASSERT_NE(at, std::string::npos) << day << "\n" << events;
+        const size_t end = events.find("@zevworkcal\n", at);
+        ASSERT_NE(end, std::string::npos) << events;
+        events.erase(at, end + 11 - at);
+    }
+    EXPECT_EQ(events,
+              "2009-06-12|2009-06-13|Plant \"shutdown\"|\n"
+              "2009-06-13|2009-06-14|调休上班|WORK\n"
+              "2009-06-14|2009-06-15|Factory rest day|\n");
+
+    const ProcessResult year = Run({"cal", "2009", "--color=never"});
+    ASSERT_EQ(year.exitCode, 0) << year.err;
+    EXPECT_TRUE(Has(year.out,
+                    "Exceptions to the weekly rule\n"
+                    "2009-06-03  Wednesday   rest day, not a weekend  端午节\n"
+                    "2009-06-12  Friday      rest day, not a weekend  Plant \"shutdown\"\n"
+                    "2009-06-13  Saturday    weekend day worked       调休上班\n"))
+        << year.out;
+    EXPECT_FALSE(Has(year.out, "Sunday, plain"));  // not an exception
+}
+
+// history lists the rows oldest first whatever order they were written in, in each
+// format, from a day up to before another; no rows give no lines.
+TEST_P(Queries, HistoryListsTheChangesOldestFirst) {
+    suite::CalendarNotes notes(Conn());
+    {
+        const automation::ScopedFixedNow now(OleFromCivil(2009, 6, 10) + 9.5 / 24);
+        ASSERT_TRUE(notes.AppendHistory(
+            {"swap", OleFromCivil(2009, 6, 12), "work", "rest", "Plant \"shutdown\""}));
+    }
+    {
+        const automation::ScopedFixedNow now(OleFromCivil(2009, 6, 1) + 8.0 / 24);
+        ASSERT_TRUE(notes.AppendHistory(
+            {"generate", std::nullopt, "2009-06-01", "2009-06-21", "SatNotWork=1 SunNotWork=1"}));
+    }
+    const std::string me = suite::LoginName();
+    const Answer answers[] = {
+        {{"history"},
+         "2009-06-01 08:00:00  " + me +
+             "  zevworkcal  generate  2009-06-01 -> 2009-06-21  SatNotWork=1 SunNotWork=1\n"
+             "2009-06-10 09:30:00  " +
+             me + "  zevworkcal  swap  2009-06-12  work -> rest  Plant \"shutdown\"\n",
+         0},
+        {{"history", "--from", "2009-06-02", "--format", "csv"},
+         "time,user,program,action,day,from,to,note\n2009-06-10 09:30:00," + me +
+             ",zevworkcal,swap,2009-06-12,work,rest,\"Plant \"\"shutdown\"\"\"\n",
+         0},
+        {{"history", "--to", "2009-06-02", "--format", "json"},
+         "[\n{\"time\":\"2009-06-01 08:00:00\",\"user\":\"" + me +
+             "\",\"program\":\"zevworkcal\",\"action\":\"generate\",\"day\":null,"
+             "\"from\":\"2009-06-01\",\"to\":\"2009-06-21\",\"note\":\"SatNotWork=1 "
+             "SunNotWork=1\"}\n]\n",
+         0},
+        {{"history", "--from", "2009-06-11"}, "", 0},
+        {{"history", "--from", "2009-06-11", "--format", "json"}, "[]\n", 0},
+        {{"history", "--from", "2009-06-11", "--to", "2009-06-10"}, "", 2},
+    };
+    for (const Answer& a : answers) {
+        const ProcessResult r = Run(a.args);
+        EXPECT_EQ(r.out, a.out) << a.args.back();
+        EXPECT_EQ(r.exitCode, a.exitCode) << a.args.back() << r.err;
+    }
+}
+
+// A database made before the calendar's own tables (on PostgreSQL also before its change
+// stamp) answers every read without notes; history names upgrade; upgrade adds what is
+// missing once, says so, and changes nothing the second time; notes then work, and the
+// stamp moves again. A database without the suite's tables is sent to init.
+TEST_P(Queries, AnOldDatabaseReadsWithoutNotesAndUpgradesOnce) {
+    kModel.Write(Conn());
+    Exec("DROP TABLE t_WorkCalendarNote");
+    Exec("DROP TABLE t_WorkCalendarLog");
+    const bool server = GetParam() == Backend::PostgreSQL;
+    if (server) {
+        Exec("DROP TRIGGER tr_WorkCalendar_version ON t_WorkCalendar");
+        Exec("DROP FUNCTION zev_bump_data_version()");
+        Exec("DROP FUNCTION zev_read_data_version()");
+        Exec("DROP TABLE zev_data_version");
+        EXPECT_FALSE(Db().Connect()->ChangeStamp("t_WorkCalendar").has_value());
+    }
+    const Answer before[] = {
+        {{"list", "2009-06-12", "2009-06-14"}, "2009-06-12 rest\n2009-06-13 work 9\n", 0},
+        {{"export"}, "date,kind,note\n2009-06-03,rest\n2009-06-12,rest\n2009-06-13,work\n", 0},
+        {{"history"}, "", 1},
+        {{"upgrade"},
+         std::string(server ? "Added: zev_data_version\n" : "") +
+             "Added: t_WorkCalendarNote\nAdded: t_WorkCalendarLog\n",
+         0},
+        {{"upgrade"},
+         "The database already has all of the calendar's tables; nothing was changed\n",
+         0},
+        {{"history"}, "", 0},
+    };
+    for (const Answer& a : before) {
+        const ProcessResult r = Run(a.args);
+        EXPECT_EQ(r.out, a.out) << a.args[0];
+        EXPECT_EQ(r.exitCode, a.exitCode) << a.args[0] << r.err;
+        if (a.exitCode == 1) {
+            EXPECT_TRUE(Has(r.err, "no history table t_WorkCalendarLog; run zevworkcal upgrade"))
+                << r.err;
+        }
+    }
+    EXPECT_EQ(Run({"cal", "2009"}).exitCode, 0);
+    const auto connection = Db().Connect();
+    EXPECT_TRUE(connection->ChangeStamp("t_WorkCalendar").has_value());
+    ASSERT_TRUE(
+        suite::CalendarNotes(*connection).SetNote(OleFromCivil(2009, 6, 3), "端午节").IsDone());
+    EXPECT_EQ(Run({"list", "2009-06-03", "2009-06-04"}).out, "2009-06-03 rest 端午节\n");
+
+    Exec("DROP TABLE t_WOScheduleDetail");
+    const ProcessResult refused = Run({"upgrade"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(Has(refused.err, "run zevworkcal init first: t_WOScheduleDetail")) << refused.err;
+}
+
 ZEV_INSTANTIATE_DB_TEST(Queries);
 
 // cal on one database file: the year as text, in colour or with marks, and as a PDF.
@@ -296,7 +501,8 @@ std::string Tool(const std::string& program, const std::vector<std::string>& arg
 }
 
 // The PDF is one A4 landscape page, written without a display, its texts (CJK glyphs
-// included) readable back from it; a file that cannot be written fails the command.
+// included, and the notes of the exceptions) readable back from it; a file that cannot be written
+// fails the command.
 TEST_F(YearAtAGlance, WritesAOnePageYearPlannerWithoutADisplay) {
     const std::map<std::string, std::string> noDisplay = {
         {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}};
@@ -308,13 +514,16 @@ TEST_F(YearAtAGlance, WritesAOnePageYearPlannerWithoutADisplay) {
     const Case cases[] = {
         {{},
          {"2009年工厂日历", "plant.db", "六月", "每周规则的例外", "2009-06-13", "工作的周末",
-          "工厂日历的日期 2009-06-01 .. 2009-06-21"},
+          "工厂日历的日期 2009-06-01 .. 2009-06-21", "Make-up day"},
          "NotoSansCJK"},
         {{"--lang", "en"},
          {"Factory Calendar 2009", "June", "December", "Exceptions to the weekly rule",
-          "2009-06-12", "rest day, not a weekend", "weekend day worked", "Mo"},
+          "2009-06-12", "rest day, not a weekend", "weekend day worked", "Mo", "Make-up day"},
          "DejaVuSans"},
     };
+    ASSERT_TRUE(suite::CalendarNotes(*data::OpenSqlite(db_))
+                    .SetNote(OleFromCivil(2009, 6, 13), "Make-up day")
+                    .IsDone());
     for (const Case& c : cases) {
         const std::string file = dir_.File("year.pdf");
         std::vector<std::string> args = c.language;

@@ -223,7 +223,7 @@ void ExpectEqualAnswers(const Answers& actual, const Answers& expected, const Qu
 }
 
 // Both ways answer as numpy does, from three days before the calendar to three after it
-// and with steps that leave it on either side; from memory with no statement beyond the
+// and with steps that leave it on either side, and on a range that ends inside it; from memory with no statement beyond the
 // two that read the calendar.
 TEST_P(RangeQuestions, AgreeWithNumpyOnEveryPairOfDays) {
     kModel.Write(Conn());
@@ -238,6 +238,10 @@ TEST_P(RangeQuestions, AgreeWithNumpyOnEveryPairOfDays) {
     EXPECT_LE(memory.Statements() - before, 2) << "the index and the table by day, read once";
     ExpectEqualAnswers(statements.Ask(q), expected, q);
     EXPECT_GT(statements.Statements(), q.days * q.days);
+    // A range that ends inside the calendar has its last day answered too.
+    const Questions inside{kModel.First + 2, 5, {1}};
+    ExpectEqualAnswers(statements.Ask(inside), Expected(kModel, inside), inside);
+    ExpectEqualAnswers(memory.Ask(inside), Expected(kModel, inside), inside);
 
     // A day swapped by another connection is seen by the next question.
     Exec("UPDATE t_WorkCalendar SET FInterID=0 WHERE FDay='2009-06-17'");

@@ -49,7 +49,7 @@ TEST(ServerSchemas, EveryTableAndTheCalendarsStampAreCreated) {
             for (const std::string& s : statements) {
                 creates += s.find("CREATE TABLE " + name + " (") != std::string::npos ||
                            s.find("CREATE TABLE dbo." + name + " (") != std::string::npos;
-                triggers += s.find(trigger) != std::string::npos;
+                triggers += s.find("CREATE TRIGGER " + trigger) != std::string::npos;
             }
             const bool stamped = dialect == Dialect::PostgreSQL && name == "t_WorkCalendar";
             EXPECT_EQ(creates, 1) << name << " in dialect " << static_cast<int>(dialect);

@@ -122,7 +122,8 @@ void DrawExceptions(QPainter& p, const QRectF& box, const YearSheet& sheet) {
         const double y = box.top() + 20.0 + static_cast<double>(i) * line;
         Swatch(p, QRectF(box.left(), y + line * 0.2, line * 0.6, line * 0.6), e.Mark);
         p.setPen(QColor(0x22, 0x22, 0x22));
-        const QString text = Text(e.Date + "  " + e.Weekday + "  " + e.Kind);
+        const QString text = Text(e.Date + "  " + e.Weekday + "  " + e.Kind +
+                                  (e.Note.empty() ? std::string() : "  " + e.Note));
         const double x = box.left() + line;
         p.drawText(QRectF(x, y, box.right() - x, line), Qt::AlignLeft | Qt::AlignVCenter,
                    metrics.elidedText(text, Qt::ElideRight, box.right() - x));

@@ -1,21 +1,19 @@
 // zevworkcal cal: a year (or a run of months) at a glance on the terminal, in colour when
-// it is one, or as a one-page PDF year planner.
+// it is one, or as a one-page PDF year planner, the exceptions to the weekly rule listed
+// with their notes.
 #include "apps/zevworkcal/commands/Commands.hpp"
 
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <vector>
 
 #include "host/MMTS.hpp"
-#include "platform/automation/AsciiText.hpp"
 #include "platform/automation/Clock.hpp"
 #include "platform/automation/ComError.hpp"
-#include "platform/data/ConnectionString.hpp"
-#include "suite/AppConnection.hpp"
+#include "suite/CalendarNotes.hpp"
 #include "suite/CalendarStore.hpp"
 #include "window/YearPdf.hpp"
 #include "window/YearPlanner.hpp"
@@ -55,21 +53,6 @@ bool RestSetting(const char* key) {
     return suite::CalendarStore(component::mdlCal::Connection()).SwitchIsOn(key);
 }
 
-// The calendar's name: its database file, or the database or data source a connection
-// string names.
-std::string CalendarName() {
-    const suite::NamedDatabase named = suite::DatabaseNamed(host::MMTS::GetPropsValue);
-    if (automation::EqualsNoCase(named.Provider, "SQLite")) {
-        return std::filesystem::path(named.Source).filename().string();
-    }
-    for (const char* key : {"Database", "DSN"}) {
-        for (const data::ConnectionAttribute& a : data::ParseConnectionString(named.Source)) {
-            if (automation::EqualsNoCase(a.Key, key)) return a.Value;
-        }
-    }
-    return "ODBC";
-}
-
 bool UseColour(Colour colour, const Session& s) {
     if (colour != Colour::Auto) return colour == Colour::Always;
     const char* noColour = std::getenv("NO_COLOR");
@@ -91,6 +74,10 @@ int RunCal(const CalOptions& o, Session& s) {
     request.SunNotWork = RestSetting("SunNotWork");
     request.Today = automation::Today();
     request.Name = CalendarName();
+    const double first = window::FirstDayOf(run);
+    for (suite::DayNote& note : suite::CalendarNotes(component::mdlCal::Connection())
+                                    .Notes(first, first + window::DayCountOf(run)))
+        request.Notes.emplace(note.Day, std::move(note.Note));
     const window::YearSheet sheet = window::BuildYearSheet(request);
     if (!o.pdf.empty()) {
         window::WriteYearPdf(sheet, o.pdf);

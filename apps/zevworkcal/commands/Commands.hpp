@@ -6,6 +6,7 @@
 namespace zev::cli::commands {
 
 Command Init(CLI::App& program);
+Command Upgrade(CLI::App& program);
 Command Text(CLI::App& program);
 Command Before(CLI::App& program);
 Command After(CLI::App& program);
@@ -14,6 +15,8 @@ Command Count(CLI::App& program);
 Command IsWorkday(CLI::App& program);
 Command List(CLI::App& program);
 Command Cal(CLI::App& program);
+Command Export(CLI::App& program);
+Command History(CLI::App& program);
 Command Status(CLI::App& program);
 Command Generate(CLI::App& program);
 Command Extend(CLI::App& program);

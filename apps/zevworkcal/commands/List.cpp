@@ -1,5 +1,5 @@
 // zevworkcal list: the days from one date up to the day before another, one line each
-// with its kind and work-day number, all of them or the work or the rest days only.
+// with its kind, work-day number and note, all of them or the work or the rest days only.
 #include "apps/zevworkcal/commands/Commands.hpp"
 
 #include <charconv>
@@ -9,6 +9,7 @@
 #include "apps/zevworkcal/QueryOutput.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
+#include "suite/CalendarNotes.hpp"
 
 namespace zev::cli::commands {
 
@@ -26,6 +27,7 @@ struct ListOptions {
 struct ListedDay {
     int32_t serial;  // the day's number
     component::CalendarDay held;
+    std::string_view note;  // empty without one
 };
 
 // Writes the list a block at a time: a header or an opening, the days, the closing.
@@ -43,6 +45,7 @@ class ListWriter {
                 Date(day);
                 text_ += work ? " work " : " rest";
                 if (work) Number(day);
+                if (!day.note.empty()) (text_ += ' ') += day.note;
                 text_ += '\n';
                 break;
             case Format::Csv:
@@ -57,6 +60,10 @@ class ListWriter {
                 text_ +=
                     work ? "\",\"kind\":\"work\",\"number\":" : "\",\"kind\":\"rest\",\"number\":";
                 Number(day);
+                if (!day.note.empty()) {
+                    text_ += ",\"note\":";
+                    AppendJsonString(text_, day.note);
+                }
                 text_ += '}';
                 break;
         }
@@ -100,11 +107,18 @@ int RunList(const ListOptions& o, Session& s) {
     }
     const std::unique_ptr<component::clsCal> cal = OpenCalendar();
     std::vector<component::CalendarDay> days(static_cast<size_t>(end - first));
-    const component::WorkDaysResult result = cal->DayKinds(from, days);
-    if (result.Failure) throw automation::ComError(*result.Failure);
+    std::vector<suite::DayNote> notes;
+    {
+        data::Connection& connection = component::mdlCal::Connection();
+        const data::ReadSnapshot snapshot(connection);
+        const component::WorkDaysResult result = cal->DayKinds(from, days);
+        if (result.Failure) throw automation::ComError(*result.Failure);
+        notes = suite::CalendarNotes(connection).Notes(first, end);
+    }
 
     ListWriter writer(s.out, o.format);
     size_t outside = 0;
+    auto note = notes.begin();  // in date order, as the days
     for (size_t i = 0; i < days.size(); ++i) {
         const component::CalendarDay& day = days[i];
         if (day.kind == component::CalendarDay::Outside) {
@@ -113,7 +127,11 @@ int RunList(const ListOptions& o, Session& s) {
         }
         const bool work = day.kind == component::CalendarDay::Work;
         if ((o.workOnly && !work) || (o.restOnly && work)) continue;
-        writer.Add({first + static_cast<int32_t>(i), day});
+        const int32_t serial = first + static_cast<int32_t>(i);
+        while (note != notes.end() && note->Day < serial)
+            ++note;
+        writer.Add({serial, day,
+                    note != notes.end() && note->Day == serial ? note->Note : std::string_view()});
     }
     writer.Finish();
     if (outside == 0) return kOk;
@@ -124,8 +142,9 @@ int RunList(const ListOptions& o, Session& s) {
 
 Command List(CLI::App& program) {
     auto o = std::make_shared<ListOptions>();
-    CLI::App* app = program.add_subcommand(
-        "list", "从 FROM 到 TO 的前一天的每一天：DATE work N（工作日及其编号）或 DATE rest");
+    CLI::App* app = program.add_subcommand("list",
+                                           "从 FROM 到 TO 的前一天的每一天：DATE work "
+                                           "N（工作日及其编号）或 DATE rest，有备注时其后为备注");
     app->add_option("FROM", o->from, "起始日期 YYYY-MM-DD，可带时间 THH:MM[:SS]")->required();
     app->add_option("TO", o->to, "结束日期（不含）YYYY-MM-DD，可带时间 THH:MM[:SS]")->required();
     auto* work = app->add_flag("--work", o->workOnly, "只列工作日");

@@ -1,0 +1,213 @@
+// CalendarNotes and LoginName (CalendarNotes.hpp): the statements on the notes of days and
+// the history of changes, and the checks a note passes before it is written.
+#include "suite/CalendarNotes.hpp"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cmath>
+
+#include "platform/automation/ComError.hpp"
+#include "platform/automation/OleDate.hpp"
+#include "platform/automation/Utf8.hpp"
+#include "suite/Schema.hpp"
+
+namespace zev::suite {
+namespace {
+
+using automation::Variant;
+
+constexpr const char* kSource = "ZevWorkCal.CalendarNotes";
+constexpr const char* kProgram = "zevworkcal";
+// The widths of the history's texts, in characters, as the schemas declare them.
+constexpr size_t kNameWidth = 128;
+constexpr size_t kActionWidth = 30;
+constexpr size_t kTextWidth = 200;
+
+constexpr const char* kSelectNotes =
+    "SELECT FDay, FNote FROM t_WorkCalendarNote WHERE FDay>=? AND FDay<? ORDER BY FDay";
+constexpr const char* kSelectNote = "SELECT FNote FROM t_WorkCalendarNote WHERE FDay=?";
+constexpr const char* kInsertNote = "INSERT INTO t_WorkCalendarNote(FDay,FNote) VALUES(?,?)";
+constexpr const char* kUpdateNote = "UPDATE t_WorkCalendarNote SET FNote=? WHERE FDay=?";
+constexpr const char* kDeleteNote = "DELETE FROM t_WorkCalendarNote WHERE FDay=?";
+constexpr const char* kCountDay = "SELECT COUNT(*) FROM t_WorkCalendar WHERE FDay=?";
+constexpr const char* kInsertHistory =
+    "INSERT INTO t_WorkCalendarLog(FTime,FUser,FProgram,FAction,FDay,FFrom,FTo,FNote) "
+    "VALUES(GETDATE(),?,?,?,?,?,?,?)";
+constexpr const char* kSelectHistory =
+    "SELECT FID,FTime,FUser,FProgram,FAction,FDay,FFrom,FTo,FNote FROM t_WorkCalendarLog";
+
+// The day of an OLE date, as a statement's value.
+Variant DayValue(double date) {
+    return Variant::FromDate(automation::OleDaySerial(date));
+}
+
+// The number of a day that a row holds.
+int32_t DayOf(const Variant& value) {
+    return automation::OleDaySerial(automation::CDate(value));
+}
+
+// A Null text reads as none.
+std::string TextOf(const Variant& value) {
+    return value.IsNull() ? std::string() : automation::CStr(value);
+}
+
+bool IsContinuation(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+size_t CharacterCount(std::string_view utf8) {
+    size_t count = 0;
+    for (char c : utf8)
+        count += IsContinuation(c) ? 0 : 1;
+    return count;
+}
+
+// The first `most` characters of UTF-8 text.
+std::string CutAt(std::string_view utf8, size_t most) {
+    size_t characters = 0;
+    for (size_t at = 0; at < utf8.size(); ++at) {
+        if (IsContinuation(utf8[at])) continue;
+        if (characters++ == most) return std::string(utf8.substr(0, at));
+    }
+    return std::string(utf8);
+}
+
+bool HasControl(std::string_view text) {
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) return true;
+    }
+    return false;
+}
+
+std::string_view TrimSpaces(std::string_view text) {
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    return text;
+}
+
+// Why a text cannot be a note; nullptr when it can.
+const char* NoteProblem(std::string_view note) {
+    if (!automation::IsValidUtf8(note)) return "备注不是有效的 UTF-8 文本";
+    if (HasControl(note)) return "备注只能有一行，不能含有控制字符";
+    if (CharacterCount(note) > kMostNoteCharacters) return "备注太长，最多 200 个字符";
+    return nullptr;
+}
+
+}  // namespace
+
+bool CalendarNotes::HasNotes() {
+    return connection_.HasTable(kNoteTable);
+}
+
+std::vector<DayNote> CalendarNotes::Notes(double from, double to) {
+    std::vector<DayNote> notes;
+    if (!HasNotes()) return notes;
+    const Variant range[] = {DayValue(from), DayValue(to)};
+    for (data::Recordset rs = connection_.ExecuteWith(kSelectNotes, range); !rs.Eof();
+         rs.MoveNext()) {
+        notes.push_back({DayOf(rs.Fields(0).Value()), TextOf(rs.Fields(1).Value())});
+    }
+    return notes;
+}
+
+component::Outcome CalendarNotes::SetNote(double day, std::string_view text) {
+    const std::string_view note = TrimSpaces(text);
+    if (!HasNotes()) return component::Outcome::Refused(kNoNoteTable);
+    if (const char* problem = NoteProblem(note)) {
+        const bool long_ = CharacterCount(note) > kMostNoteCharacters;
+        return component::Outcome::Refused(
+            problem, long_ ? ": " + std::to_string(CharacterCount(note)) : std::string());
+    }
+    const Variant where[] = {DayValue(day)};
+    if (automation::CLng(connection_.ExecuteWith(kCountDay, where).Fields(0).Value()) == 0) {
+        return component::Outcome::Refused("这一天不在工厂日历之内",
+                                           ": " + automation::FormatIsoDate(day));
+    }
+    data::Recordset held = connection_.ExecuteWith(kSelectNote, where);
+    const std::optional<std::string> before =
+        held.Eof() ? std::nullopt : std::optional(TextOf(held.Fields(0).Value()));
+    if (before.value_or("") == note) return component::Outcome::Unchanged();
+    if (note.empty()) {
+        connection_.ExecuteWith(kDeleteNote, where);
+    } else if (before) {
+        const Variant values[] = {Variant(note), DayValue(day)};
+        connection_.ExecuteWith(kUpdateNote, values);
+    } else {
+        const Variant values[] = {DayValue(day), Variant(note)};
+        connection_.ExecuteWith(kInsertNote, values);
+    }
+    return component::Outcome::Done();
+}
+
+bool CalendarNotes::HasHistory() {
+    return connection_.HasTable(kLogTable);
+}
+
+bool CalendarNotes::AppendHistory(const HistoryEntry& entry) {
+    if (!HasHistory()) return false;
+    const Variant values[] = {
+        Variant(CutAt(entry.User.empty() ? LoginName() : entry.User, kNameWidth)),
+        Variant(CutAt(entry.Program.empty() ? kProgram : entry.Program, kNameWidth)),
+        Variant(CutAt(entry.Action, kActionWidth)),
+        entry.Day ? DayValue(*entry.Day) : Variant::Null(),
+        Variant(CutAt(entry.From, kTextWidth)),
+        Variant(CutAt(entry.To, kTextWidth)),
+        Variant(CutAt(entry.Note, kTextWidth)),
+    };
+    connection_.ExecuteWith(kInsertHistory, values);
+    return true;
+}
+
+std::vector<HistoryRow> CalendarNotes::History(std::optional<double> from,
+                                               std::optional<double> to) {
+    if (!HasHistory()) {
+        throw automation::ComError(automation::errors::kUnspecified, kSource,
+                                   automation::MarkedText(kNoLogTable));
+    }
+    std::string statement = kSelectHistory;
+    std::vector<Variant> values;
+    if (from) {
+        statement += " WHERE FTime>=?";
+        values.push_back(DayValue(*from));
+    }
+    if (to) {
+        statement += from ? " AND FTime<?" : " WHERE FTime<?";
+        values.push_back(DayValue(*to));
+    }
+    statement += " ORDER BY FTime, FID";
+    std::vector<HistoryRow> rows;
+    for (data::Recordset rs = connection_.ExecuteWith(statement, values); !rs.Eof();
+         rs.MoveNext()) {
+        HistoryRow row;
+        row.Id = static_cast<int64_t>(std::llround(automation::CDbl(rs.Fields(0).Value())));
+        row.Time = automation::CDate(rs.Fields(1).Value());
+        row.User = TextOf(rs.Fields(2).Value());
+        row.Program = TextOf(rs.Fields(3).Value());
+        row.Action = TextOf(rs.Fields(4).Value());
+        if (const Variant day = rs.Fields(5).Value(); !day.IsNull()) row.Day = DayOf(day);
+        row.From = TextOf(rs.Fields(6).Value());
+        row.To = TextOf(rs.Fields(7).Value());
+        row.Note = TextOf(rs.Fields(8).Value());
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+std::string LoginName() {
+    const uid_t uid = ::geteuid();
+    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::string buffer(size > 0 ? static_cast<size_t>(size) : 16384, '\0');
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
+        found->pw_name != nullptr && *found->pw_name != '\0') {
+        return found->pw_name;
+    }
+    return std::to_string(uid);
+}
+
+}  // namespace zev::suite
