@@ -37,13 +37,13 @@ struct DayNote {
 
 // A change of the calendar as a history row records it.
 struct HistoryEntry {
-    std::string Action;         // what changed it: "generate", "extend", "swap", "note", ...
-    std::optional<double> Day;  // the day changed; none for a change of a range of days
-    std::string From;           // what the day was, or the first day of the range
-    std::string To;             // what it became, or the last day of the range
-    std::string Note;
-    std::string User;     // empty: the login name of this process's user (LoginName)
-    std::string Program;  // empty: "zevworkcal"
+    std::string Action = {};         // what changed it: "generate", "extend", "swap", "note", ...
+    std::optional<double> Day = {};  // the day changed; none for a change of a range of days
+    std::string From = {};           // what the day was, or the first day of the range
+    std::string To = {};             // what it became, or the last day of the range
+    std::string Note = {};
+    std::string User = {};     // empty: the login name of this process's user (LoginName)
+    std::string Program = {};  // empty: "zevworkcal"
 };
 
 // A row of the history as read back.

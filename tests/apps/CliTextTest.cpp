@@ -239,7 +239,7 @@ TEST(CliText, BashCompletesCommandsAndTheirOptions) {
     };
     const Case cases[] = {
         {{"wo"}, "workday"},
-        {{"--db", "x.db", "ex"}, "extend"},
+        {{"--db", "x.db", "ex"}, "export extend"},
         {{"--l"}, "--lang"},
         {{"workday", "--"}, "--help --backward --stdin"},
         {{"generate", "2026-01-05", "--s"}, "--saturday-work --sunday-work"},

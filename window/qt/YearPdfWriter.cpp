@@ -9,6 +9,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <vector>
 
 namespace zev::window::qt {
 
@@ -100,15 +101,25 @@ void DrawMonth(QPainter& p, const QRectF& box, const SheetMonth& month, const Ye
     }
 }
 
-// The exceptions in a column of `box`, their font made smaller until they fit; what
-// still does not fit is counted on the last line.
+// The exceptions in a column of `box`, each note on a line of its own below its day, their
+// font made smaller until they fit; the exceptions that still do not fit are counted on
+// the last line.
 void DrawExceptions(QPainter& p, const QRectF& box, const YearSheet& sheet) {
     p.setPen(QColor(0x22, 0x22, 0x22));
     p.setFont(SheetFont(11.0, true));
     p.drawText(QRectF(box.left(), box.top(), box.width(), 16.0), Qt::AlignLeft | Qt::AlignVCenter,
                Text(sheet.ExceptionsTitle));
+    struct Line {
+        const SheetException* exception;
+        bool note;  // the exception's note, else its day
+    };
+    std::vector<Line> lines;
+    for (const SheetException& e : sheet.Exceptions) {
+        lines.push_back({&e, false});
+        if (!e.Note.empty()) lines.push_back({&e, true});
+    }
     const double available = box.height() - 20.0;
-    const size_t count = sheet.Exceptions.size();
+    const size_t count = lines.size();
     const double points =
         std::clamp(available / (1.45 * static_cast<double>(std::max<size_t>(count, 1))), 5.0, 7.0);
     const double line = points * 1.45;
@@ -118,21 +129,25 @@ void DrawExceptions(QPainter& p, const QRectF& box, const YearSheet& sheet) {
     const QFontMetricsF metrics(font);
     p.setFont(font);
     for (size_t i = 0; i < shown; ++i) {
-        const SheetException& e = sheet.Exceptions[i];
+        const SheetException& e = *lines[i].exception;
         const double y = box.top() + 20.0 + static_cast<double>(i) * line;
-        Swatch(p, QRectF(box.left(), y + line * 0.2, line * 0.6, line * 0.6), e.Mark);
+        if (!lines[i].note) {
+            Swatch(p, QRectF(box.left(), y + line * 0.2, line * 0.6, line * 0.6), e.Mark);
+        }
         p.setPen(QColor(0x22, 0x22, 0x22));
-        const QString text = Text(e.Date + "  " + e.Weekday + "  " + e.Kind +
-                                  (e.Note.empty() ? std::string() : "  " + e.Note));
-        const double x = box.left() + line;
+        const QString text =
+            lines[i].note ? Text(e.Note) : Text(e.Date + "  " + e.Weekday + "  " + e.Kind);
+        const double x = box.left() + line * (lines[i].note ? 2.0 : 1.0);
         p.drawText(QRectF(x, y, box.right() - x, line), Qt::AlignLeft | Qt::AlignVCenter,
                    metrics.elidedText(text, Qt::ElideRight, box.right() - x));
     }
-    if (shown < count) {
+    size_t left = 0;  // exceptions not shown
+    for (size_t i = shown; i < count; ++i)
+        left += lines[i].note ? 0 : 1;
+    if (left > 0) {
         const double y = box.top() + 20.0 + static_cast<double>(shown) * line;
         p.drawText(QRectF(box.left() + line, y, box.width() - line, line),
-                   Qt::AlignLeft | Qt::AlignVCenter,
-                   QStringLiteral("… +") + QString::number(count - shown));
+                   Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("… +") + QString::number(left));
     }
 }
 
