@@ -69,13 +69,11 @@ void KindsByStatement(double from, std::span<CalendarDay> days) {
     const StatementDate first = ByFormatter(from);
     // The statement reads up to the day before `end`: the day after the last one asked.
     // No day after the last the date layer holds is in the calendar.
-    const int64_t endDay =
-        std::min<int64_t>(int64_t{first.day} + static_cast<int64_t>(days.size()),
-                          automation::OleDaySerial(automation::kMaxOleDate));
+    const int64_t endDay = std::min<int64_t>(int64_t{first.day} + static_cast<int64_t>(days.size()),
+                                             automation::OleDaySerial(automation::kMaxOleDate));
     const StatementDate end = ByFormatter(static_cast<double>(endDay));
     std::fill(days.begin(), days.end(), CalendarDay{});
-    data::Recordset rs =
-        mdlCal::Connection().Execute(RangeStatements::Kinds(first.text, end.text));
+    data::Recordset rs = mdlCal::Connection().Execute(RangeStatements::Kinds(first.text, end.text));
     for (; !rs.Eof(); rs.MoveNext()) {
         const int64_t at =
             int64_t{automation::OleDaySerial(automation::CDate(rs.Fields(0).Value()))} - first.day;

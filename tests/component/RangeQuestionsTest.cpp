@@ -223,8 +223,8 @@ void ExpectEqualAnswers(const Answers& actual, const Answers& expected, const Qu
 }
 
 // Both ways answer as numpy does, from three days before the calendar to three after it
-// and with steps that leave it on either side, and on a range that ends inside it; from memory with no statement beyond the
-// two that read the calendar.
+// and with steps that leave it on either side, and on a range that ends inside it; from memory with
+// no statement beyond the two that read the calendar.
 TEST_P(RangeQuestions, AgreeWithNumpyOnEveryPairOfDays) {
     kModel.Write(Conn());
     Questions q{kModel.First - 3, static_cast<int>(kModel.Kinds.size()) + 6, {}};
