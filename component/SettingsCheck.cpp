@@ -34,12 +34,26 @@ bool ReturnsRow(const std::string& statement) {
     return found;
 }
 
+// Runs the INSERT that creates a missing setting; false when another program's check,
+// run at the same moment, created the row first (the INSERT fails on its key and the
+// setting's query now returns a row). Any other failure is raised.
+bool CreatedHere(const std::string& insert, const std::string& query) {
+    try {
+        Connection().Execute(insert);
+        return true;
+    } catch (...) {
+        if (ReturnsRow(query)) return false;
+        throw;
+    }
+}
+
 // A setting the check creates with `defaultValue` (SQL) when it is missing, read as a
 // whole number.
 int32_t EnsuredNumber(const std::string& key, const std::string& defaultValue) {
     if (!ReturnsRow(SettingQuery(key))) {
-        Connection().Execute("INSERT INTO t_SystemProfile(FCategory,FKey,FValue) VALUES('IC','" +
-                             key + "'," + defaultValue + ")");
+        CreatedHere("INSERT INTO t_SystemProfile(FCategory,FKey,FValue) VALUES('IC','" + key +
+                        "'," + defaultValue + ")",
+                    SettingQuery(key));
     }
     return automation::CLng(FirstField(SettingQuery(key)));
 }
@@ -53,10 +67,10 @@ int32_t NumberOr(const std::string& key, int32_t fallback) {
 
 void LoadSettings(ComponentState& s) {
     const std::string workCalendarSet = SettingQuery("WorkCalendarSet");
-    if (!ReturnsRow(workCalendarSet)) {
-        Connection().Execute(
-            "INSERT INTO t_SystemProfile(FCategory,FKey,FValue) "
-            "VALUES('IC','WorkCalendarSet','0')");
+    if (!ReturnsRow(workCalendarSet) &&
+        CreatedHere("INSERT INTO t_SystemProfile(FCategory,FKey,FValue) "
+                    "VALUES('IC','WorkCalendarSet','0')",
+                    workCalendarSet)) {
         // Only the calendar's own row: other categories may keep a key of the same name.
         if (ReturnsRow("SELECT 1 FROM t_WorkCalendar")) {
             Connection().Execute(

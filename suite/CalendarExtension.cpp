@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "component/CalendarWrite.hpp"
 #include "component/WeekendRule.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
@@ -31,7 +32,6 @@ bool RestRule(CalendarStore& store, const char* key) {
 
 CalendarExtension Append(data::Connection& connection, double until) {
     CalendarStore store(connection);
-    store.ClaimCalendar();
     const CalendarEnd calendar = store.End();
     if (!store.SwitchIsOn("WorkCalendarSet") || calendar.LastDay.IsNull()) {
         Refuse("工厂日历尚未生成，不能延长");
@@ -62,7 +62,10 @@ CalendarExtension Append(data::Connection& connection, double until) {
 }  // namespace
 
 CalendarExtension ExtendCalendar(data::Connection& connection, double until) {
-    return data::InTransaction(connection, [&] { return Append(connection, until); });
+    component::CalendarWrite write(connection);
+    const CalendarExtension added = Append(connection, until);
+    write.Commit();
+    return added;
 }
 
 }  // namespace zev::suite

@@ -1,16 +1,9 @@
-// CalendarStore and GenerationLock (CalendarStore.hpp): the suite's statements on the
-// calendar's tables, the period ids of a day, and what each dialect sends to keep
-// writers apart. Everything else here is private to them.
+// CalendarStore (CalendarStore.hpp): the suite's statements on the calendar's tables and
+// the period ids of a day. Everything else here is private to them.
 #include "suite/CalendarStore.hpp"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <chrono>
 #include <climits>
-#include <cstring>
 
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
@@ -43,44 +36,6 @@ constexpr const char* kInsertCopy =
     "INSERT INTO t_mutiworkcal(FInterID,FDay,FDayID,FWeekID,FMonthID,FYearID,FCalID) "
     "SELECT FInterID,FDay,FDayID,FWeekID,FMonthID,FYearID,? FROM t_WorkCalendar";
 
-// What a dialect sends to keep writers of the calendar apart.
-struct WriterLocking {
-    // Sent first inside a writer's transaction: writers on other connections wait until
-    // it ends, while readers read the committed calendar. None where BEGIN takes the
-    // database's write lock already.
-    const char* claim;
-    // Taken and given back on the connection's session around a generation in steps; none
-    // where the lock is the database's folder.
-    const char* sessionLock;
-    const char* sessionUnlock;
-};
-
-constexpr WriterLocking kSqliteLocking{nullptr, nullptr, nullptr};
-// The session locks' key on a server: "ZevWorkCal generate".
-constexpr WriterLocking kPostgresLocking{
-    "LOCK TABLE t_WorkCalendar IN EXCLUSIVE MODE",
-    "SELECT pg_advisory_lock(hashtext('ZevWorkCal generate'))",
-    "SELECT pg_advisory_unlock(hashtext('ZevWorkCal generate'))",
-};
-constexpr WriterLocking kSqlServerLocking{
-    "SELECT COUNT(*) FROM t_WorkCalendar WITH (TABLOCKX, HOLDLOCK)",
-    "EXEC sp_getapplock @Resource='ZevWorkCal generate', @LockMode='Exclusive', "
-    "@LockOwner='Session'",
-    "EXEC sp_releaseapplock @Resource='ZevWorkCal generate', @LockOwner='Session'",
-};
-
-const WriterLocking& LockingOf(data::Dialect dialect) {
-    switch (dialect) {
-        case data::Dialect::PostgreSQL:
-            return kPostgresLocking;
-        case data::Dialect::SqlServer:
-            return kSqlServerLocking;
-        case data::Dialect::SQLite:
-            break;
-    }
-    return kSqliteLocking;
-}
-
 // The INSERT of `rows` days.
 std::string InsertDays(size_t rows) {
     std::string statement =
@@ -88,19 +43,6 @@ std::string InsertDays(size_t rows) {
     for (size_t r = 0; r < rows; ++r)
         statement += r == 0 ? "(?,?,?,?,?,?)" : ",(?,?,?,?,?,?)";
     return statement;
-}
-
-// The folder of the database file a SQLite connection has open; empty for one in memory.
-std::string SqliteFolder(data::Connection& connection) {
-    data::Recordset rs = connection.Execute("PRAGMA database_list");
-    for (; !rs.Eof(); rs.MoveNext()) {
-        if (automation::CStr(rs.Fields(1).Value()) != "main") continue;
-        const std::string file = automation::CStr(rs.Fields(2).Value());
-        if (file.empty()) return {};
-        const size_t slash = file.rfind('/');
-        return slash == std::string::npos ? "." : slash == 0 ? "/" : file.substr(0, slash);
-    }
-    return {};
 }
 
 }  // namespace
@@ -171,7 +113,9 @@ void CalendarStore::DeleteDays() {
 WrittenDays CalendarStore::WriteDays(double startDay, double endDay, component::WeekendRule rule,
                                      int32_t firstNumber) {
     const int32_t first = automation::OleDaySerial(startDay);
-    const int32_t last = automation::OleDaySerial(endDay);
+    // The number of the day after the last, read from the last: 10000-01-01, the day
+    // after the latest, is no date of its own.
+    const int32_t last = endDay > startDay ? automation::OleDaySerial(endDay - 1.0) + 1 : first;
     WrittenDays written;
     std::vector<Variant> values;
     values.reserve(kRowsPerInsert * kValuesPerRow);
@@ -207,51 +151,6 @@ void CalendarStore::RefreshCopy() {
     const Variant copy[] = {Variant(kCopyNumber)};
     connection_.ExecuteWith(kDeleteCopy, copy);
     connection_.ExecuteWith(kInsertCopy, copy);
-}
-
-void CalendarStore::ClaimCalendar() {
-    if (const char* claim = LockingOf(connection_.GetDialect()).claim) connection_.Execute(claim);
-}
-
-GenerationLock::GenerationLock(data::ConnectionPtr connection)
-    : connection_(std::move(connection)) {
-    data::Connection& c = *connection_;
-    if (const char* lock = LockingOf(c.GetDialect()).sessionLock) {
-        c.Execute(lock);
-        return;
-    }
-    const std::string folder = SqliteFolder(c);
-    if (folder.empty()) return;
-    folder_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    int locked = -1;
-    if (folder_ >= 0) {
-        do {
-            locked = ::flock(folder_, LOCK_EX);
-        } while (locked != 0 && errno == EINTR);
-    }
-    if (locked != 0) {
-        const int error = errno;
-        if (folder_ >= 0) ::close(folder_);
-        folder_ = -1;
-        throw automation::ComError(
-            automation::errors::kCommandFailed, kSource,
-            automation::MarkedText("无法锁定数据库所在的文件夹",
-                                   ": " + folder + ": " + std::strerror(error)));
-    }
-}
-
-GenerationLock::~GenerationLock() {
-    if (folder_ >= 0) {
-        ::close(folder_);  // releases the flock
-        return;
-    }
-    try {
-        if (const char* unlock = LockingOf(connection_->GetDialect()).sessionUnlock) {
-            connection_->Execute(unlock);
-        }
-    } catch (...) {
-        // A session lock that cannot be given back ends with the session.
-    }
 }
 
 }  // namespace zev::suite

@@ -2,10 +2,9 @@
 // The suite's own SQL on the calendar's tables, in one place over one connection: the
 // calendar's settings (category 'IC' of t_SystemProfile), the rows of t_WorkCalendar as
 // generation and extension write them, the calendar's copy as calendar 999 of
-// t_mutiworkcal, and the locks that keep writers of the calendar apart, with what each
-// database does differently as one description per dialect. Its statements are prepared,
-// with their values bound. The component's own statements (the start-up check's, the
-// window's) are not here: the component sends them word for word itself.
+// t_mutiworkcal. Its statements are prepared, with their values bound; a writer runs them
+// inside its calendar write (component/CalendarWrite.hpp). The component's own statements (the
+// start-up check's, the window's) are not here: the component sends them word for word itself.
 
 #include <cstdint>
 #include <optional>
@@ -73,33 +72,8 @@ class CalendarStore {
     // Makes calendar 999 of t_mutiworkcal a copy of t_WorkCalendar, as every save does.
     void RefreshCopy();
 
-    // Inside a transaction of the caller's: makes writers of the calendar on other
-    // connections (generation, extension) wait until it ends, while readers go on reading
-    // the committed calendar. SQLite's BEGIN takes the database's write lock already.
-    void ClaimCalendar();
-
   private:
     data::Connection& connection_;
-};
-
-// Held by a program that makes the calendar in steps on more than one connection (the
-// window's Save deletes the rows, then the generator writes the new ones in a transaction
-// of its own): programs holding it on the same database run one at a time, so what one
-// checked about the calendar under it still holds when its generation ends. SQLite: an
-// flock(2) on the database's folder (a descriptor of the database file itself would drop
-// the engine's own locks when closed); PostgreSQL: a session advisory lock; SQL Server: a
-// session application lock. An in-memory database needs none. Released at destruction.
-class GenerationLock {
-  public:
-    // Keeps the connection open while it is held.
-    explicit GenerationLock(data::ConnectionPtr connection);
-    ~GenerationLock();
-    GenerationLock(const GenerationLock&) = delete;
-    GenerationLock& operator=(const GenerationLock&) = delete;
-
-  private:
-    data::ConnectionPtr connection_;
-    int folder_ = -1;
 };
 
 }  // namespace zev::suite

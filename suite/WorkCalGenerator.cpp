@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "component/CalendarWrite.hpp"
 #include "component/WeekendRule.hpp"
 #include "host/MMTS.hpp"
 #include "host/SuiteInterfaces.hpp"
@@ -18,6 +19,8 @@ namespace zev::suite {
 namespace {
 
 constexpr const char* kSource = "ZevMPlanWorkCal.WorkCal";
+// The earliest start day of a calendar.
+const double kEarliestStartDay = automation::OleFromCivil(1601, 1, 1);
 
 class WorkCal final : public automation::Object, public host::IWorkCal {
   public:
@@ -25,6 +28,13 @@ class WorkCal final : public automation::Object, public host::IWorkCal {
                                 automation::VBool& satNotWork, automation::VBool& sunNotWork,
                                 std::string& errorText) override {
         try {
+            // Called from inside a calendar write (the window's generation, which has deleted
+            // the old rows), the new rows join that write, to be committed with it or not at
+            // all; else the generator writes on a connection of its own.
+            if (data::TableWrite* open = component::CalendarWrite::Open()) {
+                GenerateCalendar(open->Link(), startDay, endDay, satNotWork != 0, sunNotWork != 0);
+                return automation::Variant(true);
+            }
             auto connection = OpenDatabase(DatabaseNamed(
                 [&](std::string_view key) { return host::MMTS::PropsValueOf(propsString, key); }));
             GenerateCalendar(*connection, startDay, endDay, satNotWork != 0, sunNotWork != 0);
@@ -47,26 +57,34 @@ size_t WriteCalendarRows(data::Connection& connection, double startDay, double e
 void GenerateCalendar(data::Connection& connection, double startDay, double endDay, bool satNotWork,
                       bool sunNotWork, ExistingCalendar existing) {
     const component::WeekendRule rule{satNotWork, sunNotWork};
-    if (automation::OleDaySerial(startDay) < automation::OleDaySerial(endDay) &&
-        rule.IsRestDay(startDay)) {
+    const bool hasDays = automation::OleDaySerial(startDay) < automation::OleDaySerial(endDay);
+    if (hasDays && rule.IsRestDay(startDay)) {
         throw automation::ComError(automation::errors::kUnspecified, kSource,
                                    automation::MarkedText(component::kRestDayStart));
     }
+    // The window's date picker, which every later swap goes through, holds no earlier day.
+    if (hasDays && startDay < kEarliestStartDay) {
+        throw automation::ComError(
+            automation::errors::kUnspecified, kSource,
+            automation::MarkedText("工厂日历的开始日不能早于",
+                                   " " + automation::FormatIsoDate(kEarliestStartDay)));
+    }
+    component::CalendarWrite write(connection);
     CalendarStore store(connection);
-    data::InTransaction(connection, [&] {
-        store.ClaimCalendar();
-        if (existing == ExistingCalendar::Keep && store.HasDays()) {
-            throw CalendarExists(automation::errors::kUnspecified, kSource,
-                                 automation::MarkedText("工厂日历已经存在"));
-        }
-        store.DeleteDays();
-        const WrittenDays written = store.WriteDays(startDay, endDay, rule);
-        // A calendar recorded as set must have days: an empty one fails every later
-        // reading of the calendar.
-        store.PutSetting("WorkCalendarSet", written.Days > 0 ? "1" : "0");
-        store.PutSetting("SatNotWork", satNotWork ? "1" : "0");
-        store.PutSetting("SunNotWork", sunNotWork ? "1" : "0");
-    });
+    if (existing == ExistingCalendar::Keep && store.HasDays()) {
+        throw CalendarExists(automation::errors::kUnspecified, kSource,
+                             automation::MarkedText("工厂日历已经存在"));
+    }
+    store.DeleteDays();
+    const WrittenDays written = store.WriteDays(startDay, endDay, rule);
+    // A calendar recorded as set must have days: an empty one fails every later reading
+    // of the calendar.
+    store.PutSetting("WorkCalendarSet", written.Days > 0 ? "1" : "0");
+    store.PutSetting("SatNotWork", satNotWork ? "1" : "0");
+    store.PutSetting("SunNotWork", sunNotWork ? "1" : "0");
+    // The suite's readers of calendar 999 see the new calendar from the same commit.
+    store.RefreshCopy();
+    write.Commit();
 }
 
 void RegisterWorkCalGenerator() {

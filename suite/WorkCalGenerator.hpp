@@ -25,14 +25,14 @@ class CalendarExists : public automation::ComError {
     using ComError::ComError;
 };
 
-// Generates the calendar in one transaction on the caller's connection: replaces every
-// row of t_WorkCalendar with the new days and records the weekend rules and
-// WorkCalendarSet in t_SystemProfile (category 'IC'): '1' when rows were written, '0'
-// when the range holds no day. Generators on other connections wait for each other, so
-// the check for an existing calendar (ExistingCalendar::Keep) sees what a generator that
-// finished first wrote. A start day that is a rest day by the rules is refused before
-// anything is touched; any failure rolls the transaction back and leaves the connection
-// outside it.
+// Generates the calendar in one calendar write on the caller's connection (joining the
+// caller's own, when it holds one there): replaces every row of t_WorkCalendar with the
+// new days, records the weekend rules and WorkCalendarSet in t_SystemProfile (category
+// 'IC'): '1' when rows were written, '0' when the range holds no day, and makes calendar
+// 999 its copy. Writers on other connections wait for each other, so the check for an
+// existing calendar (ExistingCalendar::Keep) sees what a writer that finished first
+// wrote. A start day that is a rest day by the rules, or earlier than 1601-01-01, is
+// refused before anything is touched; any failure rolls the write back.
 void GenerateCalendar(data::Connection& connection, double startDay, double endDay, bool satNotWork,
                       bool sunNotWork, ExistingCalendar existing = ExistingCalendar::Replace);
 

@@ -153,6 +153,16 @@ class Grid {
         ++layout_;
     }
 
+    // Replaces every row; the current row keeps its number while the grid still has that
+    // many rows.
+    void ReplaceRows(std::vector<GridRow> rows) noexcept {
+        rows_ = std::move(rows);
+        ActiveRow = rows_.empty() ? 0 : std::clamp(ActiveRow, int32_t{1}, RowCount());
+        ShownRow = std::min(ShownRow, RowCount());
+        ++revision_;
+        ++layout_;
+    }
+
     bool operator==(const Grid&) const = default;
 
   private:

@@ -1,15 +1,19 @@
 #pragma once
 // How frmCal names and finds days, shared by its load step and its operations: the
-// weekday names a grid shows and the first day of a settings period. Private to the
+// weekday names a grid shows, the first day of a settings period and the days of the
+// grids with their kinds. Private to the
 // window's sources.
 
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "host/MMTS.hpp"
 #include "platform/automation/OleDate.hpp"
 #include "platform/automation/Variant.hpp"
+#include "window/Controls.hpp"
 
 namespace zev::window::days {
 
@@ -32,6 +36,23 @@ inline const std::string& WeekdayOf(double day, const std::array<std::string, 7>
 inline double FirstDayOfPeriod(int64_t year, int32_t period) {
     return automation::CDate(
         automation::Variant(std::to_string(year) + "-" + std::to_string(period) + "-01"));
+}
+
+// Every day of the two grids in date order, each with whether it rests (it stands in
+// the rest-day grid). Each grid holds its days in date order.
+inline std::vector<std::pair<double, bool>> KindsOf(const Grid& work, const Grid& notWork) {
+    std::vector<std::pair<double, bool>> kinds;
+    kinds.reserve(work.Rows().size() + notWork.Rows().size());
+    auto w = work.Rows().begin();
+    auto n = notWork.Rows().begin();
+    while (w != work.Rows().end() || n != notWork.Rows().end()) {
+        if (n == notWork.Rows().end() || (w != work.Rows().end() && w->Day < n->Day)) {
+            kinds.emplace_back((w++)->Day, false);
+        } else {
+            kinds.emplace_back((n++)->Day, true);
+        }
+    }
+    return kinds;
 }
 
 }  // namespace zev::window::days

@@ -162,6 +162,8 @@ void frmCal::Form_Load() {
     SetCheckValue(chkSunNotWork, state_.SunNotWork ? 1 : 0);
     PrepareGrid(sprWork, "工厂日历号", "公历日期");
     PrepareGrid(sprNotWork, "休息日历号", "休息日");
+    filled_.clear();
+    gridsComplete_ = true;
     if (state_.IsSetWorkCalendar) {
         // The calendar exists: its start day and weekend rules are fixed.
         chkSatNotWork.Enabled = false;
@@ -172,6 +174,8 @@ void frmCal::Form_Load() {
         SetCheckValue(chkSunNotWork, state_.SunNotWork ? 1 : 0);
         cmdSave.Enabled = false;
         component::mdlCal::ShowOutcome(LoadCalendarGrids());
+        // Grids that hold part of the calendar would save a numbering without the rest.
+        if (!gridsComplete_) cmdMove.Enabled = false;
     } else {
         // No calendar yet: only the settings tab is of use, and Save generates. The start
         // day may not lie before the first day of the start period.
@@ -217,21 +221,27 @@ void frmCal::SetCaptions() {
 }
 
 component::Outcome frmCal::LoadCalendarGrids() {
+    gridsComplete_ = false;
     try {
-        data::Connection& connection = component::mdlCal::Connection(state_);
-        const std::array<std::string, 7> weekdays = days::WeekdayNames();
-        const double today = today_();
-        FillGrid(connection, sprNotWork,
-                 "SELECT FDay FROM t_WorkCalendar WHERE FInterID=0 ORDER BY FDay", weekdays, today);
-        // Only the work-day grid is searched for today.
-        const int32_t todayRow = FillGrid(
-            connection, sprWork, "SELECT FDay FROM t_WorkCalendar WHERE FInterID>0 ORDER BY FDay",
-            weekdays, today);
+        const int32_t todayRow = ReadCalendar(sprWork, sprNotWork, today_());
         if (todayRow != 0) sprWork.ShownRow = todayRow;
+        filled_ = days::KindsOf(sprWork, sprNotWork);
+        gridsComplete_ = true;
         return component::Outcome::Done();
     } catch (...) {
         return component::Outcome::FailedNow();
     }
+}
+
+int32_t frmCal::ReadCalendar(Grid& work, Grid& notWork, double today) {
+    data::Connection& connection = component::mdlCal::Connection(state_);
+    const std::array<std::string, 7> weekdays = days::WeekdayNames();
+    FillGrid(connection, notWork, "SELECT FDay FROM t_WorkCalendar WHERE FInterID=0 ORDER BY FDay",
+             weekdays, today);
+    // Only the work-day grid is searched for today.
+    return FillGrid(connection, work,
+                    "SELECT FDay FROM t_WorkCalendar WHERE FInterID>0 ORDER BY FDay", weekdays,
+                    today);
 }
 
 bool frmCal::AccessGranted() {
@@ -242,7 +252,7 @@ bool frmCal::AccessGranted() {
 void frmCal::tabCal_Click(int /*previousTab*/) {
     const bool calendarTab = tabCal.Tab == 0 || tabCal.Tab == 1;
     try {
-        cmdMove.Enabled = AccessGranted() && calendarTab;
+        cmdMove.Enabled = gridsComplete_ && AccessGranted() && calendarTab;
     } catch (...) {
         // Without an answer the swap stays off.
         cmdMove.Enabled = false;
@@ -300,11 +310,13 @@ void frmCal::SelectGridRow(GridId grid, int32_t row) noexcept {
 
 component::Outcome frmCal::ClickMove() {
     if (!cmdMove.Enabled || displayPass_) return component::Outcome::Unchanged();
+    if (!gridsComplete_) return Shown(component::Outcome::Refused(kGridsIncomplete));
     return Shown(SwapDay());
 }
 
 component::Outcome frmCal::ClickSave() {
     if (!cmdSave.Enabled || displayPass_) return component::Outcome::Unchanged();
+    if (!gridsComplete_) return Shown(component::Outcome::Refused(kGridsIncomplete));
     // While no calendar is set, Save makes one.
     return Shown(state_.IsSetWorkCalendar ? SaveCalendar() : GenerateCalendar());
 }

@@ -5,6 +5,8 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "component/ModalForm.hpp"
 #include "component/Outcome.hpp"
@@ -15,6 +17,10 @@
 #include "window/FrmCalView.hpp"
 
 namespace zev::window {
+
+// The refusal of Swap and Save while the grids hold part of the calendar.
+inline constexpr const char* kGridsIncomplete =
+    "工厂日历没有完整读出，请重新打开窗口后再置换或保存。";
 
 // Today's date on this computer's own clock (not the server's), at midnight.
 double ClientToday();
@@ -47,8 +53,11 @@ class frmCal final : public FrmCalControls,
     // control's text as it was, and the next one is still set.
     void SetCaptions();
     // Fills both grids from the calendar. A failure leaves the rows filled before it; the
-    // load step shows it in the error report and goes on.
+    // load step shows it in the error report and goes on, and Swap and Save refuse until
+    // the window is opened again on a calendar that loads.
     component::Outcome LoadCalendarGrids();
+    // Whether the grids hold the whole calendar: false after a load that failed.
+    bool GridsComplete() const { return gridsComplete_; }
     // The current tab changed: swapping is possible on a calendar tab, when granted.
     void tabCal_Click(int previousTab);
     void chkSatNotWork_Click();
@@ -67,8 +76,12 @@ class frmCal final : public FrmCalControls,
     // grid has no day to move.
     component::Outcome SwapDay();
     // Renumbers every day of the calendar from the grids and refreshes the calendar's copy
-    // in t_mutiworkcal, all in one transaction: a failure leaves the database as it was
-    // and keeps the changes pending, with Save at hand again.
+    // in t_mutiworkcal, all in one calendar write. When another writer has changed the
+    // calendar since the grids were filled, the planner's own changes (each day turned,
+    // net of days turned back) are applied to the calendar as it now stands, every guard
+    // of the swap checked again, and that is saved and shown; a day that can no longer be
+    // turned is refused by name and nothing is saved. A failure or a refusal leaves the
+    // database as it was and keeps the changes pending, with Save at hand again.
     component::Outcome SaveCalendar();
     // Leaves the window, asking first when changes would be lost: Unchanged when the
     // planner chooses to stay.
@@ -101,6 +114,13 @@ class frmCal final : public FrmCalControls,
     void DisplayPass(double startDay, double endDay);
     // Whether production scheduling plans by day and has already planned on `day`.
     bool IsDayScheduled(double day);
+    // Reads the calendar's work days and rest days into two grids, as the load step
+    // shows them; the row of `today` among the work days, or 0.
+    int32_t ReadCalendar(Grid& work, Grid& notWork, double today);
+    // The planner's changes applied to the calendar as it now stands (`work`, `notWork`,
+    // as ReadCalendar read it inside the save's write): Done with the grids changed, or
+    // the refusal of the first day that can no longer be turned.
+    component::Outcome MergePending(Grid& work, Grid& notWork);
     // Whether leaving may go ahead: asks first when changes would be lost.
     bool MayLeave();
     void Unload();
@@ -111,6 +131,11 @@ class frmCal final : public FrmCalControls,
     // Set while the display pass of a generation runs: input that would start a second
     // generation, change the days being shown or close the window is refused meanwhile.
     bool displayPass_ = false;
+    // Each day of the calendar as the grids were last filled from it (loaded, generated or
+    // saved) and whether it rested then, in date order: what Save compares the calendar
+    // with and the planner's changes are counted from.
+    std::vector<std::pair<double, bool>> filled_;
+    bool gridsComplete_ = true;
 };
 
 // Registers "ZevWorkCal.frmCal": a window over the creating thread's component state,

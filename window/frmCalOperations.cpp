@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <array>
+#include <exception>
+#include <optional>
 #include <string>
 #include <utility>
 
+#include "component/CalendarWrite.hpp"
 #include "component/WeekendRule.hpp"
 #include "host/MMTS.hpp"
 #include "platform/automation/AsciiText.hpp"
@@ -29,6 +32,8 @@ constexpr const char* kLeaveQuestion =
 constexpr const char* kStartDaySwap = "工厂日历起始日不能被置换为休息日。";
 constexpr const char* kPastDaySwap = "被置换的日期不能早于或等于当前系统日期。";
 constexpr const char* kScheduledDaySwap = "此日期已经作过生产排产或生产汇报，不能置换为休息日。";
+constexpr const char* kStartNotBeforeEnd = "工厂日历起始日必须早于日历的结束日";
+constexpr const char* kDayNotInCalendar = "日期不在工厂日历中";
 
 // The calendar's copy for the rest of the suite, calendar number 999, made anew from
 // t_WorkCalendar after every save.
@@ -58,16 +63,6 @@ void SendNumbering(data::Connection& connection, const Grid& grid, bool workDays
     if (!automation::Trim(batch, " ").empty()) connection.Execute(batch);
 }
 
-// Ends the save's transaction after a failure; a rollback that fails as well (the
-// connection lost) leaves the first failure to be reported.
-void RollBack(data::Connection& connection) noexcept {
-    try {
-        connection.Execute("ROLLBACK");
-    } catch (...) {
-        // The engine has ended the transaction with the connection.
-    }
-}
-
 // Marks a flag for the lifetime of a scope.
 class ScopedFlag {
   public:
@@ -90,29 +85,52 @@ Outcome frmCal::GenerateCalendar() {
                 startDay)) {
             return Outcome::Refused(component::kRestDayStart);
         }
-        cmdSave.Enabled = false;
-        ui->SetMousePointer(ui::vbHourglass);
-        // From here on the old calendar is gone, whatever happens.
-        data::Connection& connection = component::mdlCal::Connection(state_);
-        connection.Execute(" DELETE FROM t_WorkCalendar ");
-        // The calendar ends three years after the current period begins.
+        // The calendar ends three years after the current period begins: formed, and the
+        // start day checked against it, before anything is touched.
         double endDay =
             days::FirstDayOfPeriod(int64_t{state_.CurrentYear} + 3, state_.CurrentPeriod);
-        state_.SunNotWork = automation::ToVBool(chkSunNotWork.Value == 1);
-        state_.SatNotWork = automation::ToVBool(chkSatNotWork.Value == 1);
+        if (automation::OleDaySerial(startDay) >= automation::OleDaySerial(endDay)) {
+            return Outcome::Refused(kStartNotBeforeEnd, ": " + automation::FormatIsoDate(endDay));
+        }
+        cmdSave.Enabled = false;
+        ui->SetMousePointer(ui::vbHourglass);
+        const automation::VBool satNotWork = state_.SatNotWork;
+        const automation::VBool sunNotWork = state_.SunNotWork;
         std::string errorText;
         bool made = false;
-        {
-            const std::shared_ptr<host::IWorkCal> generator =
-                automation::CreateObjectAs<host::IWorkCal>(host::progid::kWorkCal);
-            made = automation::CBool(generator->InitCal(host::MMTS::GetPropsString(), startDay,
-                                                        endDay, state_.SatNotWork,
-                                                        state_.SunNotWork, errorText));
+        std::exception_ptr failure;
+        try {
+            // The old calendar goes and the generator's new one comes in one write: the
+            // generator, called inside it, writes in it, and readers see the old calendar
+            // until both are committed.
+            data::Connection& connection = component::mdlCal::Connection(state_);
+            component::CalendarWrite write(connection);
+            connection.Execute(" DELETE FROM t_WorkCalendar ");
+            state_.SunNotWork = automation::ToVBool(chkSunNotWork.Value == 1);
+            state_.SatNotWork = automation::ToVBool(chkSatNotWork.Value == 1);
+            {
+                const std::shared_ptr<host::IWorkCal> generator =
+                    automation::CreateObjectAs<host::IWorkCal>(host::progid::kWorkCal);
+                made = automation::CBool(generator->InitCal(host::MMTS::GetPropsString(), startDay,
+                                                            endDay, state_.SatNotWork,
+                                                            state_.SunNotWork, errorText));
+            }
+            if (made) write.Commit();
+        } catch (...) {
+            failure = std::current_exception();
         }
-        // The generator's own text, as it gave it; shown before the pointer is reset.
-        if (!made) return Outcome::FailedSaying(std::move(errorText));
+        if (failure || !made) {
+            // Nothing was kept: the rules are as they were and Save is at hand again.
+            state_.SatNotWork = satNotWork;
+            state_.SunNotWork = sunNotWork;
+            cmdSave.Enabled = true;
+            if (failure) std::rethrow_exception(failure);
+            // The generator's own text, as it gave it; shown before the pointer is reset.
+            return Outcome::FailedSaying(std::move(errorText));
+        }
         // The generator may have moved the days it was given; the grids show what it made.
         DisplayPass(startDay, endDay);
+        filled_ = days::KindsOf(sprWork, sprNotWork);
         tabCal.Tabs[0].Enabled = true;
         tabCal.Tabs[1].Enabled = true;
         dtStartDay.Enabled = false;
@@ -206,22 +224,39 @@ Outcome frmCal::SaveCalendar() {
     try {
         data::Connection& connection = component::mdlCal::Connection(state_);
         const std::shared_ptr<ui::UserInterface> ui = ui::Current();
-        // One transaction: no reader sees half a numbering, and a failure undoes it all.
-        connection.Execute("BEGIN TRANSACTION");
-        try {
-            if (state_.CalChanged) {
-                ui->SetMousePointer(ui::vbHourglass);
-                // Rest days first, then the work days numbered by their rows.
-                SendNumbering(connection, sprNotWork, false);
-                SendNumbering(connection, sprWork, true);
-                ui->SetMousePointer(ui::vbDefault);
+        // One write: no reader sees half a numbering, no other writer changes the calendar
+        // between the reading below and the commit, and a failure undoes it all.
+        component::CalendarWrite write(connection);
+        // The grids to save and show: the window's own, or, when another writer has
+        // changed the calendar since they were filled, the calendar as it now stands with
+        // the planner's changes applied.
+        std::optional<std::pair<Grid, Grid>> merged;
+        if (state_.CalChanged) {
+            ui->SetMousePointer(ui::vbHourglass);
+            Grid work;
+            Grid notWork;
+            ReadCalendar(work, notWork, 0.0);
+            if (days::KindsOf(work, notWork) != filled_) {
+                Outcome applied = MergePending(work, notWork);
+                if (!applied.IsDone()) {
+                    ui->SetMousePointer(ui::vbDefault);
+                    cmdSave.Enabled = true;
+                    return applied;
+                }
+                merged.emplace(std::move(work), std::move(notWork));
             }
-            connection.Execute(kMultiCalendarRefresh);
-            connection.Execute("COMMIT");
-        } catch (...) {
-            RollBack(connection);
-            throw;
+            // Rest days first, then the work days numbered by their rows.
+            SendNumbering(connection, merged ? merged->second : sprNotWork, false);
+            SendNumbering(connection, merged ? merged->first : sprWork, true);
+            ui->SetMousePointer(ui::vbDefault);
         }
+        connection.Execute(kMultiCalendarRefresh);
+        write.Commit();
+        if (merged) {
+            sprWork.ReplaceRows(merged->first.Rows());
+            sprNotWork.ReplaceRows(merged->second.Rows());
+        }
+        if (state_.CalChanged) filled_ = days::KindsOf(sprWork, sprNotWork);
         state_.CalChanged = automation::kFalse;
         return Outcome::Done();
     } catch (...) {
@@ -229,6 +264,42 @@ Outcome frmCal::SaveCalendar() {
         cmdSave.Enabled = true;
         return Outcome::FailedNow();
     }
+}
+
+Outcome frmCal::MergePending(Grid& work, Grid& notWork) {
+    // The planner's changes: each day whose grid differs from the one it was filled in.
+    const std::vector<std::pair<double, bool>> mine = days::KindsOf(sprWork, sprNotWork);
+    std::vector<std::pair<double, bool>> now = days::KindsOf(work, notWork);
+    const auto byDay = [](const std::pair<double, bool>& a, const std::pair<double, bool>& b) {
+        return a.first < b.first;
+    };
+    // The start day of the calendar as it stands, which never rests.
+    const auto firstWork =
+        std::find_if(now.begin(), now.end(), [](const auto& d) { return !d.second; });
+    const double startDay = firstWork == now.end() ? 0.0 : firstWork->first;
+    size_t f = 0;
+    for (const auto& [day, rest] : mine) {
+        while (f < filled_.size() && filled_[f].first < day)
+            ++f;
+        if (f == filled_.size() || filled_[f].first != day || filled_[f].second == rest) continue;
+        const std::string named = ": " + automation::FormatIsoDate(day);
+        const auto at = std::lower_bound(now.begin(), now.end(), std::pair{day, false}, byDay);
+        if (at == now.end() || at->first != day) return Outcome::Refused(kDayNotInCalendar, named);
+        // Turned the same way by the other writer: nothing left to do.
+        if (at->second == rest) continue;
+        if (rest && day == startDay) return Outcome::Refused(kStartDaySwap, named);
+        if (day <= state_.ServerDate) return Outcome::Refused(kPastDaySwap, named);
+        if (rest && IsDayScheduled(day)) return Outcome::Refused(kScheduledDaySwap, named);
+        at->second = rest;
+    }
+    const std::array<std::string, 7> weekdays = days::WeekdayNames();
+    std::vector<GridRow> workRows;
+    std::vector<GridRow> restRows;
+    for (const auto& [day, rest] : now)
+        (rest ? restRows : workRows).push_back({day, days::WeekdayOf(day, weekdays)});
+    work.ReplaceRows(std::move(workRows));
+    notWork.ReplaceRows(std::move(restRows));
+    return Outcome::Done();
 }
 
 Outcome frmCal::Leave() {

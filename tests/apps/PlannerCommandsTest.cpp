@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <map>
 
 #include "component/clsCal.hpp"
@@ -47,6 +49,35 @@ class PlannerCommands : public DbTest {
         for (data::Recordset rs = Conn().Execute(sql); !rs.Eof(); rs.MoveNext())
             values.push_back(automation::CStr(rs.Fields(0).Value()));
         return values;
+    }
+    // Every row of the calendar and of its copy, calendar 999.
+    std::vector<std::string> CalendarRows() {
+        std::vector<std::string> rows =
+            Column("SELECT " + Concat("FDay", "FInterID") + " FROM t_WorkCalendar ORDER BY FDay");
+        for (const std::string& row : Column("SELECT " + Concat("FDay", "FInterID") +
+                                             " FROM t_mutiworkcal WHERE FCalID=999 ORDER BY FDay"))
+            rows.push_back("999 " + row);
+        return rows;
+    }
+    static std::string Concat(const std::string& a, const std::string& b) {
+        return "CAST(" + a + " AS VARCHAR(30)) || ' ' || CAST(" + b + " AS VARCHAR(30))";
+    }
+    // What is wrong with the calendar as the suite reads it: its work days not numbered 1..N
+    // in date order, calendar 999 not its copy, or no day at all; "" when nothing is.
+    std::string Unsound() {
+        if (Column("SELECT COUNT(*) FROM t_WorkCalendar")[0] == "0") return "no day";
+        const std::string misnumbered = Column(
+            "SELECT COUNT(*) FROM (SELECT FInterID, ROW_NUMBER() OVER (ORDER BY FDay) AS n "
+            "FROM t_WorkCalendar WHERE FInterID>0) w WHERE FInterID<>n")[0];
+        if (misnumbered != "0") return misnumbered + " work days numbered out of order";
+        const std::string copy = Column(
+            "SELECT COUNT(*) FROM (SELECT FDay,FInterID FROM t_WorkCalendar EXCEPT SELECT "
+            "FDay,FInterID FROM t_mutiworkcal WHERE FCalID=999) d")[0];
+        const std::string extra = Column(
+            "SELECT COUNT(*) FROM (SELECT FDay,FInterID FROM t_mutiworkcal WHERE FCalID=999 "
+            "EXCEPT SELECT FDay,FInterID FROM t_WorkCalendar) d")[0];
+        if (copy != "0" || extra != "0") return "calendar 999 is not the table's copy";
+        return {};
     }
     std::string Numbering() {
         std::string out;
@@ -120,6 +151,27 @@ TEST_P(PlannerCommands, GenerateFromAStartDayDoesWhatTheWindowsSaveDoes) {
               std::vector<std::string>{"1"});
     EXPECT_EQ(Column("SELECT FValue FROM t_SystemProfile WHERE FKey='WorkCalendarSet'"),
               std::vector<std::string>{"1"});
+    // An end day on or before the start (three years after a current period of 2005-6) or
+    // none at all (period 13): refused before anything is deleted.
+    const std::pair<const char*, Invocation> refused[] = {
+        {"2005",
+         {{"generate", "2009-06-01", "--replace"},
+          zz,
+          1,
+          "",
+          "工厂日历起始日必须早于日历的结束日: 2008-06-01"}},
+        {"2009", {{"generate", "2009-06-01", "--replace"}, zz, 1, "", "错误代码:13"}},
+    };
+    const std::vector<std::string> calendar = CalendarRows();
+    for (const auto& [year, run] : refused) {
+        SCOPED_TRACE(year);
+        Put("CurrentYear", year);
+        Put("CurrentPeriod", std::string(year) == "2005" ? "6" : "13");
+        ExpectRun(run);
+        EXPECT_EQ(CalendarRows(), calendar);
+        EXPECT_EQ(Column("SELECT FValue FROM t_SystemProfile WHERE FKey='WorkCalendarSet'"),
+                  std::vector<std::string>{"1"});
+    }
 }
 
 TEST_P(PlannerCommands, SwapTurnsEveryDateOrNothingAndSaves) {
@@ -180,6 +232,25 @@ TEST_P(PlannerCommands, SwapTurnsEveryDateOrNothingAndSaves) {
         "INTEGER, FMonthID INTEGER, FYearID INTEGER, FCalID INTEGER CHECK (FCalID<>999))");
     ExpectRun({{"swap", "2009-07-03"}, zz, 1, "", "t_mutiworkcal"});
     EXPECT_EQ(Numbering(), saved);
+    // So do extend and generate, whose last step refreshes the copy too: nothing of theirs
+    // stays.
+    const std::vector<std::string> calendar = CalendarRows();
+    ExpectRun({{"extend", "--until", "2009-12-31"}, zz, 1, "", "t_mutiworkcal"});
+    ExpectRun({{"generate", "2009-06-01", "2010-01-01", "--replace"}, zz, 1, "", "t_mutiworkcal"});
+    EXPECT_EQ(CalendarRows(), calendar);
+}
+
+TEST_P(PlannerCommands, SwapRefusesToSaveACalendarThatLoadedInPart) {
+    if (GetParam() != Backend::SQLite) GTEST_SKIP() << "only SQLite stores a day that is none";
+    ASSERT_EQ(Run({"generate", "2009-06-01", "2009-07-11"}).exitCode, 0);
+    // Sorted among the work days: the work-day grid stops after 2009-06-30.
+    Exec("INSERT INTO t_WorkCalendar(FInterID,FDay) VALUES(20,'2009-06-31')");
+    const std::vector<std::string> calendar = CalendarRows();
+    const ProcessResult r = Run({"swap", "2009-07-03"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("工厂日历没有完整读出"), std::string::npos) << r.err;
+    EXPECT_EQ(CalendarRows(), calendar);
 }
 // A reader asking WorkDay in a loop while another process swaps a day of a century's
 // calendar and saves it, again and again: every answer comes from the old numbering or
@@ -291,6 +362,103 @@ TEST_P(PlannerCommands, OfTwoGenerationsAtOnceOneWinsWhicheverFormTheyTake) {
             EXPECT_EQ(raced, calendar());
         }
     }
+}
+
+// Two writers started at once, round after round: a swap of 2027-03-03 beside another
+// swap, an extension and a regeneration. Every command saves, the swaps are kept (unless a
+// regeneration that came after replaced the calendar they were saved in), and the
+// calendar stays numbered 1..N with calendar 999 its copy.
+TEST_P(PlannerCommands, WritersAtOnceKeepEveryChangeAndTheNumberingWhole) {
+    using Args = std::vector<std::string>;
+    const std::string props = "Language=zz;" + Db().PropsString();
+    const std::map<std::string, std::string> environment = {
+        {"LANG", ""}, {"LC_ALL", ""}, {"ZEVWORKCAL_TEST_NOW", "2026-12-09T12:00"}};
+    struct Other {
+        Args args;
+        const char* swapped;  // the day it swaps
+        bool replaces;        // it replaces the calendar, swaps saved before it included
+    };
+    const Other others[] = {
+        {{"swap", "2027-03-10"}, "2027-03-10", false},
+        {{"extend", "--until", "2034-12-31"}, nullptr, false},
+        {{"generate", "2026-01-05", "2030-01-01", "--replace"}, nullptr, true},
+    };
+    int rounds = 0;
+    int swapsReplaced = 0;
+    for (const auto& [other, otherDay, replaces] : others) {
+        for (int round = 0; round < 4; ++round, ++rounds) {
+            SCOPED_TRACE(other[0] + " round " + std::to_string(round));
+            ASSERT_EQ(Run({"generate", "2026-01-05", "2030-01-01", "--replace"}).exitCode, 0);
+            Args a = {"--props", props, "swap", "2027-03-03"};
+            Args b = other;
+            b.insert(b.begin(), {"--props", props});
+            Coprocess first(ZEV_ZEVWORKCAL, a, environment);
+            Coprocess second(ZEV_ZEVWORKCAL, b, environment);
+            const ProcessResult ra = first.Wait();
+            const ProcessResult rb = second.Wait();
+            EXPECT_EQ(ra.exitCode, 0) << ra.err;
+            EXPECT_EQ(rb.exitCode, 0) << rb.err;
+            for (const char* day : {"2027-03-03", otherDay}) {
+                if (day == nullptr) continue;
+                const bool kept = Column(std::string("SELECT FInterID FROM t_WorkCalendar "
+                                                     "WHERE FDay='") +
+                                         day + "'") == std::vector<std::string>{"0"};
+                if (replaces && !kept) {
+                    ++swapsReplaced;
+                } else {
+                    EXPECT_TRUE(kept) << day << " lost";
+                }
+            }
+            EXPECT_EQ(Unsound(), "");
+        }
+    }
+    std::printf("%d rounds of two writers at once; %d swaps replaced by a later generation\n",
+                rounds, swapsReplaced);
+}
+
+// The window's generation, killed with kill -9 at moments spread over its run, while the
+// test reads the calendar: every reading finds days, and afterwards the calendar is the old
+// one or the new one, set, whole, with calendar 999 its copy.
+TEST_P(PlannerCommands, AGenerationKilledAtAnyMomentLeavesTheOldCalendarOrTheNew) {
+    Put("StartYear", "2026");
+    Put("StartPeriod", "1");
+    Put("CurrentYear", "2150");  // about 45,000 days, to the first of January 2153
+    Put("CurrentPeriod", "1");
+    ASSERT_EQ(Run({"generate", "2026-01-05", "2030-01-01"}).exitCode, 0);
+    const std::string oldDays = Days();
+    const std::vector<std::string> args = {"--props", "Language=zz;" + Db().PropsString(),
+                                           "generate", "2026-01-05", "--replace"};
+    // How long a whole generation takes, which the kills are spread over.
+    const auto begun = std::chrono::steady_clock::now();
+    ASSERT_EQ(RunProcess(ZEV_ZEVWORKCAL, args).exitCode, 0);
+    const auto whole = std::chrono::steady_clock::now() - begun;
+    const std::string newDays = Days();
+    ASSERT_NE(newDays, oldDays);
+    constexpr int kRounds = 8;
+    int emptyReadings = 0;
+    int readings = 0;
+    std::map<std::string, int> ended;
+    for (int round = 0; round < kRounds; ++round) {
+        ASSERT_EQ(Run({"generate", "2026-01-05", "2030-01-01", "--replace"}).exitCode, 0);
+        {
+            BackgroundProcess generation(ZEV_ZEVWORKCAL, args);
+            const auto killAt =
+                std::chrono::steady_clock::now() + whole * (round + 1) / (kRounds - 2);
+            do {
+                ++readings;
+                if (Column("SELECT COUNT(*) FROM t_WorkCalendar")[0] == "0") ++emptyReadings;
+            } while (std::chrono::steady_clock::now() < killAt);
+        }  // killed here, with kill -9, unless it has ended
+        const std::string days = Days();
+        EXPECT_TRUE(days == oldDays || days == newDays) << days;
+        ++ended[days == oldDays ? "old" : "new"];
+        EXPECT_EQ(Column("SELECT FValue FROM t_SystemProfile WHERE FKey='WorkCalendarSet'"),
+                  std::vector<std::string>{"1"});
+        EXPECT_EQ(Unsound(), "");
+    }
+    EXPECT_EQ(emptyReadings, 0) << "of " << readings;
+    std::printf("%d readings, %d of an empty calendar; %d rounds ended old, %d new\n", readings,
+                emptyReadings, ended["old"], ended["new"]);
 }
 
 ZEV_INSTANTIATE_DB_TEST(PlannerCommands);

@@ -79,6 +79,25 @@ bool Ascending(const window::Grid& grid) {
     return true;
 }
 
+std::vector<GridRow> Rows(const std::vector<double>& days) {
+    std::vector<GridRow> rows;
+    for (const double day : days)
+        rows.push_back({day, ""});
+    return rows;
+}
+
+// The statements of a save that write, without the reads and locks of its calendar write.
+std::vector<std::string> Written(const std::vector<std::string>& sent) {
+    std::vector<std::string> written;
+    for (const std::string& text : sent) {
+        if (text.rfind("SELECT", 0) != 0 && text.rfind("PRAGMA", 0) != 0 &&
+            text.rfind("LOCK TABLE", 0) != 0) {
+            written.push_back(text);
+        }
+    }
+    return written;
+}
+
 std::vector<double> Days(const window::Grid& grid) {
     std::vector<double> days;
     for (const GridRow& row : grid.Rows())
@@ -94,19 +113,19 @@ TEST_P(PlannerOperations, SaveGeneratesTheCalendarFromThePickedDayAndTheWeekendB
         double start;
         int satNotWork, sunNotWork;
         const char* currentYear;
-        bool warned;
+        const char* warning;  // the refusal shown, nothing touched; nullptr: generated
         int32_t days;
         std::vector<GridRow> firstWork, firstRest;
     };
     const Case cases[] = {
-        {"a Saturday start while Saturdays rest", June(6), 1, 0, "2009", true, 0, {}, {}},
-        {"a Sunday start while Sundays rest", June(7), 0, 1, "2009", true, 0, {}, {}},
+        {"a Saturday start while Saturdays rest", June(6), 1, 0, "2009", kRestDayStart, 0, {}, {}},
+        {"a Sunday start while Sundays rest", June(7), 0, 1, "2009", kRestDayStart, 0, {}, {}},
         {"a Saturday start while Saturdays work",
          June(6),
          0,
          1,
          "2009",
-         false,
+         nullptr,
          1091,
          {{June(6), "星期六"}, {June(8), "星期一"}},
          {{June(7), "星期日"}, {June(14), "星期日"}}},
@@ -115,7 +134,7 @@ TEST_P(PlannerOperations, SaveGeneratesTheCalendarFromThePickedDayAndTheWeekendB
          1,
          1,
          "2009",
-         false,
+         nullptr,
          1096,
          {{June(1), "星期一"},
           {June(2), "星期二"},
@@ -129,7 +148,7 @@ TEST_P(PlannerOperations, SaveGeneratesTheCalendarFromThePickedDayAndTheWeekendB
          1,
          1,
          "2005",
-         false,
+         "工厂日历起始日必须早于日历的结束日: 2008-06-01",
          0,
          {},
          {}},
@@ -157,9 +176,9 @@ TEST_P(PlannerOperations, SaveGeneratesTheCalendarFromThePickedDayAndTheWeekendB
         ASSERT_TRUE(s.shown);
         const FrmCalControls& w = s.controls.back();
         boxes.erase(boxes.begin(), boxes.begin() + static_cast<std::ptrdiff_t>(boxesBefore));
-        if (c.warned) {
+        if (c.warning != nullptr) {
             ASSERT_EQ(boxes.size(), 1u);
-            EXPECT_EQ(boxes[0].prompt, kRestDayStart);
+            EXPECT_EQ(boxes[0].prompt, c.warning);
             EXPECT_EQ(boxes[0].buttons, 48);
             EXPECT_EQ(boxes[0].title, kNotice);
             EXPECT_EQ(CalendarTables(), before);
@@ -228,7 +247,7 @@ class FailingGenerator final : public automation::Object, public host::IWorkCal 
     std::optional<Call>& call_;
 };
 
-TEST_P(PlannerOperations, AGenerationThatFailsLeavesTheCalendarEmptyAndSaysWhy) {
+TEST_P(PlannerOperations, AGenerationThatFailsKeepsTheCalendarItHadAndSaysWhy) {
     Props("en", true);
     Put("CurrentYear", "2009");
     Put("CurrentPeriod", "6");
@@ -244,8 +263,11 @@ TEST_P(PlannerOperations, AGenerationThatFailsLeavesTheCalendarEmptyAndSaysWhy) 
     for (const bool made : {true, false}) {
         SCOPED_TRACE(made ? "InitCal answers false" : "no generator can be made");
         creatable = made;
+        Exec("DELETE FROM t_WorkCalendar");
         WriteExampleCalendar(Conn());
         Put("WorkCalendarSet", "0");
+        Put("SunNotWork", "1");
+        const std::vector<std::string> before = CalendarTables();
         const size_t first = ui_->Boxes().size();
         const Showing& s = OpenOnce({
             [](FrmCalEvents& e) { e.PickStartDay(June(1)); },
@@ -271,12 +293,15 @@ TEST_P(PlannerOperations, AGenerationThatFailsLeavesTheCalendarEmptyAndSaysWhy) 
             EXPECT_NE(boxes[0].prompt.find(std::to_string(errors::kCannotCreateObject)),
                       std::string::npos);
         }
-        // The old rows are gone, nothing new is shown, and Save waits for a new choice.
-        EXPECT_TRUE(Table("SELECT FDay FROM t_WorkCalendar").empty());
+        // The old rows and rules stay, nothing new is shown, and Save is at hand again with
+        // the rules the boxes show.
+        EXPECT_EQ(CalendarTables(), before);
         EXPECT_EQ(ui_->GetMousePointer(), ui::vbDefault);
         EXPECT_EQ(state_.IsSetWorkCalendar, automation::kFalse);
+        EXPECT_EQ(state_.SunNotWork, automation::kTrue);
         const FrmCalControls& w = s.controls.back();
-        EXPECT_FALSE(w.cmdSave.Enabled);
+        EXPECT_TRUE(w.cmdSave.Enabled);
+        EXPECT_EQ(w.chkSunNotWork.Value, 0);
         EXPECT_EQ(w.sprWork.RowCount() + w.sprNotWork.RowCount(), 0);
         EXPECT_FALSE(w.tabCal.Tabs[0].Enabled);
     }
@@ -568,12 +593,12 @@ TEST_P(PlannerOperations, SaveSendsRestDaysThenWorkDaysInBatchesThenTheCopyInOne
         state.ActiveConnection = connection;
         state.CalChanged = automation::ToVBool(c.changed);
         window::frmCal form(state, [] { return std::unique_ptr<window::FrmCalView>(); });
-        for (double day : c.work)
-            form.sprWork.Append({day, ""});
-        for (double day : c.rest)
-            form.sprNotWork.Append({day, ""});
+        // The grids as loaded, then as the planner left them.
+        ASSERT_TRUE(form.LoadCalendarGrids().IsDone());
+        form.sprWork.ReplaceRows(Rows(c.work));
+        form.sprNotWork.ReplaceRows(Rows(c.rest));
         EXPECT_TRUE(form.SaveCalendar().IsDone());
-        EXPECT_EQ(connection->sent, c.sent);
+        EXPECT_EQ(Written(connection->sent), c.sent);
         EXPECT_EQ(state.CalChanged, automation::kFalse);
         EXPECT_FALSE(form.cmdSave.Enabled);
     }
@@ -585,20 +610,22 @@ TEST_P(PlannerOperations, SaveSendsRestDaysThenWorkDaysInBatchesThenTheCopyInOne
 
     // A year of days: every batch but the last of a grid just over 1,000 characters, whole
     // statements only, every rest day before the first work day.
+    Exec("DELETE FROM t_WorkCalendar");
+    WriteCalendar(June(1), OleFromCivil(2010, 6, 1));
     auto connection = std::make_shared<RecordingConnection>(Db().Connect(), nullptr);
     component::ComponentState state;
     state.ActiveConnection = connection;
     state.CalChanged = automation::kTrue;
     window::frmCal form(state, [] { return std::unique_ptr<window::FrmCalView>(); });
+    ASSERT_TRUE(form.LoadCalendarGrids().IsDone());
     std::string restStatements, workStatements;
-    for (double day = June(1); day < OleFromCivil(2010, 6, 1); ++day) {
-        const bool rest = automation::OleWeekday(day) == 1 || automation::OleWeekday(day) == 7;
-        window::Grid& grid = rest ? form.sprNotWork : form.sprWork;
-        grid.Append({day, ""});
-        (rest ? restStatements : workStatements) += update(rest ? 0 : grid.RowCount(), day);
-    }
+    for (int32_t r = 1; r <= form.sprNotWork.RowCount(); ++r)
+        restStatements += update(0, form.sprNotWork.Row(r).Day);
+    for (int32_t r = 1; r <= form.sprWork.RowCount(); ++r)
+        workStatements += update(r, form.sprWork.Row(r).Day);
+    ASSERT_EQ(form.sprWork.RowCount() + form.sprNotWork.RowCount(), 365);
     form.SaveCalendar();
-    const std::vector<std::string>& sent = connection->sent;
+    const std::vector<std::string> sent = Written(connection->sent);
     ASSERT_GE(sent.size(), 4u);
     EXPECT_EQ(sent.front(), "BEGIN TRANSACTION");
     EXPECT_EQ(sent[sent.size() - 2], kRefresh);
@@ -670,7 +697,7 @@ TEST_P(PlannerOperations, ASaveThatFailsLeavesTheDatabaseAsItWasAndCanBeRetried)
             Save,
             [&](FrmCalEvents&) {
                 afterFailure = snapshot();
-                lastSent = connection->sent.back();
+                lastSent = Written(connection->sent).back();
                 changed = component::mdlCal::State().CalChanged;
             },
             NoteBoxes(boxes),

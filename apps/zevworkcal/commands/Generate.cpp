@@ -5,7 +5,9 @@
 #include "apps/zevworkcal/commands/Commands.hpp"
 
 #include <memory>
+#include <optional>
 
+#include "component/CalendarWrite.hpp"
 #include "component/WeekendRule.hpp"
 #include "component/mdlCal.hpp"
 #include "host/MMTS.hpp"
@@ -38,15 +40,20 @@ constexpr const char* kCalendarExists =
 int RunGenerateInWindow(const GenerateOptions& o, Session& s) {
     const double start = automation::OleDatePart(ParseDateArgument(o.start));
     RequireSchema();
-    // The check below must still hold when the window's generator has written the rows.
-    const suite::GenerationLock lock(AppConnection());
-    if (!o.replace && suite::CalendarStore(*AppConnection()).HasDays()) {
-        throw UsageError(automation::MarkedText(kCalendarExists));
-    }
+    // The check that no calendar exists holds until the window's generation is committed:
+    // both are one calendar write on the window's connection, which the window's own
+    // write joins.
+    data::ConnectionPtr connection;
+    std::optional<component::CalendarWrite> write;
     component::Outcome generated = component::Outcome::Unchanged();
     WithWindow(
-        // Replacing: the window opens as it does when no calendar counts as set.
         [&](component::ComponentState& state) {
+            connection = state.ActiveConnection;
+            write.emplace(*connection);
+            if (!o.replace && suite::CalendarStore(*connection).HasDays()) {
+                throw UsageError(automation::MarkedText(kCalendarExists));
+            }
+            // Replacing: the window opens as it does when no calendar counts as set.
             if (o.replace) state.IsSetWorkCalendar = automation::kFalse;
         },
         [&](window::frmCal& w) {
@@ -65,6 +72,7 @@ int RunGenerateInWindow(const GenerateOptions& o, Session& s) {
             generated = w.ClickSave();
         });
     if (!generated.IsDone()) return ExitCodeOf(generated);
+    write->Commit();
     s.out.Line(LoadLocalText("工厂日历已生成"));
     return kOk;
 }
@@ -83,8 +91,6 @@ int RunGenerate(const GenerateOptions& o, Session& s) {
     if (component::WeekendRule{satNotWork, sunNotWork}.IsRestDay(start)) {
         return ExitCodeOf(Shown(component::Outcome::Refused(component::kRestDayStart)));
     }
-    // Beside a generation from a start day, which writes in two steps.
-    const suite::GenerationLock lock(AppConnection());
     try {
         suite::GenerateCalendar(
             *AppConnection(), start, end, satNotWork, sunNotWork,

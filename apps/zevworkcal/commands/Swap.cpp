@@ -41,6 +41,8 @@ component::Outcome SwapAndSave(window::frmCal& w, const std::vector<double>& day
     if (!component::mdlCal::State().IsSetWorkCalendar) {
         return Shown(Outcome::Refused("尚未生成工厂日历"));
     }
+    // The load has shown why; grids with part of the calendar are never saved.
+    if (!w.GridsComplete()) return Shown(Outcome::Refused(window::kGridsIncomplete));
     for (const double day : days) {
         if (!SelectDay(w, day)) {
             return Shown(
