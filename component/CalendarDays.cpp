@@ -76,6 +76,11 @@ std::string Kinds(const std::string& from, const std::string& to) {
            to + "' GROUP BY FDay ORDER BY FDay";
 }
 
+std::string KindsFrom(const std::string& from) {
+    return "SELECT FDay, MAX(FInterID) FROM t_WorkCalendar WHERE FDay>='" + from +
+           "' GROUP BY FDay ORDER BY FDay";
+}
+
 }  // namespace RangeStatements
 
 CalendarDays CalendarDays::Load(data::Connection& connection) {

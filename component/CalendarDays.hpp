@@ -27,6 +27,8 @@ std::string Count(const std::string& from, const std::string& to);
 // One row per day held from `from` up to the day before `to`, in date order: the day and
 // the largest number of its rows (a work day when it is above 0).
 std::string Kinds(const std::string& from, const std::string& to);
+// The same from `from` to the calendar's last day.
+std::string KindsFrom(const std::string& from);
 // The calendar's first and last day; each from the key (an engine reads the whole table
 // for MIN and MAX in one query).
 inline constexpr const char* kSpan =

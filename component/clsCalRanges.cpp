@@ -67,13 +67,15 @@ WorkDayCount CountFor(const DayRange& range, const CalendarDays* memory) {
 // day in two rows (a day with two times of day on a server).
 void KindsByStatement(double from, std::span<CalendarDay> days) {
     const StatementDate first = ByFormatter(from);
-    // The statement reads up to the day before `end`: the day after the last one asked.
-    // No day after the last the date layer holds is in the calendar.
-    const int64_t endDay = std::min<int64_t>(int64_t{first.day} + static_cast<int64_t>(days.size()),
-                                             automation::OleDaySerial(automation::kMaxOleDate));
-    const StatementDate end = ByFormatter(static_cast<double>(endDay));
+    // The statement reads up to the day before the day after the last one asked; a range
+    // that reaches past the last day the date layer holds reads to the calendar's end.
+    const int64_t endDay = int64_t{first.day} + static_cast<int64_t>(days.size());
+    const std::string statement =
+        endDay <= automation::OleDaySerial(automation::kMaxOleDate)
+            ? RangeStatements::Kinds(first.text, ByFormatter(static_cast<double>(endDay)).text)
+            : RangeStatements::KindsFrom(first.text);
     std::fill(days.begin(), days.end(), CalendarDay{});
-    data::Recordset rs = mdlCal::Connection().Execute(RangeStatements::Kinds(first.text, end.text));
+    data::Recordset rs = mdlCal::Connection().Execute(statement);
     for (; !rs.Eof(); rs.MoveNext()) {
         const int64_t at =
             int64_t{automation::OleDaySerial(automation::CDate(rs.Fields(0).Value()))} - first.day;

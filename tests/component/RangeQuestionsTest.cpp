@@ -223,8 +223,9 @@ void ExpectEqualAnswers(const Answers& actual, const Answers& expected, const Qu
 }
 
 // Both ways answer as numpy does, from three days before the calendar to three after it
-// and with steps that leave it on either side, and on a range that ends inside it; from memory with
-// no statement beyond the two that read the calendar.
+// and with steps that leave it on either side, on a range that ends inside it and on the
+// last day the date layer holds; from memory with no statement beyond the two that read
+// the calendar.
 TEST_P(RangeQuestions, AgreeWithNumpyOnEveryPairOfDays) {
     kModel.Write(Conn());
     Questions q{kModel.First - 3, static_cast<int>(kModel.Kinds.size()) + 6, {}};
@@ -251,6 +252,14 @@ TEST_P(RangeQuestions, AgreeWithNumpyOnEveryPairOfDays) {
     const Answers after = Expected(swapped, q);
     ExpectEqualAnswers(memory.Ask(q), after, q);
     ExpectEqualAnswers(statements.Ask(q), after, q);
+
+    // A calendar that reaches the last day the date layer holds has that day answered.
+    Exec(
+        "INSERT INTO t_WorkCalendar(FInterID,FDay,FDayID,FWeekID,FMonthID,FYearID) "
+        "VALUES(0,'9999-12-31',99991231,999952,999912,9999)");
+    const Questions last{OleFromCivil(9999, 12, 30), 2, {}};
+    EXPECT_EQ(statements.Ask(last).kinds,
+              (std::vector<CalendarDay>{CalendarDay{}, CalendarDay{CalendarDay::Rest, 0}}));
 }
 
 // On saved, empty and spoilt tables the copy answers and fails exactly as the statements.
