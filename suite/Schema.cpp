@@ -138,6 +138,14 @@ void InitDatabase(data::Connection& connection) {
     });
 }
 
+std::vector<std::string> MissingOwnObjects(data::Connection& connection) {
+    std::vector<std::string> missing;
+    for (const OwnPart& part : SchemaOf(connection.GetDialect()).Own) {
+        if (!part.Present(connection)) missing.emplace_back(part.Name);
+    }
+    return missing;
+}
+
 std::vector<std::string> UpgradeDatabase(data::Connection& connection) {
     const std::vector<std::string> missing = MissingTables(connection);
     if (!missing.empty()) {

@@ -33,6 +33,10 @@ std::vector<std::string> MissingTables(data::Connection& connection);
 // refused with an error, unchanged.
 void InitDatabase(data::Connection& connection);
 
+// The names of the calendar's own objects that the database lacks, in the order upgrade
+// adds them; nothing changed.
+std::vector<std::string> MissingOwnObjects(data::Connection& connection);
+
 // Adds to a database that holds the suite's tables whichever of the calendar's own
 // objects it lacks, in one transaction, and returns their names in the order added;
 // nothing (and nothing changed) when it has them all. A database without the suite's

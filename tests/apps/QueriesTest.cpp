@@ -385,6 +385,14 @@ TEST_P(Queries, AnOldDatabaseReadsWithoutNotesAndUpgradesOnce) {
         Exec("DROP TABLE zev_data_version");
         EXPECT_FALSE(Db().Connect()->ChangeStamp("t_WorkCalendar").has_value());
     }
+    const ProcessResult status = Run({"status"});
+    EXPECT_EQ(status.exitCode, 0);
+    EXPECT_TRUE(Has(status.err,
+                    "Note: the database lacks the calendar's own tables; run "
+                    "zevworkcal upgrade (" +
+                        std::string(server ? "zev_data_version, " : "") +
+                        "t_WorkCalendarNote, t_WorkCalendarLog)\n"))
+        << status.err;
     const Answer before[] = {
         {{"list", "2009-06-12", "2009-06-14"}, "2009-06-12 rest\n2009-06-13 work 9\n", 0},
         {{"export"}, "date,kind,note\n2009-06-03,rest\n2009-06-12,rest\n2009-06-13,work\n", 0},
@@ -408,6 +416,7 @@ TEST_P(Queries, AnOldDatabaseReadsWithoutNotesAndUpgradesOnce) {
         }
     }
     EXPECT_EQ(Run({"cal", "2009"}).exitCode, 0);
+    EXPECT_FALSE(Has(Run({"status"}).err, "upgrade"));
     const auto connection = Db().Connect();
     EXPECT_TRUE(connection->ChangeStamp("t_WorkCalendar").has_value());
     ASSERT_TRUE(

@@ -1,5 +1,5 @@
-// zevworkcal status: the database, the calendar's days, how far ahead it reaches, and its
-// settings.
+// zevworkcal status: the database, the calendar's days, how far ahead it reaches, its
+// settings, and whether the database lacks the calendar's own tables.
 #include "apps/zevworkcal/commands/Commands.hpp"
 
 #include "host/MMTS.hpp"
@@ -9,6 +9,7 @@
 #include "platform/data/ConnectionString.hpp"
 #include "suite/AppConnection.hpp"
 #include "suite/CalendarStore.hpp"
+#include "suite/Schema.hpp"
 
 namespace zev::cli::commands {
 
@@ -75,8 +76,18 @@ int RunStatus(Session& s) {
     s.out.Line(LoadLocalText("设置") + ":" + settings);
     // The warning follows the report, once the report is out: a report that cannot be
     // written fails the command with that failure alone.
+    // A database made before the calendar's own tables reads without notes until upgraded.
+    std::string missing;
+    for (const std::string& name : suite::MissingOwnObjects(*connection))
+        missing += (missing.empty() ? "" : ", ") + name;
     s.out.Flush();
     if (!warning.empty()) std::fprintf(s.ui.ErrorStream(), "%s\n", warning.c_str());
+    if (!missing.empty()) {
+        std::fprintf(
+            s.ui.ErrorStream(), "%s: %s (%s)\n", LoadLocalText("注意").c_str(),
+            LoadLocalText("数据库中缺少工厂日历自己的表，请运行 zevworkcal upgrade").c_str(),
+            missing.c_str());
+    }
     return kOk;
 }
 
