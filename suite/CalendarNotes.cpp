@@ -100,7 +100,8 @@ const char* NoteProblem(std::string_view note) {
 }  // namespace
 
 bool CalendarNotes::HasNotes() {
-    return connection_.HasTable(kNoteTable);
+    if (!hasNotes_) hasNotes_ = connection_.HasTable(kNoteTable);
+    return *hasNotes_;
 }
 
 std::vector<DayNote> CalendarNotes::Notes(double from, double to) {
@@ -144,7 +145,8 @@ component::Outcome CalendarNotes::SetNote(double day, std::string_view text) {
 }
 
 bool CalendarNotes::HasHistory() {
-    return connection_.HasTable(kLogTable);
+    if (!hasHistory_) hasHistory_ = connection_.HasTable(kLogTable);
+    return *hasHistory_;
 }
 
 bool CalendarNotes::AppendHistory(const HistoryEntry& entry) {

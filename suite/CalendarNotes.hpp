@@ -28,6 +28,11 @@ inline constexpr const char* kNoNoteTable =
     "数据库中没有备注表 t_WorkCalendarNote，请先运行 zevworkcal upgrade";
 inline constexpr const char* kNoLogTable =
     "数据库中没有历史记录表 t_WorkCalendarLog，请先运行 zevworkcal upgrade";
+// What a write path says once when AppendHistory finds no table: the change is made,
+// its history is not kept.
+inline constexpr const char* kNoHistoryKept =
+    "数据库中没有历史记录表 t_WorkCalendarLog：修改照常保存，但在运行 zevworkcal upgrade "
+    "之前不记录历史";
 
 struct DayNote {
     int32_t Day = 0;  // the day's number, as automation::OleDaySerial gives it
@@ -61,7 +66,9 @@ struct HistoryRow {
 
 class CalendarNotes {
   public:
-    // Works on `connection`, inside whatever transaction the caller holds there.
+    // Works on `connection`, inside whatever transaction the caller holds there. Whether
+    // each table exists is asked once, the first time it matters: an object lives for
+    // one command or one transaction.
     explicit CalendarNotes(data::Connection& connection) : connection_(connection) {}
 
     // Whether the database has the note table.
@@ -88,6 +95,8 @@ class CalendarNotes {
 
   private:
     data::Connection& connection_;
+    std::optional<bool> hasNotes_;
+    std::optional<bool> hasHistory_;
 };
 
 // The login name of this process's user, as the system's user database holds it; the
