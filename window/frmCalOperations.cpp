@@ -233,11 +233,11 @@ Outcome frmCal::SaveCalendar() {
         std::optional<std::pair<Grid, Grid>> merged;
         if (state_.CalChanged) {
             ui->SetMousePointer(ui::vbHourglass);
-            Grid work;
-            Grid notWork;
-            ReadCalendar(work, notWork, 0.0);
-            if (days::KindsOf(work, notWork) != filled_) {
-                Outcome applied = MergePending(work, notWork);
+            std::vector<std::pair<double, bool>> now = ReadKinds();
+            if (now != filled_) {
+                Grid work;
+                Grid notWork;
+                Outcome applied = MergePending(std::move(now), work, notWork);
                 if (!applied.IsDone()) {
                     ui->SetMousePointer(ui::vbDefault);
                     cmdSave.Enabled = true;
@@ -266,10 +266,9 @@ Outcome frmCal::SaveCalendar() {
     }
 }
 
-Outcome frmCal::MergePending(Grid& work, Grid& notWork) {
+Outcome frmCal::MergePending(std::vector<std::pair<double, bool>> now, Grid& work, Grid& notWork) {
     // The planner's changes: each day whose grid differs from the one it was filled in.
     const std::vector<std::pair<double, bool>> mine = days::KindsOf(sprWork, sprNotWork);
-    std::vector<std::pair<double, bool>> now = days::KindsOf(work, notWork);
     const auto byDay = [](const std::pair<double, bool>& a, const std::pair<double, bool>& b) {
         return a.first < b.first;
     };
