@@ -64,6 +64,8 @@ CalendarExtension Append(data::Connection& connection, double until) {
 CalendarExtension ExtendCalendar(data::Connection& connection, double until) {
     component::CalendarWrite write(connection);
     const CalendarExtension added = Append(connection, until);
+    write.Record({"extend", std::nullopt, automation::FormatIsoDate(added.FirstDay),
+                  automation::FormatIsoDate(added.LastDay)});
     write.Commit();
     return added;
 }

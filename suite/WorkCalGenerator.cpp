@@ -2,6 +2,8 @@
 // the object "ZevMPlanWorkCal.WorkCal" over it, and WriteCalendarRows.
 #include "suite/WorkCalGenerator.hpp"
 
+#include <optional>
+#include <string>
 #include <utility>
 
 #include "component/CalendarWrite.hpp"
@@ -84,6 +86,13 @@ void GenerateCalendar(data::Connection& connection, double startDay, double endD
     store.PutSetting("SunNotWork", sunNotWork ? "1" : "0");
     // The suite's readers of calendar 999 see the new calendar from the same commit.
     store.RefreshCopy();
+    if (written.Days > 0) {
+        write.Record({"generate", std::nullopt, automation::FormatIsoDate(startDay),
+                      automation::FormatIsoDate(automation::OleDatePart(startDay) +
+                                                static_cast<double>(written.Days - 1)),
+                      std::string("SatNotWork=") + (satNotWork ? "1" : "0") +
+                          " SunNotWork=" + (sunNotWork ? "1" : "0")});
+    }
     write.Commit();
 }
 

@@ -233,6 +233,18 @@ component::Outcome frmCal::LoadCalendarGrids() {
     }
 }
 
+std::vector<std::pair<double, bool>> frmCal::ReadKinds() {
+    data::Recordset rs = component::mdlCal::Connection(state_).Execute(
+        "SELECT FDay, FInterID FROM t_WorkCalendar WHERE FInterID>=0 ORDER BY FDay, FInterID");
+    std::vector<std::pair<double, bool>> kinds;
+    kinds.reserve(static_cast<size_t>(rs.RecordCount()));
+    for (; !rs.Eof(); rs.MoveNext()) {
+        kinds.emplace_back(automation::CDate(rs.Fields(0).Value()),
+                           automation::CDbl(rs.Fields(1).Value()) == 0);
+    }
+    return kinds;
+}
+
 int32_t frmCal::ReadCalendar(Grid& work, Grid& notWork, double today) {
     data::Connection& connection = component::mdlCal::Connection(state_);
     const std::array<std::string, 7> weekdays = days::WeekdayNames();

@@ -117,10 +117,14 @@ class frmCal final : public FrmCalControls,
     // Reads the calendar's work days and rest days into two grids, as the load step
     // shows them; the row of `today` among the work days, or 0.
     int32_t ReadCalendar(Grid& work, Grid& notWork, double today);
-    // The planner's changes applied to the calendar as it now stands (`work`, `notWork`,
-    // as ReadCalendar read it inside the save's write): Done with the grids changed, or
-    // the refusal of the first day that can no longer be turned.
-    component::Outcome MergePending(Grid& work, Grid& notWork);
+    // The days the grids would show, with their kinds, read in one statement, as
+    // days::KindsOf gives them.
+    std::vector<std::pair<double, bool>> ReadKinds();
+    // The planner's changes applied to the calendar as it now stands (`now`, as ReadKinds
+    // read it inside the save's write): Done with `work` and `notWork` holding the
+    // result, or the refusal of the first day that can no longer be turned.
+    component::Outcome MergePending(std::vector<std::pair<double, bool>> now, Grid& work,
+                                    Grid& notWork);
     // Whether leaving may go ahead: asks first when changes would be lost.
     bool MayLeave();
     void Unload();

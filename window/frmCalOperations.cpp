@@ -63,6 +63,21 @@ void SendNumbering(data::Connection& connection, const Grid& grid, bool workDays
     if (!automation::Trim(batch, " ").empty()) connection.Execute(batch);
 }
 
+// Records in `write` a change of each day whose kind differs between `before` and
+// `after`, the days of both in date order.
+void RecordTurns(component::CalendarWrite& write,
+                 const std::vector<std::pair<double, bool>>& before,
+                 const std::vector<std::pair<double, bool>>& after, const std::string& program) {
+    const auto word = [](bool rest) { return std::string(rest ? "rest" : "work"); };
+    size_t b = 0;
+    for (const auto& [day, rest] : after) {
+        while (b < before.size() && before[b].first < day)
+            ++b;
+        if (b == before.size() || before[b].first != day || before[b].second == rest) continue;
+        write.Record({"swap", day, word(before[b].second), word(rest), {}, program});
+    }
+}
+
 // Marks a flag for the lifetime of a scope.
 class ScopedFlag {
   public:
@@ -231,13 +246,15 @@ Outcome frmCal::SaveCalendar() {
         // changed the calendar since they were filled, the calendar as it now stands with
         // the planner's changes applied.
         std::optional<std::pair<Grid, Grid>> merged;
+        std::vector<std::pair<double, bool>> before;  // the calendar merged into
         if (state_.CalChanged) {
             ui->SetMousePointer(ui::vbHourglass);
-            Grid work;
-            Grid notWork;
-            ReadCalendar(work, notWork, 0.0);
-            if (days::KindsOf(work, notWork) != filled_) {
-                Outcome applied = MergePending(work, notWork);
+            std::vector<std::pair<double, bool>> now = ReadKinds();
+            if (now != filled_) {
+                Grid work;
+                Grid notWork;
+                before = now;
+                Outcome applied = MergePending(std::move(now), work, notWork);
                 if (!applied.IsDone()) {
                     ui->SetMousePointer(ui::vbDefault);
                     cmdSave.Enabled = true;
@@ -251,6 +268,13 @@ Outcome frmCal::SaveCalendar() {
             ui->SetMousePointer(ui::vbDefault);
         }
         connection.Execute(kMultiCalendarRefresh);
+        if (state_.CalChanged) {
+            // One history row per day whose kind the save changed.
+            RecordTurns(write, merged ? before : filled_,
+                        merged ? days::KindsOf(merged->first, merged->second)
+                               : days::KindsOf(sprWork, sprNotWork),
+                        state_.SystemName);
+        }
         write.Commit();
         if (merged) {
             sprWork.ReplaceRows(merged->first.Rows());
@@ -266,10 +290,9 @@ Outcome frmCal::SaveCalendar() {
     }
 }
 
-Outcome frmCal::MergePending(Grid& work, Grid& notWork) {
+Outcome frmCal::MergePending(std::vector<std::pair<double, bool>> now, Grid& work, Grid& notWork) {
     // The planner's changes: each day whose grid differs from the one it was filled in.
     const std::vector<std::pair<double, bool>> mine = days::KindsOf(sprWork, sprNotWork);
-    std::vector<std::pair<double, bool>> now = days::KindsOf(work, notWork);
     const auto byDay = [](const std::pair<double, bool>& a, const std::pair<double, bool>& b) {
         return a.first < b.first;
     };

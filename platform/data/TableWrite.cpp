@@ -83,8 +83,11 @@ int LockFolder(const std::string& folder) {
 
 TableWrite::TableWrite(Connection& connection, std::string_view table, std::string_view lockName)
     : connection_(connection), table_(table), lockName_(lockName) {
-    for (const TableWrite* w = innermost; w != nullptr; w = w->outer_) {
-        if (&w->connection_ == &connection_ && w->table_ == table_) joined_ = true;
+    for (TableWrite* w = innermost; w != nullptr && !joined_; w = w->outer_) {
+        if (&w->connection_ == &connection_ && w->table_ == table_) {
+            joined_ = true;
+            joinedTo_ = w->joined_ ? w->joinedTo_ : w;
+        }
     }
     outer_ = innermost;
     innermost = this;

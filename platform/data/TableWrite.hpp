@@ -35,8 +35,9 @@ class TableWrite {
     TableWrite& operator=(const TableWrite&) = delete;
 
     Connection& Link() { return connection_; }
-    // Whether this write joined an outer one on the same connection.
+    // Whether this write joined an outer one on the same connection; the write it joined.
     bool Joined() const { return joined_; }
+    TableWrite* JoinedTo() const { return joinedTo_; }
 
     // Commits the transaction and gives the lock back. A joined write commits with the
     // outer one; this does nothing for it. A failed commit rolls back and raises.
@@ -53,7 +54,8 @@ class TableWrite {
     Connection& connection_;
     std::string table_;
     std::string lockName_;
-    TableWrite* outer_ = nullptr;  // the thread's previous innermost write
+    TableWrite* outer_ = nullptr;     // the thread's previous innermost write
+    TableWrite* joinedTo_ = nullptr;  // the open write of the same table and connection
     bool joined_ = false;
     bool open_ = false;  // the transaction is open
     bool sessionLocked_ = false;

@@ -233,7 +233,14 @@ class DateService : public DbTest {
 TEST_P(DateService, MemoryStatementsAndIndexAgreeOnEveryTableContent) {
     LoosenTheTable();
     constexpr int kDays = 14;
-    const std::vector<Question> questions = QuestionsAround(kDays);
+    std::vector<Question> questions = QuestionsAround(kDays);
+    // And around the far day of the contents below.
+    for (int d = 4137; d <= 4142; ++d) {
+        questions.push_back({Ask::Before, kFirstDay + d});
+        questions.push_back({Ask::After, kFirstDay + d});
+        for (int32_t interval : {-2, -1, 0, 1, 2})
+            questions.push_back({Ask::WorkDay, kFirstDay + d, Dir_Forward, interval});
+    }
     const std::vector<Question> steps = WorkDayQuestions(questions);
     Calendar statements = ByStatements();
     Calendar memory = FromMemory();
@@ -247,6 +254,15 @@ TEST_P(DateService, MemoryStatementsAndIndexAgreeOnEveryTableContent) {
         {"saved", SavedCalendar(kDays)},
         {"empty", {}},
         {"numbered across the index's table of numbers", SavedCalendar(kDays, 2 * 10 + 64 - 4)}};
+    // It keeps the last row on or before every day in a table by day while the calendar
+    // spans at most four days per dated row and 4,096 more, and searches the rows beyond:
+    // with the 11th work day 4,139 days after the first day the table just spans it, a day
+    // later it is searched.
+    for (const int far : {4139, 4140}) {
+        std::vector<CalendarRow> rows = SavedCalendar(kDays);
+        rows.push_back({far, 11});
+        contents.push_back({far == 4139 ? "spanned by the table of days" : "searched", rows});
+    }
     for (uint32_t seed = 1; seed <= 4; ++seed) {
         contents.push_back({"spoilt", SpoiltCalendar(seed, kDays)});
     }
@@ -293,7 +309,7 @@ TEST_P(DateService, MemoryStatementsAndIndexAgreeOnEveryTableContent) {
         });
         EXPECT_GE(statements.Statements() - statementsBefore, dated);
         EXPECT_LE(memory.Statements() - memoryBefore, 1 + 4 * deferred);
-        if (std::string(content.name) == "saved") {
+        if (std::string(content.name) == "saved" || std::string(content.name) == "searched") {
             EXPECT_EQ(deferred, 0);
         }
     }

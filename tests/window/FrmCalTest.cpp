@@ -132,6 +132,12 @@ TEST_P(MaintenanceWindow, LeavingAsksOnlyWhenChangesWouldBeLost) {
         {"exit answered no, then the close box answered no", {tick, exit}, {}, 2, true},
         {"exit answered yes", {tick, exit}, {ui::vbYes}, 1, false},
         {"close box answered yes", {tick}, {ui::vbYes}, 1, false},
+        // Every click of a box counts as a change, one that undoes another too.
+        {"a box ticked and cleared again, exit answered yes",
+         {tick, [](FrmCalEvents& e) { e.SetCheckBox(CheckBoxId::SunNotWork, 1); }, exit},
+         {ui::vbYes},
+         1,
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

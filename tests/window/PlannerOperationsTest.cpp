@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 
@@ -402,6 +403,10 @@ TEST_P(DaySwap, EachGuardRefusesInItsOrderAndOtherwiseTheDayMoves) {
         {"no plan cycle: nothing counts as scheduled", June(20), nullptr, June(30), June(30),
          kMoved},
         {"a weekly plan cycle is not looked into", June(20), "周", June(30), June(30), kMoved},
+        {"nor a monthly one", June(20), "月", June(30), June(30), kMoved},
+        {"nor a yearly one", June(20), "年", June(30), June(30), kMoved},
+        {"a work day after every rest day becomes the last rest row", June(20), nullptr, 0,
+         July(10), kMoved},
         {"the day word of the user's language", June(20), "Day", June(30), June(30),
          "Production has already been scheduled or reported on this date, so it cannot be "
          "swapped to a rest day.",
@@ -434,6 +439,12 @@ TEST_P(DaySwap, EachGuardRefusesInItsOrderAndOtherwiseTheDayMoves) {
         const std::vector<std::string> tables = CalendarTables();
         const size_t first = ui_->Boxes().size();
         std::vector<ui::RecordedBox> boxes;
+        std::shared_ptr<RecordingConnection> connection;
+        const automation::ScopedFactory recorded(
+            host::progid::kAppConnection, [&]() -> automation::ObjectPtr {
+                connection = std::make_shared<RecordingConnection>(Db().Connect(), nullptr);
+                return connection;
+            });
         ServerDateIs(c.serverDate);
         const Showing& s = OpenOnce({
             Select(c.day),
@@ -481,6 +492,17 @@ TEST_P(DaySwap, EachGuardRefusesInItsOrderAndOtherwiseTheDayMoves) {
         // A swap writes nothing.
         if (!c.rowGone) {
             EXPECT_EQ(CalendarTables(), tables);
+        }
+        // A plan cycle other than by day reads neither the day's row nor the schedule.
+        if (c.planCycle != nullptr &&
+            std::string("周月年").find(c.planCycle) != std::string::npos) {
+            for (const std::string& text : connection->sent) {
+                EXPECT_EQ(text.find("t_WOScheduleDetail"), std::string::npos) << text;
+                EXPECT_EQ(text.find("SELECT FDayID"), std::string::npos) << text;
+            }
+        }
+        if (c.day == July(10)) {
+            EXPECT_EQ(w.sprNotWork.Rows().back().Day, July(10));
         }
     }
 }
@@ -715,6 +737,103 @@ TEST_P(PlannerOperations, ASaveThatFailsLeavesTheDatabaseAsItWasAndCanBeRetried)
         EXPECT_TRUE(s.controls[2].cmdSave.Enabled);
         EXPECT_EQ(Table(swappedRow), std::vector<std::string>{c.dropCopy ? "67" : "0"});
         EXPECT_EQ(state_.CalChanged, automation::ToVBool(c.dropCopy));
+    }
+}
+
+// Another writer commits its change right after the window has read its grids: Save finds
+// the calendar changed, applies the planner's swap of 2009-06-30 to the calendar as it now
+// stands with every guard checked again, and shows what it saved; a day that can no longer
+// be turned is refused by name, and the other writer's change is all the table holds.
+TEST_P(DaySwap, ASaveAfterAnotherWritersChangeMergesOrRefusesTheDayByName) {
+    const std::string day = "2009-06-30";
+    struct Case {
+        const char* name;
+        std::string change;        // the other writer's, committed right after the statement that
+        std::string after;         // holds this
+        const char* refusal;       // nullptr: saved
+        std::vector<double> rest;  // saved: every rest day afterwards
+    };
+    // The load's last statement, and the swap's scheduling check of the day.
+    constexpr const char* kLoad = "WHERE FInterID>0 ORDER BY FDay";
+    constexpr const char* kSwapCheck = "FROM t_WOScheduleDetail";
+    Put("PlanCycle", "天");
+    const std::vector<double> weekends = {June(20), June(21), June(27), June(28), July(4), July(5)};
+    auto with = [&](std::vector<double> days) {
+        days.insert(days.end(), weekends.begin(), weekends.end());
+        std::sort(days.begin(), days.end());
+        return days;
+    };
+    const Case cases[] = {
+        {"another day swapped", "UPDATE t_WorkCalendar SET FInterID=0 WHERE FDay='2009-07-01'",
+         kLoad, nullptr, with({June(30), July(1)})},
+        {"the same day swapped", "UPDATE t_WorkCalendar SET FInterID=0 WHERE FDay='" + day + "'",
+         kLoad, nullptr, with({June(30)})},
+        {"a day added at the end",
+         "INSERT INTO t_WorkCalendar(FInterID,FDay,FDayID) VALUES(90,'2009-07-13',20090713)", kLoad,
+         nullptr, with({June(30)})},
+        {"the day deleted",
+         "DELETE FROM t_WorkCalendar WHERE FDay='" + day + "'",
+         kSwapCheck,
+         "日期不在工厂日历中: 2009-06-30",
+         {}},
+        {"the day scheduled beside a swap of another",
+         "INSERT INTO t_WOScheduleDetail(FDetailID,FSeqID) VALUES(1,20090630)\r\n"
+         "UPDATE t_WorkCalendar SET FInterID=0 WHERE FDay='2009-07-01'",
+         kSwapCheck,
+         "此日期已经作过生产排产或生产汇报，不能置换为休息日。: 2009-06-30",
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Exec("DELETE FROM t_WorkCalendar");
+        Exec("DELETE FROM t_WOScheduleDetail");
+        WriteCalendar(June(16), July(11));
+        Exec(kRefresh);
+        std::shared_ptr<CommitsBetweenStatements> connection;
+        const automation::ScopedFactory between(
+            host::progid::kAppConnection, [&]() -> automation::ObjectPtr {
+                connection = std::make_shared<CommitsBetweenStatements>(
+                    Db().Connect(), Db().Connect(), c.after, c.change);
+                return connection;
+            });
+        ServerDateIs(June(1));
+        std::vector<std::string> beforeSave;
+        const size_t first = ui_->Boxes().size();
+        const Showing& s = OpenOnce({
+            Swap(June(30)),
+            [&](FrmCalEvents&) { beforeSave = CalendarTables(); },
+            Save,
+        });
+        ASSERT_TRUE(s.shown);
+        ASSERT_TRUE(connection->Committed());
+        const std::vector<ui::RecordedBox> boxes = BoxesSince(first);
+        const FrmCalControls& w = s.controls.back();
+        if (c.refusal != nullptr) {
+            // The refusal, then, as the window closes, the question for the change still
+            // pending, with Save at hand.
+            ASSERT_EQ(boxes.size(), 2u);
+            EXPECT_EQ(boxes[0].prompt, c.refusal);
+            EXPECT_NE(boxes[1].prompt.find("是否仍要退出"), std::string::npos);
+            EXPECT_EQ(CalendarTables(), beforeSave);
+            EXPECT_TRUE(w.cmdSave.Enabled);
+            EXPECT_EQ(state_.CalChanged, automation::kTrue);
+            continue;
+        }
+        EXPECT_TRUE(boxes.empty());
+        EXPECT_EQ(Days(w.sprNotWork), c.rest);
+        EXPECT_EQ(state_.CalChanged, automation::kFalse);
+        // The table holds what the grids show: rest days 0, work days numbered by their rows,
+        // and calendar 999 is its copy.
+        std::vector<std::string> expected;
+        for (const GridRow& row : w.sprNotWork.Rows())
+            expected.push_back(automation::FormatIsoDate(row.Day) + "|0");
+        for (int32_t r = 1; r <= w.sprWork.RowCount(); ++r)
+            expected.push_back(automation::FormatIsoDate(w.sprWork.Row(r).Day) + "|" +
+                               std::to_string(r));
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(Table("SELECT FDay,FInterID FROM t_WorkCalendar ORDER BY FDay"), expected);
+        EXPECT_EQ(Table("SELECT FDay,FInterID FROM t_mutiworkcal WHERE FCalID=999 ORDER BY FDay"),
+                  expected);
     }
 }
 
