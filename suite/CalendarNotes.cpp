@@ -5,8 +5,13 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 
+#include "component/CalendarWrite.hpp"
+#include "host/MMTS.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
 #include "platform/automation/Utf8.hpp"
@@ -197,6 +202,24 @@ std::vector<HistoryRow> CalendarNotes::History(std::optional<double> from,
         rows.push_back(std::move(row));
     }
     return rows;
+}
+
+void RegisterHistoryRecorder() {
+    component::HistoryRecorder() = [](data::Connection& connection,
+                                      const std::vector<component::CalendarChange>& changes) {
+        CalendarNotes notes(connection);
+        for (const component::CalendarChange& change : changes) {
+            const HistoryEntry entry{change.Action, change.Day,    change.From,   change.To,
+                                     change.Note,   std::string(), change.Program};
+            if (notes.AppendHistory(entry)) continue;
+            static std::atomic<bool> said{false};
+            if (!said.exchange(true)) {
+                std::fprintf(stderr, "%s: %s\n", program_invocation_short_name,
+                             host::MMTS::LoadLocalText(kNoHistoryKept).c_str());
+            }
+            return;
+        }
+    };
 }
 
 std::string LoginName() {

@@ -99,6 +99,12 @@ class CalendarNotes {
     std::optional<bool> hasHistory_;
 };
 
+// Installs the history recorder of every calendar write (component::HistoryRecorder):
+// each change recorded becomes a row of t_WorkCalendarLog in the write's transaction. On
+// a database without the table the change is still made, and the process says once on
+// stderr that no history is kept until upgrade.
+void RegisterHistoryRecorder();
+
 // The login name of this process's user, as the system's user database holds it; the
 // user's number when it has none.
 std::string LoginName();

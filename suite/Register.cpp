@@ -2,6 +2,7 @@
 #include "suite/Register.hpp"
 
 #include "suite/AppConnection.hpp"
+#include "suite/CalendarNotes.hpp"
 #include "suite/DateFormatter.hpp"
 #include "suite/FrmResLoader.hpp"
 #include "suite/GLData.hpp"
@@ -21,6 +22,7 @@ void RegisterSuite() {
     RegisterFrmResLoader();
     RegisterWorkCalGenerator();
     RegisterGLData();
+    RegisterHistoryRecorder();
 }
 
 }  // namespace zev::suite

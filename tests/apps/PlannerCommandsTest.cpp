@@ -364,6 +364,60 @@ TEST_P(PlannerCommands, OfTwoGenerationsAtOnceOneWinsWhicheverFormTheyTake) {
     }
 }
 
+// Every write path keeps its history in its own transaction: generation in both forms
+// (the window's through its generator, inside the command's write), a save of swaps, a
+// note, an extension; a write that is refused or fails at its last step keeps none.
+TEST_P(PlannerCommands, EveryWriteKeepsItsHistoryAndAFailedOneNone) {
+    Put("StartYear", "2026");
+    Put("StartPeriod", "1");
+    Put("CurrentYear", "2026");
+    Put("CurrentPeriod", "1");
+    const std::string zz = "Language=zz;";
+    const std::pair<Invocation, std::vector<std::string>> steps[] = {
+        {{{"generate", "2026-01-05", "2030-01-01"}, zz, 0, "工厂日历已生成\n", ""},
+         {"generate||2026-01-05|2029-12-31|SatNotWork=1 SunNotWork=1"}},
+        {{{"swap", "2027-03-03", "2027-03-06"}, zz, 0, "2027-03-03 rest\n2027-03-06 work\n", ""},
+         {"swap|2027-03-03|work|rest|", "swap|2027-03-06|rest|work|"}},
+        {{{"note", "2027-03-03", "Plant \"shutdown\""},
+          zz,
+          0,
+          "2027-03-03 Plant \"shutdown\"\n",
+          ""},
+         {"note|2027-03-03||Plant \"shutdown\"|"}},
+        {{{"swap", "2009-06-01"}, zz, 1, "", "日期不在工厂日历中"}, {}},
+        {{{"extend", "--until", "2030-06-30"},
+          zz,
+          0,
+          "工厂日历已延长: 2030-01-01 .. 2030-06-30, 129 工作日\n",
+          ""},
+         {"extend||2030-01-01|2030-06-30|"}},
+        {{{"generate", "2026-01-05", "--saturday-work", "--replace"},
+          zz,
+          0,
+          "工厂日历已生成\n",
+          ""},
+         {"generate||2026-01-05|2028-12-31|SatNotWork=0 SunNotWork=1"}},
+    };
+    const std::string rows =
+        "SELECT FAction || '|' || COALESCE(CAST(FDay AS VARCHAR(10)), '') || '|' || FFrom || '|' "
+        "|| FTo || '|' || COALESCE(FNote, '') FROM t_WorkCalendarLog ORDER BY FID";
+    std::vector<std::string> expected;
+    for (const auto& [run, history] : steps) {
+        SCOPED_TRACE(Named(run));
+        ExpectRun(run);
+        expected.insert(expected.end(), history.begin(), history.end());
+        EXPECT_EQ(Column(rows), expected);
+    }
+    // The last step of a swap and of an extension, calendar 999's copy, fails.
+    Exec("DROP TABLE t_mutiworkcal");
+    Exec(
+        "CREATE TABLE t_mutiworkcal (FInterID INTEGER, FDay DATE, FDayID INTEGER, FWeekID "
+        "INTEGER, FMonthID INTEGER, FYearID INTEGER, FCalID INTEGER CHECK (FCalID<>999))");
+    ExpectRun({{"swap", "2027-03-10"}, zz, 1, "", "t_mutiworkcal"});
+    ExpectRun({{"extend", "--until", "2029-06-30"}, zz, 1, "", "t_mutiworkcal"});
+    EXPECT_EQ(Column(rows), expected);
+}
+
 // Two writers started at once, round after round: a swap of 2027-03-03 beside another
 // swap, an extension and a regeneration. Every command saves, the swaps are kept (unless a
 // regeneration that came after replaced the calendar they were saved in), and the

@@ -393,6 +393,14 @@ TEST_P(Queries, AnOldDatabaseReadsWithoutNotesAndUpgradesOnce) {
                         std::string(server ? "zev_data_version, " : "") +
                         "t_WorkCalendarNote, t_WorkCalendarLog)\n"))
         << status.err;
+    // A write works without the log table and says once that it keeps no history.
+    ASSERT_EQ(Run({"check"}).exitCode, 0);
+    const ProcessResult extended = Run({"extend", "--until", "2009-08-31"});
+    EXPECT_EQ(extended.exitCode, 0) << extended.err;
+    const std::string noHistory = "no history is kept until";
+    const size_t said = extended.err.find(noHistory);
+    EXPECT_NE(said, std::string::npos) << extended.err;
+    EXPECT_EQ(extended.err.find(noHistory, said + 1), std::string::npos) << extended.err;
     const Answer before[] = {
         {{"list", "2009-06-12", "2009-06-14"}, "2009-06-12 rest\n2009-06-13 work 9\n", 0},
         {{"export"}, "date,kind,note\n2009-06-03,rest\n2009-06-12,rest\n2009-06-13,work\n", 0},

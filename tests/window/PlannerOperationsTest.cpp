@@ -87,12 +87,14 @@ std::vector<GridRow> Rows(const std::vector<double>& days) {
     return rows;
 }
 
-// The statements of a save that write, without the reads and locks of its calendar write.
+// The statements of a save that write the calendar, without the reads and locks of its
+// calendar write and without its history rows.
 std::vector<std::string> Written(const std::vector<std::string>& sent) {
     std::vector<std::string> written;
     for (const std::string& text : sent) {
         if (text.rfind("SELECT", 0) != 0 && text.rfind("PRAGMA", 0) != 0 &&
-            text.rfind("LOCK TABLE", 0) != 0) {
+            text.rfind("LOCK TABLE", 0) != 0 &&
+            text.rfind("INSERT INTO t_WorkCalendarLog", 0) != 0) {
             written.push_back(text);
         }
     }

@@ -21,6 +21,7 @@ Command Status(CLI::App& program);
 Command Generate(CLI::App& program);
 Command Extend(CLI::App& program);
 Command Swap(CLI::App& program);
+Command Note(CLI::App& program);
 Command Check(CLI::App& program);
 Command Show(CLI::App& program);
 
