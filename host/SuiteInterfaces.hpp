@@ -6,9 +6,15 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/automation/Object.hpp"
 #include "platform/automation/Variant.hpp"
+
+namespace zev::data {
+class Connection;
+}
 
 namespace zev::host {
 
@@ -25,6 +31,7 @@ inline constexpr std::string_view kResLoader = "ZevResLoader.Loader";
 inline constexpr std::string_view kLangInfo = "ZevLangInfo.LangInfo";
 inline constexpr std::string_view kShareProps = "PropsMgr.ShareProps";
 inline constexpr std::string_view kFrmResLoader = "FrmRes.FrmResLoader";
+inline constexpr std::string_view kDayNotes = "ZevWorkCal.DayNotes";
 }  // namespace progid
 
 // Date formatter.
@@ -43,6 +50,26 @@ class IWorkCal {
     // as a Boolean, true for success, and `errorText` holds the reason of a failure.
     virtual Variant InitCal(std::string propsString, double& startDay, double& endDay,
                             VBool& satNotWork, VBool& sunNotWork, std::string& errorText) = 0;
+};
+
+// The notes of the calendar's days. Every call works on the connection it is given,
+// inside whatever transaction the caller holds there.
+class IDayNotes {
+  public:
+    virtual ~IDayNotes() = default;
+    // Whether the database keeps notes (has the note table).
+    virtual bool HasNotes(data::Connection& connection) = 0;
+    // The notes of the days from `from`'s up to the day before `to`'s, in date order, each
+    // with its day at midnight; none on a database without notes.
+    virtual std::vector<std::pair<double, std::string>> Notes(data::Connection& connection,
+                                                              double from, double to) = 0;
+    // What SetNote came to.
+    enum class Written { Changed, Unchanged, Refused };
+    // Gives `day` the note `text` (an empty text removes it). Refused, with nothing
+    // written and the reason in `refusal` (a source text) and `detail`, as the note store
+    // refuses a note.
+    virtual Written SetNote(data::Connection& connection, double day, const std::string& text,
+                            std::string& refusal, std::string& detail) = 0;
 };
 
 // Access checker.

@@ -9,10 +9,16 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <memory>
+#include <utility>
+#include <vector>
 
 #include "component/CalendarWrite.hpp"
 #include "host/MMTS.hpp"
+#include "host/SuiteInterfaces.hpp"
 #include "platform/automation/ComError.hpp"
+#include "platform/automation/Object.hpp"
+#include "platform/automation/ObjectRegistry.hpp"
 #include "platform/automation/OleDate.hpp"
 #include "platform/automation/Utf8.hpp"
 #include "suite/Schema.hpp"
@@ -233,6 +239,47 @@ std::string LoginName() {
         return found->pw_name;
     }
     return std::to_string(uid);
+}
+
+namespace {
+
+// The window's reach to the notes: each call over a store on the caller's connection,
+// inside the transaction the caller holds there.
+class DayNotes final : public automation::Object, public host::IDayNotes {
+  public:
+    bool HasNotes(data::Connection& connection) override {
+        return CalendarNotes(connection).HasNotes();
+    }
+    std::vector<std::pair<double, std::string>> Notes(data::Connection& connection, double from,
+                                                      double to) override {
+        std::vector<std::pair<double, std::string>> notes;
+        for (DayNote& note : CalendarNotes(connection).Notes(from, to)) {
+            notes.emplace_back(automation::OleFromDay(automation::DayOfSerial(note.Day)),
+                               std::move(note.Note));
+        }
+        return notes;
+    }
+    Written SetNote(data::Connection& connection, double day, const std::string& text,
+                    std::string& refusal, std::string& detail) override {
+        const component::Outcome outcome = CalendarNotes(connection).SetNote(day, text);
+        switch (outcome.What()) {
+            case component::Outcome::Kind::Done:
+                return Written::Changed;
+            case component::Outcome::Kind::Unchanged:
+                return Written::Unchanged;
+            default:
+                refusal = outcome.Text();
+                detail = outcome.Detail();
+                return Written::Refused;
+        }
+    }
+};
+
+}  // namespace
+
+void RegisterDayNotes() {
+    automation::RegisterFactory(host::progid::kDayNotes,
+                                [] { return std::make_shared<DayNotes>(); });
 }
 
 }  // namespace zev::suite

@@ -105,6 +105,9 @@ class CalendarNotes {
 // stderr that no history is kept until upgrade.
 void RegisterHistoryRecorder();
 
+// Registers the window's reach to the notes (host::IDayNotes) over this store.
+void RegisterDayNotes();
+
 // The login name of this process's user, as the system's user database holds it; the
 // user's number when it has none.
 std::string LoginName();

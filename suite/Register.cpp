@@ -23,6 +23,7 @@ void RegisterSuite() {
     RegisterWorkCalGenerator();
     RegisterGLData();
     RegisterHistoryRecorder();
+    RegisterDayNotes();
 }
 
 }  // namespace zev::suite

@@ -6,11 +6,14 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "host/SuiteInterfaces.hpp"
+#include "platform/automation/OleDate.hpp"
 
 namespace zev::window {
 
@@ -82,13 +85,48 @@ struct TabControl {
     bool operator==(const TabControl&) const = default;
 };
 
-// One day of a grid: column 1 holds the date, column 2 its weekday name.
+// One day of a grid: column 1 holds the date, column 2 its weekday name followed by the
+// day's note, when it has one.
 struct GridRow {
     double Day = 0.0;
     std::string Weekday;
+    std::string Note = {};
 
     bool operator==(const GridRow&) const = default;
 };
+
+// What the grids mark on their days: the weekly rule the calendar was made with, against
+// which a day is an exception, and today's date (0 for none).
+struct DayMarks {
+    bool SatNotWork = false;
+    bool SunNotWork = false;
+    double Today = 0.0;
+
+    bool operator==(const DayMarks&) const = default;
+};
+
+// How a day of a grid stands against the weekly rule: as the rule makes it, a rest day
+// on a day the rule works, or a worked day the rule rests.
+enum class RowKind { Plain, RestException, WorkedWeekend };
+
+// The kind of `day` in a grid of rest days (`rests`) or of work days. Inline over the
+// date bridge's inline part, so that a front end links nothing for it.
+inline RowKind KindOfRow(double day, bool rests, const DayMarks& marks) {
+    const std::optional<int32_t> serial = automation::TryOleDaySerial(day);
+    if (!serial) return RowKind::Plain;
+    const std::chrono::weekday weekday{automation::DayOfSerial(*serial)};
+    const bool ruleRests = (weekday == std::chrono::Saturday && marks.SatNotWork) ||
+                           (weekday == std::chrono::Sunday && marks.SunNotWork);
+    if (rests == ruleRests) return RowKind::Plain;
+    return rests ? RowKind::RestException : RowKind::WorkedWeekend;
+}
+
+// Whether `day` is the day the marks name as today.
+inline bool IsTodayRow(double day, const DayMarks& marks) {
+    const std::optional<int32_t> serial = automation::TryOleDaySerial(day);
+    const std::optional<int32_t> today = automation::TryOleDaySerial(marks.Today);
+    return serial && today && marks.Today != 0.0 && *serial == *today;
+}
 
 // A grid of days. Row 0 is the heading row and column 0 the row headings, which show the
 // row numbers 1 to n; the days stand in rows 1 to n. Every change of the rows moves
@@ -101,6 +139,10 @@ class Grid {
     // Column widths in character units.
     std::array<double, 3> ColumnWidths{};
     bool Column1Locked = false;
+    // The grid of rest days (the other one holds the work days).
+    bool RestDays = false;
+    // Whether the planner may edit the note part of column 2 (the date stays locked).
+    bool NotesEditable = false;
     // The current row (1 to n); 0 while the grid has no rows.
     int32_t ActiveRow = 0;
     // The row last brought into view by the program; 0 for none.
@@ -153,6 +195,12 @@ class Grid {
         ++layout_;
     }
 
+    // Gives row r (1 to n) the note `note`; the rows stay where they are.
+    void SetNote(int32_t r, std::string note) {
+        rows_.at(static_cast<size_t>(r - 1)).Note = std::move(note);
+        ++revision_;
+    }
+
     // Replaces every row; the current row keeps its number while the grid still has that
     // many rows.
     void ReplaceRows(std::vector<GridRow> rows) noexcept {
@@ -193,6 +241,8 @@ struct FrmCalControls {
     DatePicker dtStartDay;
     CheckBox chkSatNotWork;
     CheckBox chkSunNotWork;
+    // The rule and the day the grids mark their rows by.
+    DayMarks Marks;
     Button cmdMove;
     Button cmdSave;
     Button cmdExit;

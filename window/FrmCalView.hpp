@@ -33,6 +33,8 @@ class FrmCalEvents {
     virtual void SetCheckBox(CheckBoxId box, int value) noexcept = 0;
     virtual void PickStartDay(double day) noexcept = 0;
     virtual void SelectGridRow(GridId grid, int32_t row) noexcept = 0;
+    // The planner edited the note of a grid's row (1 to n) in place.
+    virtual void EditNote(GridId grid, int32_t row, const std::string& text) noexcept = 0;
     virtual void cmdMove_Click() noexcept = 0;
     virtual void cmdSave_Click() noexcept = 0;
     virtual void cmdExit_Click() noexcept = 0;

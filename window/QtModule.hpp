@@ -17,7 +17,7 @@ inline constexpr const char* kQtModuleFolder = "zevworkcal";
 inline constexpr const char* kQtModuleFile = "libZevWorkCalQt.so";
 inline constexpr const char* kQtModuleEntry = "ZevWorkCalQtOpen";
 // Moves on whenever FrmCalView, FrmCalEvents or the control records change.
-inline constexpr int kQtModuleVersion = 1;
+inline constexpr int kQtModuleVersion = 2;
 
 // What the module's entry answers.
 enum QtOpenResult : int {

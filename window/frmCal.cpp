@@ -10,6 +10,7 @@
 
 #include "host/MMTS.hpp"
 #include "host/SysObjects.hpp"
+#include "platform/automation/AsciiText.hpp"
 #include "platform/automation/Clock.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/ObjectRegistry.hpp"
@@ -53,6 +54,7 @@ FrmCalControls DesignState() {
     c.sprNotWork.ColumnWidths = {8.25, 13.87, 13.75};
     c.sprNotWork.Rect = {240, 600, 4500, 4215};
     c.sprNotWork.TabIndex = 2;
+    c.sprNotWork.RestDays = true;
     c.cmdSave = {"保存(&S)", true, {5370, 885, 1275, 375}, 3};
     c.cmdExit = {"退出(&E)", true, {5370, 1485, 1275, 375}, 4};
     c.lblStartDay = {"工厂日历起始日：", {240, 840, 2535, 285}, 5};
@@ -163,7 +165,10 @@ void frmCal::Form_Load() {
     PrepareGrid(sprWork, "工厂日历号", "公历日期");
     PrepareGrid(sprNotWork, "休息日历号", "休息日");
     filled_.clear();
+    notesFilled_.clear();
     gridsComplete_ = true;
+    Marks = {state_.SatNotWork != 0, state_.SunNotWork != 0, automation::OleDatePart(today_())};
+    bool notesKept = false;
     if (state_.IsSetWorkCalendar) {
         // The calendar exists: its start day and weekend rules are fixed.
         chkSatNotWork.Enabled = false;
@@ -176,6 +181,7 @@ void frmCal::Form_Load() {
         component::mdlCal::ShowOutcome(LoadCalendarGrids());
         // Grids that hold part of the calendar would save a numbering without the rest.
         if (!gridsComplete_) cmdMove.Enabled = false;
+        notesKept = gridsComplete_ && LoadNotes();
     } else {
         // No calendar yet: only the settings tab is of use, and Save generates. The start
         // day may not lie before the first day of the start period.
@@ -186,7 +192,11 @@ void frmCal::Form_Load() {
             PickerDay(days::FirstDayOfPeriod(state_.StartYear, state_.StartPeriod));
         dtStartDay.Value = dtStartDay.MinDate;
     }
-    if (!AccessGranted()) {
+    const bool granted = AccessGranted();
+    // Notes are edited where the database keeps them and the user may change the calendar.
+    sprWork.NotesEditable = notesKept && granted;
+    sprNotWork.NotesEditable = notesKept && granted;
+    if (!granted) {
         cmdMove.Enabled = false;
         cmdSave.Enabled = false;
         chkSatNotWork.Enabled = false;
@@ -256,6 +266,38 @@ int32_t frmCal::ReadCalendar(Grid& work, Grid& notWork, double today) {
                     today);
 }
 
+bool frmCal::LoadNotes() {
+    notesFilled_.clear();
+    const std::vector<std::pair<double, bool>> kinds = days::KindsOf(sprWork, sprNotWork);
+    if (kinds.empty()) return false;
+    try {
+        data::Connection& connection = component::mdlCal::Connection(state_);
+        const std::shared_ptr<host::IDayNotes> store =
+            automation::CreateObjectAs<host::IDayNotes>(host::progid::kDayNotes);
+        if (!store->HasNotes(connection)) return false;
+        for (auto& [day, note] :
+             store->Notes(connection, kinds.front().first, kinds.back().first + 1.0)) {
+            notesFilled_.emplace(day, std::move(note));
+        }
+        for (Grid* grid : {&sprWork, &sprNotWork}) {
+            for (int32_t r = 1; r <= grid->RowCount(); ++r) {
+                const auto it = notesFilled_.find(grid->Row(r).Day);
+                if (it != notesFilled_.end()) grid->SetNote(r, it->second);
+            }
+        }
+        return true;
+    } catch (const automation::ComError& e) {
+        // A program without the suite's note store shows no notes; anything else is said.
+        notesFilled_.clear();
+        if (e.Number() != errors::kCannotCreateObject) component::mdlCal::ReportCaughtFailure();
+        return false;
+    } catch (...) {
+        notesFilled_.clear();
+        component::mdlCal::ReportCaughtFailure();
+        return false;
+    }
+}
+
 bool frmCal::AccessGranted() {
     const std::shared_ptr<host::IGLData> checker = host::SysObjects::GetGLData();
     return checker->AccessCheck(kAccessModule, kAccessObject, kAccessRight) != automation::kFalse;
@@ -318,6 +360,30 @@ void frmCal::PickStartDay(double day) noexcept {
 void frmCal::SelectGridRow(GridId grid, int32_t row) noexcept {
     Grid& target = grid == GridId::Work ? sprWork : sprNotWork;
     if (row >= 1 && row <= target.RowCount()) target.ActiveRow = row;
+}
+
+component::Outcome frmCal::EditDayNote(GridId grid, int32_t row, const std::string& text) {
+    Grid& target = grid == GridId::Work ? sprWork : sprNotWork;
+    if (displayPass_ || !target.NotesEditable || row < 1 || row > target.RowCount()) {
+        return component::Outcome::Unchanged();
+    }
+    if (!automation::IsValidUtf8(text)) automation::Raise(errors::kInvalidPropertyValue);
+    std::string note(automation::Trim(text, " "));
+    if (note == target.Row(row).Note) return component::Outcome::Unchanged();
+    target.SetNote(row, std::move(note));
+    state_.CalChanged = automation::kTrue;
+    cmdSave.Enabled = true;
+    return component::Outcome::Done();
+}
+
+void frmCal::EditNote(GridId grid, int32_t row, const std::string& text) noexcept {
+    Guarded([&] {
+        try {
+            EditDayNote(grid, row, text);
+        } catch (...) {
+            Shown(component::Outcome::FailedNow());
+        }
+    });
 }
 
 component::Outcome frmCal::ClickMove() {

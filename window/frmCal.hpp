@@ -4,10 +4,13 @@
 // them and forwards the planner's actions. Every calendar rule of the window lives here.
 
 #include <functional>
+#include <map>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
+#include "component/CalendarWrite.hpp"
 #include "component/ModalForm.hpp"
 #include "component/Outcome.hpp"
 #include "component/mdlCal.hpp"
@@ -83,6 +86,11 @@ class frmCal final : public FrmCalControls,
     // turned is refused by name and nothing is saved. A failure or a refusal leaves the
     // database as it was and keeps the changes pending, with Save at hand again.
     component::Outcome SaveCalendar();
+    // Gives the day of a grid's row (1 to n) the note `text` (spaces around it dropped; an
+    // empty text removes it), kept in the grid until Save writes it: an edit changes the
+    // calendar as a swap does. Unchanged while notes cannot be edited or when the note
+    // already is that; a text that is not UTF-8 fails as a control refuses it.
+    component::Outcome EditDayNote(GridId grid, int32_t row, const std::string& text);
     // Leaves the window, asking first when changes would be lost: Unchanged when the
     // planner chooses to stay.
     component::Outcome Leave();
@@ -100,6 +108,7 @@ class frmCal final : public FrmCalControls,
     void SetCheckBox(CheckBoxId box, int value) noexcept override;
     void PickStartDay(double day) noexcept override;
     void SelectGridRow(GridId grid, int32_t row) noexcept override;
+    void EditNote(GridId grid, int32_t row, const std::string& text) noexcept override;
     void cmdMove_Click() noexcept override;
     void cmdSave_Click() noexcept override;
     void cmdExit_Click() noexcept override;
@@ -125,6 +134,14 @@ class frmCal final : public FrmCalControls,
     // result, or the refusal of the first day that can no longer be turned.
     component::Outcome MergePending(std::vector<std::pair<double, bool>> now, Grid& work,
                                     Grid& notWork);
+    // Reads the notes of the grids' days through the suite's note store into their rows;
+    // whether the database keeps notes. A database without notes shows none.
+    bool LoadNotes();
+    // Writes, on the save's connection inside `write`, the note of each day of `work` and
+    // `notWork` that differs from what was read, with a history row each: Done, or the
+    // store's refusal of the first note it refuses, naming the day.
+    component::Outcome WriteNotes(component::CalendarWrite& write, const Grid& work,
+                                  const Grid& notWork);
     // Whether leaving may go ahead: asks first when changes would be lost.
     bool MayLeave();
     void Unload();
@@ -140,6 +157,8 @@ class frmCal final : public FrmCalControls,
     // with and the planner's changes are counted from.
     std::vector<std::pair<double, bool>> filled_;
     bool gridsComplete_ = true;
+    // The note of each day as last read or saved, for the days that have one.
+    std::map<double, std::string> notesFilled_;
 };
 
 // Registers "ZevWorkCal.frmCal": a window over the creating thread's component state,

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <exception>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -146,12 +148,17 @@ Outcome frmCal::GenerateCalendar() {
         // The generator may have moved the days it was given; the grids show what it made.
         DisplayPass(startDay, endDay);
         filled_ = days::KindsOf(sprWork, sprNotWork);
+        Marks.SatNotWork = state_.SatNotWork != 0;
+        Marks.SunNotWork = state_.SunNotWork != 0;
         tabCal.Tabs[0].Enabled = true;
         tabCal.Tabs[1].Enabled = true;
         dtStartDay.Enabled = false;
         chkSatNotWork.Enabled = false;
         chkSunNotWork.Enabled = false;
         state_.IsSetWorkCalendar = automation::kTrue;
+        // Notes kept for days of the new calendar show with them; Save was at hand, so
+        // the user may change the calendar.
+        sprWork.NotesEditable = sprNotWork.NotesEditable = LoadNotes();
         state_.CalChanged = automation::kFalse;
         state_.WeekendChanged = automation::kFalse;
         ui->SetMousePointer(ui::vbDefault);
@@ -198,7 +205,7 @@ Outcome frmCal::SwapDay() {
 
         // All that can fail comes before the first change, so that a failure leaves the
         // day in its grid: the new row, the place for it and the room in the target.
-        GridRow moved{day, days::WeekdayOf(day, days::WeekdayNames())};
+        GridRow moved{day, days::WeekdayOf(day, days::WeekdayNames()), source.Row(row).Note};
         const std::vector<GridRow>& rows = target.Rows();
         const auto later =
             std::find_if(rows.begin(), rows.end(), [day](const GridRow& r) { return r.Day > day; });
@@ -274,13 +281,28 @@ Outcome frmCal::SaveCalendar() {
                         merged ? days::KindsOf(merged->first, merged->second)
                                : days::KindsOf(sprWork, sprNotWork),
                         state_.SystemName);
+            // The notes the planner changed, in the same write: a note refused refuses the
+            // save, and nothing of it is kept.
+            Outcome notes = WriteNotes(write, merged ? merged->first : sprWork,
+                                       merged ? merged->second : sprNotWork);
+            if (!notes.IsDone()) {
+                cmdSave.Enabled = true;
+                return notes;
+            }
         }
         write.Commit();
         if (merged) {
             sprWork.ReplaceRows(merged->first.Rows());
             sprNotWork.ReplaceRows(merged->second.Rows());
         }
-        if (state_.CalChanged) filled_ = days::KindsOf(sprWork, sprNotWork);
+        if (state_.CalChanged) {
+            filled_ = days::KindsOf(sprWork, sprNotWork);
+            notesFilled_.clear();
+            for (const Grid* grid : {&sprWork, &sprNotWork}) {
+                for (const GridRow& row : grid->Rows())
+                    if (!row.Note.empty()) notesFilled_.emplace(row.Day, row.Note);
+            }
+        }
         state_.CalChanged = automation::kFalse;
         return Outcome::Done();
     } catch (...) {
@@ -315,13 +337,52 @@ Outcome frmCal::MergePending(std::vector<std::pair<double, bool>> now, Grid& wor
         if (rest && IsDayScheduled(day)) return Outcome::Refused(kScheduledDaySwap, named);
         at->second = rest;
     }
+    // Each day keeps the note the planner's grids give it.
+    std::map<double, std::string> notes;
+    for (const Grid* grid : {&sprWork, &sprNotWork}) {
+        for (const GridRow& row : grid->Rows())
+            if (!row.Note.empty()) notes.emplace(row.Day, row.Note);
+    }
     const std::array<std::string, 7> weekdays = days::WeekdayNames();
     std::vector<GridRow> workRows;
     std::vector<GridRow> restRows;
-    for (const auto& [day, rest] : now)
-        (rest ? restRows : workRows).push_back({day, days::WeekdayOf(day, weekdays)});
+    for (const auto& [day, rest] : now) {
+        const auto note = notes.find(day);
+        (rest ? restRows : workRows)
+            .push_back({day, days::WeekdayOf(day, weekdays),
+                        note == notes.end() ? std::string() : note->second});
+    }
     work.ReplaceRows(std::move(workRows));
     notWork.ReplaceRows(std::move(restRows));
+    return Outcome::Done();
+}
+
+Outcome frmCal::WriteNotes(component::CalendarWrite& write, const Grid& work, const Grid& notWork) {
+    std::shared_ptr<host::IDayNotes> store;
+    for (const Grid* grid : {&work, &notWork}) {
+        for (const GridRow& row : grid->Rows()) {
+            const auto held = notesFilled_.find(row.Day);
+            const std::string before = held == notesFilled_.end() ? std::string() : held->second;
+            if (row.Note == before) continue;
+            if (!store)
+                store = automation::CreateObjectAs<host::IDayNotes>(host::progid::kDayNotes);
+            std::string refusal;
+            std::string detail;
+            switch (store->SetNote(write.Link(), row.Day, row.Note, refusal, detail)) {
+                case host::IDayNotes::Written::Refused: {
+                    // Named by its day, once.
+                    const std::string named = ": " + automation::FormatIsoDate(row.Day);
+                    return Outcome::Refused(std::move(refusal),
+                                            detail.rfind(named, 0) == 0 ? detail : named + detail);
+                }
+                case host::IDayNotes::Written::Changed:
+                    write.Record({"note", row.Day, before, row.Note, {}, state_.SystemName});
+                    break;
+                case host::IDayNotes::Written::Unchanged:
+                    break;
+            }
+        }
+    }
     return Outcome::Done();
 }
 

@@ -1,10 +1,10 @@
 // zevworkcal_screenshot DIR LANGUAGE: opens the maintenance window through clsCal.Show on
 // two sample databases, a calendar around today and one with no calendar yet, and writes
 // what the display shows as PNG files: LANGUAGE-calendar.png, LANGUAGE-restdays.png,
-// LANGUAGE-settings.png (the three tabs), LANGUAGE-nocalendar.png, and on that database
-// LANGUAGE-generated.png (Save has generated the calendar) and LANGUAGE-swapped.png (a day
-// swapped, Save enabled). Run on a real
-// display (scripts/screenshot starts Xvfb for it). Exits with 1 when a window did not show.
+// LANGUAGE-settings.png (the three tabs), LANGUAGE-maximized.png, LANGUAGE-nocalendar.png, and on
+// that database LANGUAGE-generated.png (Save has generated the calendar) and LANGUAGE-swapped.png
+// (a day swapped, Save enabled). Run on a real display (scripts/screenshot starts Xvfb for it).
+// Exits with 1 when a window did not show.
 
 #include <QApplication>
 #include <QDateEdit>
@@ -57,15 +57,34 @@ bool Grab(QWidget* window, const QString& file) {
 }
 
 // A sample database: the tables, and a calendar from January of last year to three years
-// on, weekends resting, when `calendar` is set.
-std::string SampleDatabase(const QTemporaryDir& dir, const char* name, bool calendar) {
+// on, weekends resting, when `calendar` is set; in it the first weekday from three days
+// on rests and the Saturday after it is worked, each with a note in `language`.
+std::string SampleDatabase(const QTemporaryDir& dir, const char* name, bool calendar,
+                           const std::string& language = {}) {
     const std::string file = dir.filePath(QString::fromLatin1(name)).toStdString();
     auto connection = data::OpenSqlite(file, data::OpenMode::Create);
     suite::InitDatabase(*connection);
     if (calendar) {
-        const int year = automation::CivilFromOle(window::ClientToday()).Year;
+        const double today = automation::OleDatePart(window::ClientToday());
+        const int year = automation::CivilFromOle(today).Year;
         suite::GenerateCalendar(*connection, automation::OleFromCivil(year - 1, 1, 1),
                                 automation::OleFromCivil(year + 3, 1, 1), true, true);
+        double rest = today + 3;
+        while (automation::OleWeekday(rest) == 1 || automation::OleWeekday(rest) == 7)
+            rest += 1;
+        double worked = rest;
+        while (automation::OleWeekday(worked) != 7)
+            worked += 1;
+        const bool english = language == "en";
+        const auto day = [](double d) { return "'" + automation::FormatIsoDate(d) + "'"; };
+        connection->Execute("UPDATE t_WorkCalendar SET FInterID=0 WHERE FDay=" + day(rest));
+        connection->Execute("UPDATE t_WorkCalendar SET FInterID=99999 WHERE FDay=" + day(worked));
+        connection->Execute("INSERT INTO t_WorkCalendarNote(FDay,FNote) VALUES(" + day(rest) +
+                            ",'" + (english ? "Dragon Boat Festival" : "端午节") + "')");
+        connection->Execute("INSERT INTO t_WorkCalendarNote(FDay,FNote) VALUES(" + day(worked) +
+                            ",'" + (english ? "Make-up work day" : "调休上班") + "')");
+        connection->Execute("INSERT INTO t_WorkCalendarNote(FDay,FNote) VALUES(" + day(today + 1) +
+                            ",'" + (english ? "Stocktaking in the afternoon" : "下午盘点") + "')");
     }
     return file;
 }
@@ -107,15 +126,22 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
 
     bool ok = true;
-    ok &= Photograph(language, SampleDatabase(dir, "calendar.db", true), [&](QWidget* window) {
-        QTabBar* tabs = window->findChild<QTabWidget*>(QStringLiteral("tabCal"))->tabBar();
-        const char* names[] = {"calendar", "restdays", "settings"};
-        for (int tab = 0; tab < 3; ++tab) {
-            // As the planner picks the tab.
-            tabs->setCurrentIndex(tab);
-            ok &= Grab(window, prefix + QString::fromLatin1(names[tab]) + QStringLiteral(".png"));
-        }
-    });
+    ok &= Photograph(
+        language, SampleDatabase(dir, "calendar.db", true, language), [&](QWidget* window) {
+            QTabBar* tabs = window->findChild<QTabWidget*>(QStringLiteral("tabCal"))->tabBar();
+            const char* names[] = {"calendar", "restdays", "settings"};
+            for (int tab = 0; tab < 3; ++tab) {
+                // As the planner picks the tab.
+                tabs->setCurrentIndex(tab);
+                ok &=
+                    Grab(window, prefix + QString::fromLatin1(names[tab]) + QStringLiteral(".png"));
+            }
+            // Maximised, on the calendar tab.
+            tabs->setCurrentIndex(0);
+            window->showMaximized();
+            ok &= Grab(window, prefix + QStringLiteral("maximized.png"));
+            window->showNormal();
+        });
     ok &= Photograph(language, SampleDatabase(dir, "none.db", false), [&](QWidget* window) {
         ok &= Grab(window, prefix + QStringLiteral("nocalendar.png"));
         // The planner generates from the first weekday of the proposed start period ...

@@ -287,6 +287,52 @@ TEST_P(MaintenanceWindow, TodaysWorkDayIsBroughtIntoView) {
     }
 }
 
+TEST_P(MaintenanceWindow, TheGridsShowEachDaysNoteAndMarkTheRulesExceptionsAndToday) {
+    // June 2009, weekends resting, but Thursday the 25th rests and Saturday the 27th works.
+    WriteCalendar(June(16), OleFromCivil(2009, 7, 11));
+    Exec("UPDATE t_WorkCalendar SET FInterID=0 WHERE FDay='2009-06-25'");
+    Exec("UPDATE t_WorkCalendar SET FInterID=99 WHERE FDay='2009-06-27'");
+    Exec("INSERT INTO t_WorkCalendarNote(FDay,FNote) VALUES('2009-06-25','端午节')");
+    Exec("INSERT INTO t_WorkCalendarNote(FDay,FNote) VALUES('2009-06-27','调休上班')");
+    // A note of a day the calendar does not hold shows nowhere.
+    Exec("INSERT INTO t_WorkCalendarNote(FDay,FNote) VALUES('2009-06-01','before')");
+    today_ = June(22);
+    struct Row {
+        double day;
+        bool rests;
+        const char* note;
+        window::RowKind kind;
+        bool today;
+    };
+    const Row rows[] = {
+        {June(22), false, "", window::RowKind::Plain, true},
+        {June(25), true, "端午节", window::RowKind::RestException, false},
+        {June(27), false, "调休上班", window::RowKind::WorkedWeekend, false},
+        {June(28), true, "", window::RowKind::Plain, false},
+        {June(29), false, "", window::RowKind::Plain, false},
+    };
+    for (const bool withTable : {true, false}) {
+        SCOPED_TRACE(withTable ? "with the note table" : "without the note table");
+        if (!withTable) Exec("DROP TABLE t_WorkCalendarNote");
+        const Showing& s = OpenOnce();
+        ASSERT_TRUE(s.shown);
+        const FrmCalControls& c = s.controls.front();
+        EXPECT_EQ(c.Marks, (window::DayMarks{true, true, June(22)}));
+        EXPECT_EQ(c.sprWork.NotesEditable, withTable);
+        EXPECT_EQ(c.sprNotWork.NotesEditable, withTable);
+        for (const Row& r : rows) {
+            SCOPED_TRACE(automation::FormatIsoDate(r.day));
+            const window::Grid& grid = r.rests ? c.sprNotWork : c.sprWork;
+            const int32_t at = grid.RowOf(r.day);
+            ASSERT_NE(at, 0);
+            EXPECT_EQ(grid.Row(at).Note, withTable ? r.note : "");
+            EXPECT_EQ(window::KindOfRow(r.day, grid.RestDays, c.Marks), r.kind);
+            EXPECT_EQ(window::IsTodayRow(r.day, c.Marks), r.today);
+        }
+        EXPECT_TRUE(ui_->Boxes().empty());
+    }
+}
+
 TEST_P(MaintenanceWindow, AFailingLoadShowsOneErrorBoxAndNoWindow) {
     struct Case {
         const char* name;

@@ -866,6 +866,94 @@ TEST_P(DaySwap, UnsavedSwapsAreAskedAboutAtEveryLeavingUntilSaved) {
     EXPECT_EQ(state_.CalChanged, automation::kFalse);
 }
 
+// The planner types `text` over the note of `day`, in the grid that holds it.
+Action EditNote(double day, std::string text) {
+    return [day, text](FrmCalEvents& e) {
+        const window::frmCal& form = dynamic_cast<window::frmCal&>(e);
+        const bool work = form.sprWork.RowOf(day) != 0;
+        e.EditNote(work ? GridId::Work : GridId::NotWork,
+                   (work ? form.sprWork : form.sprNotWork).RowOf(day), text);
+    };
+}
+
+TEST_P(DaySwap, NotesEditedInPlaceAreSavedInTheSavesOneWriteWithAHistoryRowEach) {
+    ServerDateIs(June(20));
+    Exec("INSERT INTO t_WorkCalendarNote(FDay,FNote) VALUES('2009-06-27','old')");
+    const std::string notes =
+        "SELECT CAST(FDay AS VARCHAR(10)) || '|' || FNote FROM t_WorkCalendarNote ORDER BY FDay";
+    const std::string history =
+        "SELECT FAction || '|' || COALESCE(CAST(FDay AS VARCHAR(10)), '') || '|' || FFrom || '|' "
+        "|| FTo FROM t_WorkCalendarLog ORDER BY FID";
+    const std::vector<std::string> calendar = CalendarTables();
+    struct Step {
+        const char* name;
+        bool granted;
+        std::vector<Action> script;
+        std::vector<std::string> notes;    // the note table afterwards
+        std::vector<std::string> history;  // the history afterwards
+        const char* box;                   // the refusal shown, or nullptr
+    };
+    const Step steps[] = {
+        // A note refused by the store refuses the save: the swap made with it is not
+        // saved either, and no history row is kept.
+        {"a note too long, with a swap",
+         true,
+         {Swap(June(30)), EditNote(June(29), std::string(201, 'x')), Save},
+         {"2009-06-27|old"},
+         {},
+         "备注太长，最多 200 个字符: 2009-06-29: 201"},
+        {"without the right to change the calendar, notes are not edited",
+         false,
+         {EditNote(June(29), "a"), Save},
+         {"2009-06-27|old"},
+         {},
+         nullptr},
+        {"one note typed with spaces around it, one removed",
+         true,
+         {EditNote(June(29), "  盘点  "), EditNote(June(27), ""), Save},
+         {"2009-06-29|盘点"},
+         {"note|2009-06-29||盘点", "note|2009-06-27|old|"},
+         nullptr},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        Props("zz", step.granted);
+        const size_t boxes = ui_->Boxes().size();
+        const Showing& s = OpenOnce(step.script);
+        ASSERT_TRUE(s.shown);
+        EXPECT_EQ(Table(notes), step.notes);
+        EXPECT_EQ(Table(history), step.history);
+        const std::vector<ui::RecordedBox> shown = BoxesSince(boxes);
+        if (step.box != nullptr) {
+            ASSERT_FALSE(shown.empty());
+            EXPECT_EQ(shown.front().prompt, step.box);
+            EXPECT_EQ(CalendarTables(), calendar);
+            // The changes stay pending, with Save at hand again.
+            EXPECT_TRUE(s.controls.back().cmdSave.Enabled);
+            EXPECT_EQ(s.controls.back().sprWork.Row(s.controls.back().sprWork.RowOf(June(29))).Note,
+                      std::string(201, 'x'));
+        } else if (step.granted) {
+            // An edit changes the calendar as a swap does: Save comes on at once.
+            EXPECT_TRUE(s.controls[1].cmdSave.Enabled);
+            EXPECT_EQ(s.controls[1].sprWork.Row(s.controls[1].sprWork.RowOf(June(29))).Note,
+                      "盘点");
+            EXPECT_FALSE(s.controls.back().cmdSave.Enabled);
+            EXPECT_EQ(state_.CalChanged, automation::kFalse);
+        } else {
+            EXPECT_FALSE(s.controls[1].sprWork.NotesEditable);
+            EXPECT_EQ(s.controls[1].sprWork.Rows(), s.controls[0].sprWork.Rows());
+        }
+    }
+    // An edit not saved is asked about at leaving, as a swap is.
+    const size_t before = ui_->Boxes().size();
+    ui_->Answer(ui::vbYes);
+    OpenOnce({EditNote(June(29), "later"), Exit});
+    ASSERT_EQ(ui_->Boxes().size(), before + 1);
+    EXPECT_EQ(ui_->Boxes().back().prompt,
+              "工作日历已做过改动，现在退出将放弃本次所做的工作，是否仍要退出？");
+    EXPECT_EQ(Table(notes), (std::vector<std::string>{"2009-06-29|盘点"}));
+}
+
 ZEV_INSTANTIATE_DB_TEST(PlannerOperations);
 ZEV_INSTANTIATE_DB_TEST(DaySwap);
 

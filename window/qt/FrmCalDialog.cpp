@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QSignalBlocker>
 #include <QStyleOptionHeader>
 #include <QStylePainter>
@@ -75,7 +76,7 @@ QRect Fitted(QWidget* w, QRect designed, int containerWidth) {
 
 FrmCalDialog::FrmCalDialog(const FrmCalControls& controls, FrmCalEvents& events, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+                          Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
       c_(controls),
       events_(events) {
     setObjectName(QStringLiteral("frmCal"));
@@ -85,8 +86,10 @@ FrmCalDialog::FrmCalDialog(const FrmCalControls& controls, FrmCalEvents& events,
     font.setBold(c_.Me.Font.Bold);
     setFont(font);
     setLocale(LocaleOf(c_.Me.Font.Charset));
-    // The window keeps its designed size; its controls do not follow a resize.
-    setFixedSize(Pixels(c_.Me.Rect).size());
+    // The window opens at its designed size and may grow from it (resized or maximised):
+    // the tab control and its grids grow with it, the buttons keep to its right edge.
+    setMinimumSize(Pixels(c_.Me.Rect).size());
+    resize(Pixels(c_.Me.Rect).size());
 
     tabCal_ = new QTabWidget(this);
     tabCal_->setObjectName(QStringLiteral("tabCal"));
@@ -164,16 +167,22 @@ QRect FrmCalDialog::Pixels(const Twips& r) const {
 void FrmCalDialog::BuildGrid(GridView& g, const Grid& grid, GridId id, QWidget* page) {
     g.grid = &grid;
     g.view = new QTableView(page);
-    g.model = new DateGridModel(grid, g.view);
+    g.model = new DateGridModel(grid, &c_.Marks, g.view, font());
     g.view->setModel(g.model);
     g.view->setSelectionMode(QAbstractItemView::SingleSelection);
     g.view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    g.view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // The note is edited by a double click or F2; the model says where.
+    g.view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
+    g.model->SetNoteEditor([this, id](int32_t row, const std::string& note) {
+        Forward([&] { events_.EditNote(id, row, note); });
+    });
     g.view->setWordWrap(false);
     QHeaderView* rows = g.view->verticalHeader();
     rows->setSectionResizeMode(QHeaderView::Fixed);
     rows->setDefaultAlignment(Qt::AlignCenter);
     g.view->horizontalHeader()->setHighlightSections(false);
+    // The remark column takes the width a grown window gives the grid.
+    g.view->horizontalHeader()->setStretchLastSection(true);
     g.view->verticalHeader()->setHighlightSections(false);
     // The corner shows the heading of the row-number column.
     g.corner = g.view->findChild<QAbstractButton*>();
@@ -235,15 +244,36 @@ void FrmCalDialog::SizeGrid(GridView& g) {
     g.view->horizontalHeader()->resizeSection(1, remark);
 }
 
+QSize FrmCalDialog::Growth() const {
+    const QSize designed = Pixels(c_.Me.Rect).size();
+    return {std::max(width() - designed.width(), 0), std::max(height() - designed.height(), 0)};
+}
+
+void FrmCalDialog::PlaceWindowControls() {
+    const QSize grown = Growth();
+    tabCal_->setGeometry(Pixels(c_.tabCal.Rect).adjusted(0, 0, grown.width(), grown.height()));
+    for (const auto& [widget, record] :
+         {std::pair{cmdMove_, &c_.cmdMove}, std::pair{cmdSave_, &c_.cmdSave},
+          std::pair{cmdExit_, &c_.cmdExit}}) {
+        widget->setGeometry(Pixels(record->Rect).translated(grown.width(), 0));
+    }
+}
+
 void FrmCalDialog::PlaceTabControls() {
     const QPoint origin = tabContents_->mapTo(tabCal_, QPoint(0, 0));
     const int width = tabContents_->width();
+    const QSize grown = Growth();
     const auto place = [&](QWidget* w, const Twips& rect, bool fit) {
         const QRect designed = Pixels(rect).translated(-origin);
         w->setGeometry(fit ? Fitted(w, designed, width) : designed);
     };
-    place(sprWork_.view, c_.sprWork.Rect, false);
-    place(sprNotWork_.view, c_.sprNotWork.Rect, false);
+    // The grids take what the window grew by.
+    const auto placeGrid = [&](QWidget* w, const Twips& rect) {
+        w->setGeometry(
+            Pixels(rect).translated(-origin).adjusted(0, 0, grown.width(), grown.height()));
+    };
+    placeGrid(sprWork_.view, c_.sprWork.Rect);
+    placeGrid(sprNotWork_.view, c_.sprNotWork.Rect);
     place(lblStartDay_, c_.lblStartDay.Rect, true);
     place(dtStartDay_, c_.dtStartDay.Rect, true);
     place(chkSatNotWork_, c_.chkSatNotWork.Rect, true);
@@ -372,6 +402,11 @@ void FrmCalDialog::reject() {
     }
     closing_ = true;
     QDialog::reject();
+}
+
+void FrmCalDialog::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    PlaceWindowControls();
 }
 
 void FrmCalDialog::showEvent(QShowEvent* event) {

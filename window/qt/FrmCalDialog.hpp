@@ -1,6 +1,7 @@
 #pragma once
 // FrmCalDialog: the maintenance window on Qt Widgets. It builds the controls at the
-// positions of frmCal's records (twips, scaled by the screen's logical dpi), forwards each
+// positions of frmCal's records (twips, scaled by the screen's logical dpi; a grown window
+// grows its tab control and grids, and its buttons follow the right edge), forwards each
 // action of the planner to frmCal, and then draws frmCal's state again. No calendar rule
 // and no message box lives here.
 
@@ -42,6 +43,7 @@ class FrmCalDialog final : public QDialog {
     // frmCal, which may refuse it.
     void reject() override;
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -58,6 +60,10 @@ class FrmCalDialog final : public QDialog {
     void BuildGrid(GridView& g, const Grid& grid, GridId id, QWidget* page);
     // Sizes a grid's columns from its character-unit widths and its headings.
     void SizeGrid(GridView& g);
+    // How much wider and higher than designed the window now is.
+    QSize Growth() const;
+    // Places the tab control, grown with the window, and the buttons at its right edge.
+    void PlaceWindowControls();
     // Places the controls of the tabs, whose positions count from the tab control's
     // top-left corner, on the tab pages below the tab strip.
     void PlaceTabControls();

@@ -55,6 +55,11 @@ class RecordedEvents final : public window::FrmCalEvents {
         Note(std::string(grid == GridId::Work ? "work row " : "rest row ") + std::to_string(row));
         (grid == GridId::Work ? c_.sprWork : c_.sprNotWork).ActiveRow = row;
     }
+    void EditNote(GridId grid, int32_t row, const std::string& text) noexcept override {
+        Note(std::string(grid == GridId::Work ? "work note " : "rest note ") + std::to_string(row) +
+             " " + text);
+        (grid == GridId::Work ? c_.sprWork : c_.sprNotWork).SetNote(row, text);
+    }
     void cmdMove_Click() noexcept override { Note("move"); }
     void cmdSave_Click() noexcept override { Note("save"); }
     void cmdExit_Click() noexcept override {
@@ -156,6 +161,95 @@ class FrontEndTest : public QObject {
         QCOMPARE(model.data(model.index(0, 0)).toString(), QStringLiteral("1899-12-30"));
         QCOMPARE(headings.count(), 1);
         QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QStringLiteral("Day"));
+    }
+
+    void theGridMarksItsRowsAndEditsOnlyTheNotePart() {
+        // Weekends rest; today is Monday 2009-06-22.
+        window::DayMarks marks{true, true, Day(2009, 6, 22)};
+        window::Grid rest;
+        rest.RestDays = true;
+        rest.Append({Day(2009, 6, 25), "Thursday", "Dragon Boat"});  // rests on a weekday
+        rest.Append({Day(2009, 6, 28), "Sunday"});                   // rests by the rule
+        window::Grid work;
+        work.Append({Day(2009, 6, 22), "Monday"});                   // today
+        work.Append({Day(2009, 6, 27), "Saturday", "make-up day"});  // a worked weekend
+        QStringList edits;
+        DateGridModel restModel(rest, &marks);
+        DateGridModel workModel(work, &marks);
+        for (DateGridModel* model : {&restModel, &workModel}) {
+            model->SetNoteEditor([&](int32_t row, const std::string& note) {
+                edits << QString::number(row) + QLatin1Char(' ') + QString::fromStdString(note);
+            });
+        }
+        const auto background = [](DateGridModel& m, int row) {
+            return m.data(m.index(row, 1), Qt::BackgroundRole).value<QColor>();
+        };
+        QCOMPARE(background(restModel, 0),
+                 DateGridModel::Background(window::RowKind::RestException));
+        QVERIFY(!restModel.data(restModel.index(1, 0), Qt::BackgroundRole).isValid());
+        QCOMPARE(background(workModel, 1),
+                 DateGridModel::Background(window::RowKind::WorkedWeekend));
+        QVERIFY(DateGridModel::Background(window::RowKind::RestException) !=
+                DateGridModel::Background(window::RowKind::WorkedWeekend));
+        QVERIFY(workModel.data(workModel.index(0, 0), Qt::FontRole).value<QFont>().bold());
+        QVERIFY(!workModel.data(workModel.index(1, 0), Qt::FontRole).isValid());
+        // The weekday and the note, and in the editor the note alone.
+        QCOMPARE(restModel.data(restModel.index(0, 1)).toString(),
+                 QStringLiteral("Thursday  Dragon Boat"));
+        QCOMPARE(restModel.data(restModel.index(1, 1)).toString(), QStringLiteral("Sunday"));
+        QCOMPARE(restModel.data(restModel.index(0, 1), Qt::EditRole).toString(),
+                 QStringLiteral("Dragon Boat"));
+
+        // Editable only where the window allows it, and never the date.
+        QVERIFY(!(workModel.flags(workModel.index(1, 1)) & Qt::ItemIsEditable));
+        QVERIFY(!workModel.setData(workModel.index(1, 1), QStringLiteral("no")));
+        work.NotesEditable = true;
+        QVERIFY(!(workModel.flags(workModel.index(1, 0)) & Qt::ItemIsEditable));
+        QVERIFY(!workModel.setData(workModel.index(1, 0), QStringLiteral("2009-06-28")));
+        QVERIFY(workModel.flags(workModel.index(1, 1)) & Qt::ItemIsEditable);
+        QVERIFY(workModel.setData(workModel.index(1, 1), QStringLiteral("盘点")));
+        QCOMPARE(edits, QStringList{QStringLiteral("2 盘点")});
+
+        // A note changed in the grid is drawn again without a reset; a rule changed too.
+        QSignalSpy changed(&workModel, &QAbstractItemModel::dataChanged);
+        QSignalSpy reset(&workModel, &QAbstractItemModel::modelReset);
+        work.SetNote(2, "盘点");
+        workModel.Sync();
+        QCOMPARE(workModel.data(workModel.index(1, 1)).toString(),
+                 QStringLiteral("Saturday  盘点"));
+        marks.SatNotWork = false;
+        workModel.Sync();
+        QVERIFY(!workModel.data(workModel.index(1, 1), Qt::BackgroundRole).isValid());
+        QCOMPARE(changed.count(), 2);
+        QCOMPARE(reset.count(), 0);
+    }
+
+    void aGrownWindowGrowsItsGridsAndKeepsTheButtonsAtTheRightEdge() {
+        ShownDialog shown(false);
+        FrmCalDialog& dialog = shown.dialog;
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        const FrmCalControls designed = shown.c;
+        auto* work = dialog.findChild<QTableView*>(QStringLiteral("sprWork"));
+        auto* tabs = dialog.findChild<QTabWidget*>(QStringLiteral("tabCal"));
+        auto* exit = dialog.findChild<QPushButton*>(QStringLiteral("cmdExit"));
+        const QSize grid = work->size();
+        const QSize tab = tabs->size();
+        const QRect button = exit->geometry();
+        const int right = dialog.width() - button.right();
+        QVERIFY(dialog.minimumSize() == dialog.size());
+        dialog.resize(dialog.size() + QSize(300, 200));
+        QTRY_COMPARE(work->size(), grid + QSize(300, 200));
+        QCOMPARE(tabs->size(), tab + QSize(300, 200));
+        QCOMPARE(exit->size(), button.size());
+        QCOMPARE(dialog.width() - exit->geometry().right(), right);
+        QCOMPARE(exit->y(), button.y());
+        // The remark column takes the room; the records keep their design rectangles.
+        const QHeaderView* columns = work->horizontalHeader();
+        QVERIFY(columns->sectionPosition(1) + columns->sectionSize(1) >=
+                work->viewport()->width() - 1);
+        QVERIFY(shown.c == designed);
+        dialog.showMaximized();
+        QTRY_VERIFY(work->width() > grid.width());
     }
 
     void theInterfaceShowsBoxesByTheirFlags_data() {
