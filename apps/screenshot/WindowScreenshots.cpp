@@ -1,7 +1,7 @@
 // zevworkcal_screenshot DIR LANGUAGE: opens the maintenance window through clsCal.Show on
 // two sample databases, a calendar around today and one with no calendar yet, and writes
 // what the display shows as PNG files: LANGUAGE-calendar.png, LANGUAGE-restdays.png,
-// LANGUAGE-settings.png (the three tabs), LANGUAGE-maximized.png, LANGUAGE-nocalendar.png, and on
+// LANGUAGE-settings.png (the three tabs), LANGUAGE-grown.png, LANGUAGE-nocalendar.png, and on
 // that database LANGUAGE-generated.png (Save has generated the calendar) and LANGUAGE-swapped.png
 // (a day swapped, Save enabled). Run on a real display (scripts/screenshot starts Xvfb for it).
 // Exits with 1 when a window did not show.
@@ -89,6 +89,18 @@ std::string SampleDatabase(const QTemporaryDir& dir, const char* name, bool cale
     return file;
 }
 
+// Brings the first row of a grid from today on to its top.
+void ScrollToToday(QWidget* window, const char* grid) {
+    auto* view = window->findChild<QTableView*>(QString::fromLatin1(grid));
+    const QString today = QDate::currentDate().toString(Qt::ISODate);
+    for (int row = 0; row < view->model()->rowCount(); ++row) {
+        const QModelIndex day = view->model()->index(row, 0);
+        if (day.data().toString() < today) continue;
+        view->scrollTo(day, QAbstractItemView::PositionAtTop);
+        return;
+    }
+}
+
 // Opens the window on a database and runs `shoot` on it once it is shown; false when no
 // window showed.
 bool Photograph(const std::string& language, const std::string& database,
@@ -133,14 +145,18 @@ int main(int argc, char** argv) {
             for (int tab = 0; tab < 3; ++tab) {
                 // As the planner picks the tab.
                 tabs->setCurrentIndex(tab);
+                // The rest days around today.
+                if (tab == 1) ScrollToToday(window, "sprNotWork");
                 ok &=
                     Grab(window, prefix + QString::fromLatin1(names[tab]) + QStringLiteral(".png"));
             }
-            // Maximised, on the calendar tab.
+            // Grown by the planner (a display without a window manager maximises
+            // nothing), on the calendar tab.
             tabs->setCurrentIndex(0);
-            window->showMaximized();
-            ok &= Grab(window, prefix + QStringLiteral("maximized.png"));
-            window->showNormal();
+            // Moved to the screen's corner first, so that all of it stays on the screen.
+            window->move(0, 0);
+            window->resize(window->size() + QSize(360, 160));
+            ok &= Grab(window, prefix + QStringLiteral("grown.png"));
         });
     ok &= Photograph(language, SampleDatabase(dir, "none.db", false), [&](QWidget* window) {
         ok &= Grab(window, prefix + QStringLiteral("nocalendar.png"));

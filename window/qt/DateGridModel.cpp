@@ -61,7 +61,7 @@ QColor DateGridModel::Background(RowKind kind) {
         case RowKind::RestException:
             return QColor(255, 214, 214);
         case RowKind::WorkedWeekend:
-            return QColor(206, 232, 255);
+            return QColor(214, 240, 204);
         case RowKind::Plain:
             break;
     }
