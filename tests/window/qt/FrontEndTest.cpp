@@ -419,6 +419,16 @@ class FrontEndTest : public QObject {
         QCOMPARE(work->rowAt(0), 299);
         QCOMPARE(work->currentIndex().row(), 2);
 
+        // A note typed in place goes to frmCal, and the cell shows what frmCal keeps.
+        events.calls.clear();
+        c.sprWork.NotesEditable = true;
+        dialog.Render();
+        const QModelIndex remark = work->model()->index(1, 1);
+        QVERIFY(work->model()->flags(remark) & Qt::ItemIsEditable);
+        QVERIFY(work->model()->setData(remark, QStringLiteral("盘点")));
+        QCOMPARE(events.calls, QStringList{QStringLiteral("work note 2 盘点")});
+        QCOMPARE(remark.data().toString(), QStringLiteral("Weekday  盘点"));
+
         // The close box asks frmCal, which may refuse; Exit closes without that question.
         events.calls.clear();
         events.refuseClose = true;
