@@ -174,10 +174,12 @@ std::vector<ListedDay> ReadIcs(const std::string& file, const std::string& text)
         icalproperty* start = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY);
         if (start == nullptr) Fail(kNotAllDay, file, line, "DTSTART");
         const icaltimetype first = icalproperty_get_dtstart(start);
-        icalproperty* end = icalcomponent_get_first_property(event, ICAL_DTEND_PROPERTY);
-        const icaltimetype after = end ? icalproperty_get_dtend(end) : icaltime_null_date();
-        if (!first.is_date || (end != nullptr && !after.is_date)) {
-            Fail(kNotAllDay, file, line, end != nullptr && !after.is_date ? "DTEND" : "DTSTART");
+        // DTEND, or DTSTART and a DURATION; neither: the one day of DTSTART.
+        const bool end = icalcomponent_get_first_property(event, ICAL_DTEND_PROPERTY) != nullptr ||
+                         icalcomponent_get_first_property(event, ICAL_DURATION_PROPERTY) != nullptr;
+        const icaltimetype after = end ? icalcomponent_get_dtend(event) : icaltime_null_date();
+        if (!first.is_date || (end && !after.is_date)) {
+            Fail(kNotAllDay, file, line, end && !after.is_date ? "DTEND" : "DTSTART");
         }
         const double from = automation::OleFromCivil(first.year, first.month, first.day);
         const double to =
