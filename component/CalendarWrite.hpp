@@ -55,8 +55,12 @@ class CalendarWrite : public data::TableWrite {
     // Keeps a change for the history; a joined write keeps it in the write it joined.
     void Record(CalendarChange change) {
         CalendarWrite* owner = Joined() ? static_cast<CalendarWrite*>(JoinedTo()) : this;
+        if (owner != this && owner->ownRecordsOnly_) return;
         owner->changes_.push_back(std::move(change));
     }
+    // The writer of this write records its changes itself, as a whole (an import, one row
+    // a day with its file): what writes that join it record is dropped.
+    void KeepOwnRecordsOnly() { ownRecordsOnly_ = true; }
 
     // Writes the history of the changes recorded, then commits (TableWrite::Commit).
     void Commit() {
@@ -69,6 +73,7 @@ class CalendarWrite : public data::TableWrite {
 
   private:
     std::vector<CalendarChange> changes_;
+    bool ownRecordsOnly_ = false;
 };
 
 }  // namespace zev::component

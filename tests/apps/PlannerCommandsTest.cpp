@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <map>
 
 #include "component/clsCal.hpp"
@@ -416,6 +417,134 @@ TEST_P(PlannerCommands, EveryWriteKeepsItsHistoryAndAFailedOneNone) {
     ExpectRun({{"swap", "2027-03-10"}, zz, 1, "", "t_mutiworkcal"});
     ExpectRun({{"extend", "--until", "2029-06-30"}, zz, 1, "", "t_mutiworkcal"});
     EXPECT_EQ(Column(rows), expected);
+}
+
+// import turns every listed day as swap would, with its note, or nothing: CSV and
+// iCalendar, a second run that finds every day done, a dry run, and the refusals (a day
+// outside the calendar, a day production has scheduled, a malformed line or event) that
+// leave the calendar, its copy, the notes and the history as they were. What it made
+// exports, and imports into a second database, as the same exceptions.
+TEST_P(PlannerCommands, ImportTurnsEveryListedDayWithItsNoteOrNothing) {
+    ASSERT_EQ(Run({"generate", "2026-01-05", "2030-01-01"}).exitCode, 0);
+    Put("PlanCycle", "天");
+    Exec("INSERT INTO t_WOScheduleDetail(FDetailID,FSeqID) VALUES(1,20270303)");
+    const TempDir dir;
+    const auto file = [&](const std::string& name, const std::string& text) {
+        std::ofstream(dir.File(name), std::ios::binary) << text;
+        return dir.File(name);
+    };
+    const std::string csv = file("h.csv",
+                                 "# holidays\n"
+                                 "date,kind,note\n"
+                                 "2027-04-05,rest,清明节\n"
+                                 "2027-04-06,rest,\"Plant \"\"shutdown\"\", all lines\"\n"
+                                 "2027-04-10,work,调休上班\n"
+                                 "2027-04-11,rest,清明节\n");
+    const std::string ics = file("h.ics",
+                                 "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\n"
+                                 "BEGIN:VEVENT\r\nUID:a\r\nDTSTART;VALUE=DATE:20270501\r\n"
+                                 "DTEND;VALUE=DATE:20270504\r\nSUMMARY:劳动节\r\nEND:VEVENT\r\n"
+                                 "BEGIN:VEVENT\r\nUID:b\r\nDTSTART;VALUE=DATE:20270508\r\n"
+                                 "SUMMARY:调休\r\nCATEGORIES:HOLIDAY,WORK\r\nEND:VEVENT\r\n"
+                                 "END:VCALENDAR\r\n");
+    const std::string outside = file("outside.csv", "2027-04-07,rest\n2031-01-02,rest\n");
+    const std::string scheduled = file("scheduled.csv", "2027-04-07,rest\n2027-03-03,rest\n");
+    const std::string malformed = file("malformed.csv", "2027-04-07,rest\n\n2027-13-01,rest\n");
+    const std::string timed = file("timed.ics",
+                                   "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//t//EN\r\n"
+                                   "BEGIN:VEVENT\r\nUID:c\r\nDTSTART:20270407T090000Z\r\n"
+                                   "END:VEVENT\r\nEND:VCALENDAR\r\n");
+    const std::string zz = "Language=zz;";
+    const std::string scheduledText =
+        "此日期已经作过生产排产或生产汇报，不能置换为休息日。: 2027-03-03";
+    struct Case {
+        Invocation run;
+        bool writes;
+    };
+    const Case cases[] = {
+        {{{"import", csv, "--dry-run"},
+          zz,
+          0,
+          "2027-04-05 rest 清明节\n2027-04-06 rest Plant \"shutdown\", all lines\n"
+          "2027-04-10 work 调休上班\n2027-04-11 unchanged 清明节\n",
+          ""},
+         false},
+        {{{"import", outside},
+          zz,
+          1,
+          "",
+          "日期不在工厂日历中，请先用 zevworkcal extend 延长工厂日历: 2031-01-02"},
+         false},
+        {{{"import", scheduled}, zz, 1, "", scheduledText}, false},
+        {{{"import", malformed}, zz, 1, "", "导入文件的这一行格式不对: " + malformed + ":3"},
+         false},
+        {{{"import", timed}, zz, 1, "", "导入文件中的事件不是全天事件: " + timed + ":4"}, false},
+        {{{"import", csv},
+          zz,
+          0,
+          "2027-04-05 rest 清明节\n2027-04-06 rest Plant \"shutdown\", all lines\n"
+          "2027-04-10 work 调休上班\n2027-04-11 unchanged 清明节\n",
+          ""},
+         true},
+        {{{"import", csv},
+          zz,
+          0,
+          "2027-04-05 unchanged 清明节\n2027-04-06 unchanged Plant \"shutdown\", all lines\n"
+          "2027-04-10 unchanged 调休上班\n2027-04-11 unchanged 清明节\n",
+          ""},
+         false},
+        {{{"import", ics},
+          zz,
+          0,
+          "2027-05-01 unchanged 劳动节\n2027-05-02 unchanged 劳动节\n2027-05-03 rest 劳动节\n"
+          "2027-05-08 work 调休\n",
+          ""},
+         true},
+    };
+    const auto everything = [&] {
+        std::vector<std::string> rows = CalendarRows();
+        for (const std::string& t :
+             Column("SELECT " + Concat("FDay", "FNote") + " FROM t_WorkCalendarNote ORDER BY FDay"))
+            rows.push_back("note " + t);
+        rows.push_back("log " + Column("SELECT COUNT(*) FROM t_WorkCalendarLog")[0]);
+        return rows;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Named(c.run));
+        const std::vector<std::string> before = everything();
+        ExpectRun(c.run);
+        if (c.writes) {
+            EXPECT_NE(everything(), before);
+            EXPECT_EQ(Unsound(), "");
+        } else {
+            EXPECT_EQ(everything(), before);
+        }
+    }
+    EXPECT_EQ(Column("SELECT COUNT(*) FROM t_WorkCalendarLog WHERE FAction='import'")[0], "8");
+    // What was made exports, in both formats, and imports as the same exceptions into a
+    // second database.
+    const std::string exported = Run({"export"}).out;
+    EXPECT_NE(exported.find("2027-04-06,rest,\"Plant \"\"shutdown\"\", all lines\"\n"),
+              std::string::npos)
+        << exported;
+    for (const char* format : {"csv", "ics"}) {
+        SCOPED_TRACE(format);
+        const std::string list =
+            file(std::string("export.") + format, Run({"export", "--format", format}).out);
+        const std::string second =
+            "Provider=SQLite;Data Source=" + dir.File(std::string(format) + ".db");
+        const std::map<std::string, std::string> environment = {
+            {"LANG", ""}, {"LC_ALL", ""}, {"ZEVWORKCAL_TEST_NOW", "2009-06-15T12:00"}};
+        const auto there = [&](std::vector<std::string> args) {
+            args.insert(args.begin(), {"--props", "Language=zz;" + second});
+            return RunProcess(ZEV_ZEVWORKCAL, args, {}, environment);
+        };
+        ASSERT_EQ(there({"init"}).exitCode, 0);
+        ASSERT_EQ(there({"generate", "2026-01-05", "2030-01-01"}).exitCode, 0);
+        const ProcessResult imported = there({"import", list});
+        EXPECT_EQ(imported.exitCode, 0) << imported.err;
+        EXPECT_EQ(there({"export"}).out, exported);
+    }
 }
 
 // Two writers started at once, round after round: a swap of 2027-03-03 beside another

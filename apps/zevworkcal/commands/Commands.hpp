@@ -22,6 +22,7 @@ Command Generate(CLI::App& program);
 Command Extend(CLI::App& program);
 Command Swap(CLI::App& program);
 Command Note(CLI::App& program);
+Command Import(CLI::App& program);
 Command Check(CLI::App& program);
 Command Show(CLI::App& program);
 

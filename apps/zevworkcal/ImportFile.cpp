@@ -1,0 +1,234 @@
+// ReadListedDays (ImportFile.hpp): the CSV reader, the iCalendar reader over libical, and
+// the checks both share.
+#include "apps/zevworkcal/ImportFile.hpp"
+
+#include <libical/ical.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string_view>
+
+#include "platform/automation/AsciiText.hpp"
+#include "platform/automation/ComError.hpp"
+#include "platform/automation/OleDate.hpp"
+#include "platform/automation/Utf8.hpp"
+
+namespace zev::cli {
+namespace {
+
+constexpr const char* kSource = "zevworkcal";
+constexpr const char* kMalformed = "导入文件的这一行格式不对";
+constexpr const char* kNotAllDay = "导入文件中的事件不是全天事件";
+
+[[noreturn]] void Fail(const char* text, const std::string& file, int line,
+                       std::string_view what = {}) {
+    std::string detail = ": " + automation::EscapeControls(file) + ":" + std::to_string(line);
+    if (!what.empty()) detail += ": " + automation::EscapeControls(what);
+    throw automation::ComError(automation::errors::kUnspecified, kSource,
+                               automation::MarkedText(text, detail));
+}
+
+std::string ReadWhole(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    if (in) text << in.rdbuf();
+    if (!in || in.bad()) {
+        const int error = errno;
+        throw automation::ComError(
+            automation::errors::kUnspecified, kSource,
+            automation::MarkedText("无法读取导入文件", ": " + automation::EscapeControls(file) +
+                                                           ": " + std::strerror(error)));
+    }
+    return text.str();
+}
+
+std::optional<double> DayOf(std::string_view text) {
+    const auto day = automation::ParseIsoDay(text);
+    if (!day) return std::nullopt;
+    return automation::OleFromDay(*day);
+}
+
+// The fields of one CSV line: commas outside double quotes part them, "" inside quotes is
+// one quote. std::nullopt for a quote left open.
+std::optional<std::vector<std::string>> CsvFields(std::string_view line) {
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted) {
+            if (c != '"') {
+                fields.back() += c;
+            } else if (i + 1 < line.size() && line[i + 1] == '"') {
+                fields.back() += '"';
+                ++i;
+            } else {
+                quoted = false;
+            }
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            fields.emplace_back();
+        } else {
+            fields.back() += c;
+        }
+    }
+    if (quoted) return std::nullopt;
+    return fields;
+}
+
+std::vector<ListedDay> ReadCsv(const std::string& file, const std::string& text) {
+    std::vector<ListedDay> days;
+    bool dataSeen = false;
+    size_t at = 0;
+    for (int number = 1; at < text.size(); ++number) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        std::string_view line(text.data() + at, end - at);
+        at = end + 1;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        const std::string_view bare = automation::Trim(line, " \t");
+        if (bare.empty() || bare.front() == '#') continue;
+        const auto fields = CsvFields(line);
+        if (!fields || fields->size() < 2 || fields->size() > 3) {
+            Fail(kMalformed, file, number, line);
+        }
+        const std::string date(automation::Trim((*fields)[0], " \t"));
+        const std::string kind = automation::UpperAscii(automation::Trim((*fields)[1], " \t"));
+        const bool first = !dataSeen;
+        dataSeen = true;
+        if (first && automation::EqualsNoCase(date, "date") && kind == "KIND") {
+            continue;  // the header, the first line that is no comment
+        }
+        const std::optional<double> day = DayOf(date);
+        if (!day || (kind != "REST" && kind != "WORK")) Fail(kMalformed, file, number, line);
+        const std::string note =
+            fields->size() == 3 ? std::string(automation::Trim((*fields)[2], " \t")) : "";
+        days.push_back({*day, kind == "REST", note, number});
+    }
+    return days;
+}
+
+// The line of each VEVENT's BEGIN, in the order libical gives the events.
+std::vector<int> EventLines(const std::string& text) {
+    std::vector<int> lines;
+    int number = 1;
+    for (size_t at = 0; at < text.size(); ++number) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        std::string_view line(text.data() + at, end - at);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (automation::EqualsNoCase(automation::Trim(line, " \t"), "BEGIN:VEVENT")) {
+            lines.push_back(number);
+        }
+        at = end + 1;
+    }
+    return lines;
+}
+
+struct ComponentFree {
+    void operator()(icalcomponent* c) const { icalcomponent_free(c); }
+};
+
+bool HasCategory(icalcomponent* event, std::string_view wanted) {
+    for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_CATEGORIES_PROPERTY);
+         p != nullptr; p = icalcomponent_get_next_property(event, ICAL_CATEGORIES_PROPERTY)) {
+        const char* value = icalproperty_get_categories(p);
+        if (value == nullptr) continue;
+        std::string_view rest(value);
+        while (!rest.empty()) {
+            const size_t comma = rest.find(',');
+            const std::string_view one = automation::Trim(rest.substr(0, comma), " \t");
+            if (automation::EqualsNoCase(one, wanted)) return true;
+            rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+        }
+    }
+    return false;
+}
+
+std::vector<ListedDay> ReadIcs(const std::string& file, const std::string& text) {
+    const std::unique_ptr<icalcomponent, ComponentFree> calendar(
+        icalparser_parse_string(text.c_str()));
+    if (!calendar) Fail(kMalformed, file, 1);
+    const std::vector<int> lines = EventLines(text);
+    std::vector<ListedDay> days;
+    icalcomponent* root = calendar.get();
+    // A file of one event parses as the event itself.
+    const bool single = icalcomponent_isa(root) == ICAL_VEVENT_COMPONENT;
+    size_t index = 0;
+    for (icalcomponent* event =
+             single ? root : icalcomponent_get_first_component(root, ICAL_VEVENT_COMPONENT);
+         event != nullptr;
+         event = single ? nullptr : icalcomponent_get_next_component(root, ICAL_VEVENT_COMPONENT),
+                        ++index) {
+        const int line = index < lines.size() ? lines[index] : 0;
+        if (icalcomponent_get_first_property(event, ICAL_XLICERROR_PROPERTY) != nullptr) {
+            const char* error = icalproperty_get_xlicerror(
+                icalcomponent_get_first_property(event, ICAL_XLICERROR_PROPERTY));
+            Fail(kMalformed, file, line, error == nullptr ? "" : error);
+        }
+        icalproperty* start = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY);
+        if (start == nullptr) Fail(kNotAllDay, file, line, "DTSTART");
+        const icaltimetype first = icalproperty_get_dtstart(start);
+        // DTEND, or DTSTART and a DURATION; neither: the one day of DTSTART.
+        const bool end = icalcomponent_get_first_property(event, ICAL_DTEND_PROPERTY) != nullptr ||
+                         icalcomponent_get_first_property(event, ICAL_DURATION_PROPERTY) != nullptr;
+        const icaltimetype after = end ? icalcomponent_get_dtend(event) : icaltime_null_date();
+        if (!first.is_date || (end && !after.is_date)) {
+            Fail(kNotAllDay, file, line, end && !after.is_date ? "DTEND" : "DTSTART");
+        }
+        const double from = automation::OleFromCivil(first.year, first.month, first.day);
+        const double to =
+            end ? automation::OleFromCivil(after.year, after.month, after.day) : from + 1;
+        if (!(to > from)) Fail(kNotAllDay, file, line, "DTEND");
+        const char* summary = icalcomponent_get_summary(event);
+        const std::string note = summary ? std::string(automation::Trim(summary, " \t")) : "";
+        const bool rest = !HasCategory(event, "WORK");
+        for (double day = from; day < to; ++day)
+            days.push_back({day, rest, note, line});
+    }
+    return days;
+}
+
+}  // namespace
+
+std::vector<ListedDay> ReadListedDays(const std::string& file) {
+    const std::string text = ReadWhole(file);
+    const std::string extension = automation::UpperAscii(
+        file.rfind('.') == std::string::npos ? std::string() : file.substr(file.rfind('.')));
+    if (extension != ".CSV" && extension != ".ICS") {
+        throw automation::ComError(automation::errors::kUnspecified, kSource,
+                                   automation::MarkedText("导入文件的格式应为 .csv 或 .ics",
+                                                          ": " + automation::EscapeControls(file)));
+    }
+    if (!automation::IsValidUtf8(text)) {
+        // The line of the first byte outside UTF-8.
+        size_t good = 0;
+        while (good < text.size() && automation::IsValidUtf8(text.substr(0, good + 1)))
+            ++good;
+        int line = 1;
+        for (size_t i = 0; i < good; ++i)
+            line += text[i] == '\n' ? 1 : 0;
+        Fail(kMalformed, file, line, "UTF-8");
+    }
+    std::vector<ListedDay> days = extension == ".CSV" ? ReadCsv(file, text) : ReadIcs(file, text);
+    // Each day once: listed again, it must ask for the same.
+    std::map<double, const ListedDay*> seen;
+    std::vector<ListedDay> once;
+    for (const ListedDay& d : days) {
+        const auto [it, added] = seen.emplace(d.Day, &d);
+        if (added) {
+            once.push_back(d);
+        } else if (it->second->Rest != d.Rest || it->second->Note != d.Note) {
+            Fail("导入文件把同一天列了两次，而且内容不同", file, d.Line,
+                 automation::FormatIsoDate(d.Day));
+        }
+    }
+    return once;
+}
+
+}  // namespace zev::cli

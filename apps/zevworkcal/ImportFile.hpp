@@ -1,0 +1,26 @@
+#pragma once
+// The days a holiday list asks for, read from a file for `zevworkcal import`: each day with
+// the kind it is to have and its note, and the line of the file that asked for it. The
+// format follows the file's extension: .csv (lines DATE,rest|work[,NOTE], an optional
+// header date,kind,note, # comments, CSV quoting) or .ics (iCalendar: every all-day
+// VEVENT's days from DTSTART up to the day before DTEND, one day without DTEND, SUMMARY the
+// note, CATEGORIES WORK for work days, rest days otherwise), read with libical.
+
+#include <string>
+#include <vector>
+
+namespace zev::cli {
+
+struct ListedDay {
+    double Day = 0.0;  // an OLE date at midnight
+    bool Rest = true;
+    std::string Note;
+    int Line = 0;  // of the line, or of the event's BEGIN:VEVENT
+};
+
+// The days `file` lists, in the file's order, each day once. Raises a ComError naming
+// the file and the line: a file that cannot be read, an unknown extension, a malformed
+// line or event, text that is not UTF-8, or a day listed twice with another kind or note.
+std::vector<ListedDay> ReadListedDays(const std::string& file);
+
+}  // namespace zev::cli

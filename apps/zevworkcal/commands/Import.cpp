@@ -1,0 +1,128 @@
+// zevworkcal import: makes every day a holiday list names a rest day or a work day with its
+// note, as a planner turns days in the window (every guard of the swap), all in one
+// calendar write with calendar 999's copy and a history row a day; or, with --dry-run,
+// says what it would do and writes nothing.
+#include "apps/zevworkcal/commands/Commands.hpp"
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "apps/zevworkcal/ImportFile.hpp"
+#include "component/CalendarWrite.hpp"
+#include "component/mdlCal.hpp"
+#include "host/MMTS.hpp"
+#include "platform/automation/OleDate.hpp"
+#include "platform/automation/Utf8.hpp"
+#include "suite/CalendarNotes.hpp"
+#include "window/frmCal.hpp"
+
+namespace zev::cli::commands {
+
+namespace {
+
+using component::Outcome;
+using window::GridId;
+
+struct ImportOptions {
+    std::string file;
+    bool dryRun = false;
+};
+
+// What became of one listed day.
+struct Imported {
+    const ListedDay* listed;
+    std::string was;  // "rest" or "work"
+    bool turned;
+};
+
+// Turns each listed day in the window's grids, every guard checked, then saves in the
+// write the window joins; the first refusal ends it.
+Outcome TurnAndSave(window::frmCal& w, const std::vector<ListedDay>& listed,
+                    std::vector<Imported>& done) {
+    if (!component::mdlCal::State().IsSetWorkCalendar) return Outcome::Refused("尚未生成工厂日历");
+    if (!w.GridsComplete()) return Outcome::Refused(window::kGridsIncomplete);
+    for (const ListedDay& d : listed) {
+        const std::string named = ": " + automation::FormatIsoDate(d.Day);
+        const int32_t restRow = w.sprNotWork.RowOf(d.Day);
+        const int32_t workRow = restRow ? 0 : w.sprWork.RowOf(d.Day);
+        if (restRow == 0 && workRow == 0) {
+            return Outcome::Refused("日期不在工厂日历中，请先用 zevworkcal extend 延长工厂日历",
+                                    named);
+        }
+        const bool rest = restRow != 0;
+        done.push_back({&d, rest ? "rest" : "work", rest != d.Rest});
+        if (rest == d.Rest) continue;
+        w.SelectTab(rest ? 1 : 0);
+        w.SelectGridRow(rest ? GridId::NotWork : GridId::Work, rest ? restRow : workRow);
+        if (!w.cmdMove.Enabled) return Outcome::Refused(kNoAccess);
+        const Outcome swapped = w.SwapDay();
+        if (swapped.What() == Outcome::Kind::Refused) {
+            return Outcome::Refused(swapped.Text(), named + swapped.Detail());
+        }
+        if (!swapped.IsDone()) return swapped;
+    }
+    // Saved even when no day turned: calendar 999 is made anew as every save makes it.
+    return w.SaveCalendar();
+}
+
+int RunImport(const ImportOptions& o, Session& s) {
+    const std::vector<ListedDay> listed = ReadListedDays(o.file);
+    RequireSchema();
+    // The load, the turns, the save, the notes and the history are one calendar write on
+    // the window's connection: all of it is kept, or none.
+    data::ConnectionPtr connection;
+    std::optional<component::CalendarWrite> write;
+    std::vector<Imported> done;
+    Outcome outcome = Outcome::Unchanged();
+    WithWindow(
+        [&](component::ComponentState& state) {
+            connection = state.ActiveConnection;
+            write.emplace(*connection);
+            write->KeepOwnRecordsOnly();
+        },
+        [&](window::frmCal& w) { outcome = TurnAndSave(w, listed, done); });
+    if (!outcome.IsDone()) return ExitCodeOf(Shown(outcome));
+    suite::CalendarNotes notes(*connection);
+    for (const Imported& d : done) {
+        const ListedDay& l = *d.listed;
+        bool noted = false;
+        if (!l.Note.empty()) {
+            const Outcome set = notes.SetNote(l.Day, l.Note);
+            if (set.What() == Outcome::Kind::Refused) {
+                return ExitCodeOf(Shown(Outcome::Refused(
+                    set.Text(), ": " + automation::FormatIsoDate(l.Day) + set.Detail())));
+            }
+            noted = set.IsDone();
+        }
+        if (d.turned || noted) {
+            write->Record(
+                {"import", l.Day, d.was, std::string(l.Rest ? "rest" : "work"),
+                 automation::EscapeControls(o.file) + (l.Note.empty() ? "" : ": " + l.Note)});
+        }
+    }
+    if (!o.dryRun) write->Commit();
+    for (const Imported& d : done) {
+        const ListedDay& l = *d.listed;
+        s.out.Line(automation::FormatIsoDate(l.Day) +
+                   (d.turned ? (l.Rest ? " rest" : " work") : " unchanged") +
+                   (l.Note.empty() ? "" : " " + l.Note));
+    }
+    return kOk;
+}
+
+}  // namespace
+
+Command Import(CLI::App& program) {
+    auto o = std::make_shared<ImportOptions>();
+    CLI::App* app = program.add_subcommand(
+        "import",
+        "按节假日文件（.csv 或 .ics）把其中每一天设为休息日或工作日并写上备注，经过窗口置换的"
+        "全部检查；有一天被拒绝时什么也不写");
+    app->add_option("FILE", o->file, "节假日文件：.csv（DATE,rest|work[,NOTE]）或 .ics")
+        ->required();
+    app->add_flag("--dry-run", o->dryRun, "只显示将做的改动，不写入数据库");
+    return {app, [o](Session& s) { return RunImport(*o, s); }, "import docs/holidays-2027.csv"};
+}
+
+}  // namespace zev::cli::commands
