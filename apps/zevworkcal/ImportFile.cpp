@@ -84,7 +84,8 @@ std::optional<std::vector<std::string>> CsvFields(std::string_view line) {
 std::vector<ListedDay> ReadCsv(const std::string& file, const std::string& text) {
     std::vector<ListedDay> days;
     bool dataSeen = false;
-    size_t at = 0;
+    // A byte order mark, as spreadsheet programs write one, is no part of the first line.
+    size_t at = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
     for (int number = 1; at < text.size(); ++number) {
         size_t end = text.find('\n', at);
         if (end == std::string::npos) end = text.size();

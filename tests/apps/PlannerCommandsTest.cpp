@@ -433,8 +433,9 @@ TEST_P(PlannerCommands, ImportTurnsEveryListedDayWithItsNoteOrNothing) {
         std::ofstream(dir.File(name), std::ios::binary) << text;
         return dir.File(name);
     };
+    // Written as a spreadsheet program writes it, after a byte order mark.
     const std::string csv = file("h.csv",
-                                 "# holidays\n"
+                                 "\xEF\xBB\xBF# holidays\n"
                                  "date,kind,note\n"
                                  "2027-04-05,rest,清明节\n"
                                  "2027-04-06,rest,\"Plant \"\"shutdown\"\", all lines\"\n"
