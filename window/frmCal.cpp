@@ -233,7 +233,15 @@ void frmCal::SetCaptions() {
 component::Outcome frmCal::LoadCalendarGrids() {
     gridsComplete_ = false;
     try {
-        const int32_t todayRow = ReadCalendar(sprWork, sprNotWork, today_());
+        data::Connection& connection = component::mdlCal::Connection(state_);
+        const std::array<std::string, 7> weekdays = days::WeekdayNames();
+        const double today = today_();
+        FillGrid(connection, sprNotWork,
+                 "SELECT FDay FROM t_WorkCalendar WHERE FInterID=0 ORDER BY FDay", weekdays, today);
+        // Only the work-day grid is searched for today.
+        const int32_t todayRow = FillGrid(
+            connection, sprWork, "SELECT FDay FROM t_WorkCalendar WHERE FInterID>0 ORDER BY FDay",
+            weekdays, today);
         if (todayRow != 0) sprWork.ShownRow = todayRow;
         filled_ = days::KindsOf(sprWork, sprNotWork);
         gridsComplete_ = true;
@@ -253,17 +261,6 @@ std::vector<std::pair<double, bool>> frmCal::ReadKinds() {
                            automation::CDbl(rs.Fields(1).Value()) == 0);
     }
     return kinds;
-}
-
-int32_t frmCal::ReadCalendar(Grid& work, Grid& notWork, double today) {
-    data::Connection& connection = component::mdlCal::Connection(state_);
-    const std::array<std::string, 7> weekdays = days::WeekdayNames();
-    FillGrid(connection, notWork, "SELECT FDay FROM t_WorkCalendar WHERE FInterID=0 ORDER BY FDay",
-             weekdays, today);
-    // Only the work-day grid is searched for today.
-    return FillGrid(connection, work,
-                    "SELECT FDay FROM t_WorkCalendar WHERE FInterID>0 ORDER BY FDay", weekdays,
-                    today);
 }
 
 bool frmCal::LoadNotes() {

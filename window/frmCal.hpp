@@ -123,11 +123,8 @@ class frmCal final : public FrmCalControls,
     void DisplayPass(double startDay, double endDay);
     // Whether production scheduling plans by day and has already planned on `day`.
     bool IsDayScheduled(double day);
-    // Reads the calendar's work days and rest days into two grids, as the load step
-    // shows them; the row of `today` among the work days, or 0.
-    int32_t ReadCalendar(Grid& work, Grid& notWork, double today);
-    // The days the grids would show, with their kinds, read in one statement, as
-    // days::KindsOf gives them.
+    // The days the load step's grids would show, with their kinds, read in one
+    // statement, as days::KindsOf gives them.
     std::vector<std::pair<double, bool>> ReadKinds();
     // The planner's changes applied to the calendar as it now stands (`now`, as ReadKinds
     // read it inside the save's write): Done with `work` and `notWork` holding the
