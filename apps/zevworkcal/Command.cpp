@@ -132,6 +132,27 @@ void WithWindow(const std::function<void(component::ComponentState&)>& prepare,
     form.ShowModal();
 }
 
+component::Outcome MayTurnDays(const window::frmCal& w) {
+    if (!component::mdlCal::State().IsSetWorkCalendar) {
+        return component::Outcome::Refused("尚未生成工厂日历");
+    }
+    // The load has shown why; grids with part of the calendar are never saved.
+    if (!w.GridsComplete()) return component::Outcome::Refused(window::kGridsIncomplete);
+    return component::Outcome::Done();
+}
+
+bool SelectDay(window::frmCal& w, double day) {
+    for (const window::GridId id : {window::GridId::Work, window::GridId::NotWork}) {
+        const window::Grid& grid = id == window::GridId::Work ? w.sprWork : w.sprNotWork;
+        if (const int32_t row = grid.RowOf(day)) {
+            w.SelectTab(id == window::GridId::Work ? 0 : 1);
+            w.SelectGridRow(id, row);
+            return true;
+        }
+    }
+    return false;
+}
+
 void Refuse(Session& /*s*/, const char* text, const std::string& detail) {
     Shown(component::Outcome::Refused(text, detail));
 }

@@ -144,6 +144,13 @@ void WithWindow(const std::function<void(component::ComponentState&)>& prepare,
                 const std::function<void(window::frmCal&)>& act);
 // The refusal of a command that the access checker does not let maintain the calendar.
 inline constexpr const char* kNoAccess = "您没有维护工厂日历的权限";
+
+// Whether the window's grids may be swapped at all, as swap and import turn days: Done, or
+// the refusal of a window without a calendar or with grids that loaded in part.
+component::Outcome MayTurnDays(const window::frmCal& w);
+// Selects `day` in the grid that holds it, on that grid's tab (tab 1: a rest day); false
+// when neither does.
+bool SelectDay(window::frmCal& w, double day);
 // Shows a refusal of the planner's action: the looked-up text (and `detail`), in a box
 // with the exclamation icon, as the window shows its own.
 void Refuse(Session& s, const char* text, const std::string& detail = {});

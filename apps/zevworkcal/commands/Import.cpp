@@ -22,7 +22,6 @@ namespace zev::cli::commands {
 namespace {
 
 using component::Outcome;
-using window::GridId;
 
 struct ImportOptions {
     std::string file;
@@ -40,21 +39,16 @@ struct Imported {
 // write the window joins; the first refusal ends it.
 Outcome TurnAndSave(window::frmCal& w, const std::vector<ListedDay>& listed,
                     std::vector<Imported>& done) {
-    if (!component::mdlCal::State().IsSetWorkCalendar) return Outcome::Refused("尚未生成工厂日历");
-    if (!w.GridsComplete()) return Outcome::Refused(window::kGridsIncomplete);
+    if (Outcome may = MayTurnDays(w); !may.IsDone()) return may;
     for (const ListedDay& d : listed) {
         const std::string named = ": " + automation::FormatIsoDate(d.Day);
-        const int32_t restRow = w.sprNotWork.RowOf(d.Day);
-        const int32_t workRow = restRow ? 0 : w.sprWork.RowOf(d.Day);
-        if (restRow == 0 && workRow == 0) {
+        if (!SelectDay(w, d.Day)) {
             return Outcome::Refused("日期不在工厂日历中，请先用 zevworkcal extend 延长工厂日历",
                                     named);
         }
-        const bool rest = restRow != 0;
+        const bool rest = w.tabCal.Tab == 1;
         done.push_back({&d, rest ? "rest" : "work", rest != d.Rest});
         if (rest == d.Rest) continue;
-        w.SelectTab(rest ? 1 : 0);
-        w.SelectGridRow(rest ? GridId::NotWork : GridId::Work, rest ? restRow : workRow);
         if (!w.cmdMove.Enabled) return Outcome::Refused(kNoAccess);
         const Outcome swapped = w.SwapDay();
         if (swapped.What() == Outcome::Kind::Refused) {

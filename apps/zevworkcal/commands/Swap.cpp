@@ -15,34 +15,15 @@ namespace zev::cli::commands {
 
 namespace {
 
-using window::GridId;
-
 struct SwapOptions {
     std::vector<std::string> days;
 };
-
-// Selects `day` in the grid that holds it, on that grid's tab; false when neither does.
-bool SelectDay(window::frmCal& w, double day) {
-    for (const GridId id : {GridId::Work, GridId::NotWork}) {
-        const window::Grid& grid = id == GridId::Work ? w.sprWork : w.sprNotWork;
-        if (const int32_t row = grid.RowOf(day)) {
-            w.SelectTab(id == GridId::Work ? 0 : 1);
-            w.SelectGridRow(id, row);
-            return true;
-        }
-    }
-    return false;
-}
 
 // Swaps every day in turn and saves, as a planner presses Swap and Save; the first
 // outcome that is not done ends it. Every outcome is shown as it comes.
 component::Outcome SwapAndSave(window::frmCal& w, const std::vector<double>& days) {
     using component::Outcome;
-    if (!component::mdlCal::State().IsSetWorkCalendar) {
-        return Shown(Outcome::Refused("尚未生成工厂日历"));
-    }
-    // The load has shown why; grids with part of the calendar are never saved.
-    if (!w.GridsComplete()) return Shown(Outcome::Refused(window::kGridsIncomplete));
+    if (Outcome may = MayTurnDays(w); !may.IsDone()) return Shown(may);
     for (const double day : days) {
         if (!SelectDay(w, day)) {
             return Shown(
