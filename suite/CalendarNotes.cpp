@@ -84,14 +84,6 @@ std::string CutAt(std::string_view utf8, size_t most) {
     return std::string(utf8);
 }
 
-bool HasControl(std::string_view text) {
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) return true;
-    }
-    return false;
-}
-
 std::string_view TrimSpaces(std::string_view text) {
     while (!text.empty() && text.front() == ' ')
         text.remove_prefix(1);
@@ -100,12 +92,22 @@ std::string_view TrimSpaces(std::string_view text) {
     return text;
 }
 
-// Why a text cannot be a note; nullptr when it can.
-const char* NoteProblem(std::string_view note) {
-    if (!automation::IsValidUtf8(note)) return "备注不是有效的 UTF-8 文本";
-    if (HasControl(note)) return "备注只能有一行，不能含有控制字符";
-    if (CharacterCount(note) > kMostNoteCharacters) return "备注太长，最多 200 个字符";
-    return nullptr;
+// Why a text cannot be a note, with what the refusal names; nothing when it can.
+std::optional<component::Outcome> NoteProblem(std::string_view note) {
+    if (!automation::IsValidUtf8(note)) {
+        return component::Outcome::Refused("备注不是有效的 UTF-8 文本");
+    }
+    if (const size_t at = automation::FindControlCharacter(note); at != std::string_view::npos) {
+        char named[16];
+        std::snprintf(named, sizeof named, ": U+%04X",
+                      static_cast<unsigned>(automation::ReadUtf8(note, at).CodePoint));
+        return component::Outcome::Refused("备注只能有一行，不能含有控制字符", named);
+    }
+    if (CharacterCount(note) > kMostNoteCharacters) {
+        return component::Outcome::Refused("备注太长，最多 200 个字符",
+                                           ": " + std::to_string(CharacterCount(note)));
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -129,11 +131,7 @@ std::vector<DayNote> CalendarNotes::Notes(double from, double to) {
 component::Outcome CalendarNotes::SetNote(double day, std::string_view text) {
     const std::string_view note = TrimSpaces(text);
     if (!HasNotes()) return component::Outcome::Refused(kNoNoteTable);
-    if (const char* problem = NoteProblem(note)) {
-        const bool long_ = CharacterCount(note) > kMostNoteCharacters;
-        return component::Outcome::Refused(
-            problem, long_ ? ": " + std::to_string(CharacterCount(note)) : std::string());
-    }
+    if (std::optional<component::Outcome> problem = NoteProblem(note)) return *problem;
     const Variant where[] = {DayValue(day)};
     if (automation::CLng(connection_.ExecuteWith(kCountDay, where).Fields(0).Value()) == 0) {
         return component::Outcome::Refused("这一天不在工厂日历之内",

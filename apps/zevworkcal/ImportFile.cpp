@@ -4,18 +4,15 @@
 
 #include <libical/ical.h>
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string_view>
 
 #include "platform/automation/AsciiText.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
+#include "platform/automation/UserFile.hpp"
 #include "platform/automation/Utf8.hpp"
 
 namespace zev::cli {
@@ -33,18 +30,26 @@ constexpr const char* kNotAllDay = "导入文件中的事件不是全天事件";
                                automation::MarkedText(text, detail));
 }
 
+// The whole file, or standard input for "-", up to kMostImportBytes.
 std::string ReadWhole(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    if (in) text << in.rdbuf();
-    if (!in || in.bad()) {
-        const int error = errno;
-        throw automation::ComError(
-            automation::errors::kUnspecified, kSource,
-            automation::MarkedText("无法读取导入文件", ": " + automation::EscapeControls(file) +
-                                                           ": " + std::strerror(error)));
+    return automation::ReadUserFile(file, {kMostImportBytes, "导入的内容太大，最多 64 MiB",
+                                           "导入文件不是普通文件", "无法读取导入文件"});
+}
+
+// The format of a list without --format: the file's extension; standard input's is
+// iCalendar when it begins with BEGIN:VCALENDAR, CSV otherwise.
+std::optional<ListFormat> FormatOf(const std::string& file, std::string_view text) {
+    if (file == "-") {
+        if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.remove_prefix(3);
+        const std::string_view start = automation::Trim(text.substr(0, 64), " \t\r\n");
+        return automation::EqualsNoCase(start.substr(0, 15), "BEGIN:VCALENDAR") ? ListFormat::Ics
+                                                                                : ListFormat::Csv;
     }
-    return text.str();
+    const std::string extension = automation::UpperAscii(
+        file.rfind('.') == std::string::npos ? std::string() : file.substr(file.rfind('.')));
+    if (extension == ".CSV") return ListFormat::Csv;
+    if (extension == ".ICS") return ListFormat::Ics;
+    return std::nullopt;
 }
 
 std::optional<double> DayOf(std::string_view text) {
@@ -197,26 +202,27 @@ std::vector<ListedDay> ReadIcs(const std::string& file, const std::string& text)
 
 }  // namespace
 
-std::vector<ListedDay> ReadListedDays(const std::string& file) {
+std::vector<ListedDay> ReadListedDays(const std::string& file, std::optional<ListFormat> format) {
     const std::string text = ReadWhole(file);
-    const std::string extension = automation::UpperAscii(
-        file.rfind('.') == std::string::npos ? std::string() : file.substr(file.rfind('.')));
-    if (extension != ".CSV" && extension != ".ICS") {
+    if (!format) format = FormatOf(file, text);
+    if (!format) {
         throw automation::ComError(automation::errors::kUnspecified, kSource,
                                    automation::MarkedText("导入文件的格式应为 .csv 或 .ics",
                                                           ": " + automation::EscapeControls(file)));
     }
     if (!automation::IsValidUtf8(text)) {
         // The line of the first byte outside UTF-8.
-        size_t good = 0;
-        while (good < text.size() && automation::IsValidUtf8(text.substr(0, good + 1)))
-            ++good;
         int line = 1;
-        for (size_t i = 0; i < good; ++i)
-            line += text[i] == '\n' ? 1 : 0;
+        for (size_t i = 0; i < text.size();) {
+            const automation::Utf8Character c = automation::ReadUtf8(text, i);
+            if (c.CodePoint == automation::kNotACharacter) break;
+            line += c.CodePoint == '\n' ? 1 : 0;
+            i += c.Length;
+        }
         Fail(kMalformed, file, line, "UTF-8");
     }
-    std::vector<ListedDay> days = extension == ".CSV" ? ReadCsv(file, text) : ReadIcs(file, text);
+    std::vector<ListedDay> days =
+        *format == ListFormat::Csv ? ReadCsv(file, text) : ReadIcs(file, text);
     // Each day once: listed again, it must ask for the same.
     std::map<double, const ListedDay*> seen;
     std::vector<ListedDay> once;

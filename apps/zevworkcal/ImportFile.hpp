@@ -6,6 +6,8 @@
 // VEVENT's days from DTSTART up to the day before DTEND, one day without DTEND, SUMMARY the
 // note, CATEGORIES WORK for work days, rest days otherwise), read with libical.
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,9 +20,18 @@ struct ListedDay {
     int Line = 0;  // of the line, or of the event's BEGIN:VEVENT
 };
 
-// The days `file` lists, in the file's order, each day once. Raises a ComError naming
-// the file and the line: a file that cannot be read, an unknown extension, a malformed
-// line or event, text that is not UTF-8, or a day listed twice with another kind or note.
-std::vector<ListedDay> ReadListedDays(const std::string& file);
+enum class ListFormat { Csv, Ics };
+
+// The most a list may hold, in bytes: far more than any holiday list, and a bound on what
+// a FIFO, a device or a growing file can make the program read.
+inline constexpr size_t kMostImportBytes = size_t{64} << 20;
+
+// The days `file` lists (standard input for "-"), in the file's order, each day once, read
+// in `format`, or without one by the file's extension (standard input: iCalendar when it
+// begins with BEGIN:VCALENDAR, CSV otherwise). Raises a ComError naming the file and the
+// line: a file that cannot be read, that is no regular file or holds more than
+// kMostImportBytes, an unknown extension, a malformed line or event, text that is not
+// UTF-8, or a day listed twice with another kind or note.
+std::vector<ListedDay> ReadListedDays(const std::string& file, std::optional<ListFormat> format);
 
 }  // namespace zev::cli

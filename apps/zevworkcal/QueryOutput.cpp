@@ -7,6 +7,7 @@
 
 #include "host/MMTS.hpp"
 #include "platform/automation/OleDate.hpp"
+#include "platform/automation/Utf8.hpp"
 
 namespace zev::cli {
 
@@ -28,26 +29,33 @@ const char* KindName(component::CalendarDay::Kind kind) {
 
 void AppendJsonString(std::string& out, std::string_view text) {
     out += '"';
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
+    for (size_t i = 0; i < text.size();) {
+        const automation::Utf8Character c = automation::ReadUtf8(text, i);
+        if (c.CodePoint == '"' || c.CodePoint == '\\') {
             out += '\\';
-            out += c;
-        } else if (c == '\n') {
+            out += static_cast<char>(c.CodePoint);
+        } else if (c.CodePoint == '\n') {
             out += "\\n";
-        } else if (byte < 0x20 || byte == 0x7F) {
+        } else if (c.CodePoint == automation::kNotACharacter ||
+                   automation::IsControlCharacter(c.CodePoint)) {
+            // JSON is UTF-8: a byte outside it can only be shown as the replacement character.
             char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+            std::snprintf(escaped, sizeof escaped, "\\u%04x",
+                          c.CodePoint == automation::kNotACharacter
+                              ? 0xFFFDu
+                              : static_cast<unsigned>(c.CodePoint));
             out += escaped;
         } else {
-            out += c;
+            out.append(text.substr(i, c.Length));
         }
+        i += c.Length;
     }
     out += '"';
 }
 
-void AppendCsvField(std::string& out, std::string_view text) {
-    const bool quoted = text.find_first_of(",\"\r\n") != std::string_view::npos ||
+void AppendCsvField(std::string& out, std::string_view raw) {
+    const std::string text = automation::EscapeControls(raw);
+    const bool quoted = text.find_first_of(",\"") != std::string::npos ||
                         (!text.empty() && (text.front() == ' ' || text.back() == ' '));
     if (!quoted) {
         out += text;

@@ -25,10 +25,11 @@ std::string IsoDay(double date);
 const char* KindName(component::CalendarDay::Kind kind);
 
 // Appends `text` as a JSON string: in quotes, with quotes, backslashes and control
-// characters escaped.
+// characters (C1 included) escaped, and a byte outside UTF-8 written as \ufffd.
 void AppendJsonString(std::string& out, std::string_view text);
-// Appends `text` as a CSV field: as it is, or in quotes with its quotes doubled when it
-// holds a comma, a quote, a line end, or spaces at either end (which a reader may trim).
+// Appends `text` as a CSV field, its control characters escaped (automation::EscapeControls,
+// line ends included: a field is one line): as it is, or in quotes with its quotes doubled
+// when it holds a comma, a quote, or spaces at either end (which a reader may trim).
 void AppendCsvField(std::string& out, std::string_view text);
 
 // Tells stderr that the answer to `what` reaches outside the calendar, with the days the

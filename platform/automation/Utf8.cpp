@@ -89,14 +89,22 @@ void AppendUtf8(std::string& out, std::u16string_view s) {
     }
 }
 
+size_t FindControlCharacter(std::string_view s) {
+    for (size_t i = 0; i < s.size();) {
+        const Utf8Character c = ReadUtf8(s, i);
+        if (c.CodePoint != kNotACharacter && IsControlCharacter(c.CodePoint)) return i;
+        i += c.Length;
+    }
+    return std::string_view::npos;
+}
+
 std::string EscapeControls(std::string_view input) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(input.size());
     for (size_t i = 0; i < input.size();) {
         const Utf8Character c = ReadUtf8(input, i);
-        const bool control = c.CodePoint < 0x20 || (c.CodePoint >= 0x7F && c.CodePoint <= 0x9F) ||
-                             c.CodePoint == kNotACharacter;
+        const bool control = c.CodePoint == kNotACharacter || IsControlCharacter(c.CodePoint);
         for (size_t k = 0; k < c.Length; ++k) {
             const auto byte = static_cast<unsigned char>(input[i + k]);
             if (control) {

@@ -505,6 +505,11 @@ ConnectionPtr OpenSqlite(const std::string& path, OpenMode mode) {
         if (S_ISDIR(st.st_mode))
             Fail(errors::kUnspecified,
                  automation::MarkedText("数据库文件名指向一个目录", ": " + Shown(path)), {});
+        // A FIFO would hold the open until a writer came; a device would take the journal
+        // files beside it into its folder.
+        if (!S_ISREG(st.st_mode))
+            Fail(errors::kUnspecified,
+                 automation::MarkedText("数据库文件不是普通文件", ": " + Shown(path)), {});
     } else if (mode == OpenMode::Existing) {
         Fail(errors::kUnspecified, automation::MarkedText("数据库文件不存在", ": " + Shown(path)),
              {});

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -176,7 +177,10 @@ TEST_F(CommandLine, BadDatabasesFailWithTheErrorReport) {
     }
     const std::string empty = dir_.File("empty.db");
     data::OpenSqlite(empty, data::OpenMode::Create)->Execute("CREATE TABLE other(x)");
+    const std::string fifo = dir_.File("fifo.db");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::pair<std::string, std::string> cases[] = {
+        {fifo, "数据库文件不是普通文件: " + fifo},
         {dir_.Path().string(), dir_.Path().string()},
         {junk, junk},
         {dir_.File("missing.db"), "missing.db"},

@@ -3,10 +3,12 @@
 // all or nothing, and a reader that never sees half a numbering while swap saves.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
 
@@ -643,6 +645,127 @@ TEST_P(PlannerCommands, AGenerationKilledAtAnyMomentLeavesTheOldCalendarOrTheNew
     EXPECT_EQ(emptyReadings, 0) << "of " << readings;
     std::printf("%d readings, %d of an empty calendar; %d rounds ended old, %d new\n", readings,
                 emptyReadings, ended["old"], ended["new"]);
+}
+
+// A note with a control character (C0, DEL or C1: U+009B begins a terminal's control
+// sequence as ESC [ does) is refused on every path that writes one, naming the character,
+// and nothing is written; one stored before such notes were refused is shown escaped by
+// every output, never as it is.
+TEST_P(PlannerCommands, NoControlCharacterReachesANoteOrLeavesAnOutputRaw) {
+    ASSERT_EQ(Run({"generate", "2026-01-05", "2030-01-01"}).exitCode, 0);
+    const TempDir dir;
+    const auto file = [&](const std::string& name, const std::string& text) {
+        std::ofstream(dir.File(name), std::ios::binary) << text;
+        return dir.File(name);
+    };
+    const std::pair<std::string, std::string> bad[] = {{"\u009b31mred", "U+009B"},
+                                                       {"a\u0085b", "U+0085"},
+                                                       {"\u009d0;t\u009c", "U+009D"},
+                                                       {"a\x7F", "U+007F"},
+                                                       {"a\tb", "U+0009"}};
+    const std::string notes = "SELECT COUNT(*) FROM t_WorkCalendarNote";
+    for (const auto& [text, named] : bad) {
+        const std::string ics =
+            "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//t//EN\r\nBEGIN:VEVENT\r\n"
+            "UID:a\r\nDTSTART;VALUE=DATE:20270405\r\nSUMMARY:" +
+            text + "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+        for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+                 {"note", "2027-04-05", text},
+                 {"import", file("n.csv", "2027-04-05,rest," + text + "\n")},
+                 {"import", file("n.ics", ics)}}) {
+            SCOPED_TRACE(args[0] + " " + named);
+            const ProcessResult r = Run(args);
+            EXPECT_EQ(r.exitCode, 1);
+            // import names the day before the character
+            EXPECT_NE(r.err.find("备注只能有一行，不能含有控制字符: "), std::string::npos) << r.err;
+            EXPECT_NE(r.err.find(": " + named), std::string::npos) << r.err;
+            EXPECT_EQ(Column(notes)[0], "0");
+        }
+    }
+    const std::string held = "\x1B]0;t\x07\xC2\x9Bred";
+    Exec("INSERT INTO t_WorkCalendarNote(FDay,FNote) VALUES('2027-04-06','" + held + "')");
+    Exec(
+        "INSERT INTO t_WorkCalendarLog(FTime,FUser,FProgram,FAction,FDay,FFrom,FTo,FNote) "
+        "VALUES(GETDATE(),'u','p','note','2027-04-06','','" +
+        held + "','" + held + "')");
+    const std::string escaped = "\\x1B]0;t\\x07\\xC2\\x9Bred";
+    const std::string json = "\\u001b]0;t\\u0007\\u009bred";
+    const std::pair<std::vector<std::string>, std::string> shown[] = {
+        {{"list", "2027-04-06", "2027-04-07"}, escaped},
+        {{"list", "2027-04-06", "2027-04-07", "--format", "json"}, json},
+        {{"export"}, escaped},
+        {{"export", "--format", "json"}, json},
+        {{"export", "--format", "ics"},
+         R"(\\x1B]0\;t\\x07\\xC2\\x9Bred)"},  // iCalendar's escapes on top
+        {{"history"}, escaped},
+        {{"history", "--format", "csv"}, escaped},
+        {{"history", "--format", "json"}, json}};
+    for (const auto& [args, expected] : shown) {
+        SCOPED_TRACE(Named({args, "", 0, "", ""}));
+        const ProcessResult r = Run(args);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_NE(r.out.find(expected), std::string::npos) << r.out;
+        for (size_t i = 0; i < r.out.size(); ++i) {
+            const auto byte = static_cast<unsigned char>(r.out[i]);
+            const bool c1 = byte == 0xC2 && i + 1 < r.out.size() &&
+                            (static_cast<unsigned char>(r.out[i + 1]) & 0xE0) == 0x80;
+            ASSERT_FALSE((byte < 0x20 && byte != '\n' && byte != '\r') || byte == 0x7F || c1)
+                << "at " << i;
+        }
+    }
+}
+
+// import reads a regular file, or standard input for "-", of at most 64 MiB: a FIFO, a
+// device (named or through a link), a folder and a larger file, sparse or piped, are
+// refused by name before anything is written.
+TEST_P(PlannerCommands, ImportReadsOneRegularFileOrStandardInputWithinItsLimit) {
+    ASSERT_EQ(Run({"generate", "2026-01-05", "2030-01-01"}).exitCode, 0);
+    const TempDir dir;
+    const std::string fifo = dir.File("f.csv");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", dir.File("z.csv"));
+    std::filesystem::create_directory(dir.File("d.csv"));
+    std::ofstream(dir.File("big.csv")) << "2027-04-05,rest\n";
+    std::filesystem::resize_file(dir.File("big.csv"), (size_t{64} << 20) + 1);
+    const std::string notRegular = "导入文件不是普通文件: ";
+    const std::string tooLarge = "导入的内容太大，最多 64 MiB: ";
+    const std::string csv = "2027-04-05,rest,清明节\n";
+    const std::string ics =
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//t//EN\r\nBEGIN:VEVENT\r\n"
+        "UID:a\r\nDTSTART;VALUE=DATE:20270405\r\nSUMMARY:清明节\r\nEND:VEVENT\r\n"
+        "END:VCALENDAR\r\n";
+    struct Case {
+        std::vector<std::string> args;
+        std::string input;
+        int exitCode;
+        std::string out;
+        std::string err;
+    };
+    const Case cases[] = {
+        {{fifo}, "", 1, "", notRegular + fifo},
+        {{dir.File("z.csv")}, "", 1, "", notRegular + dir.File("z.csv")},
+        {{"/dev/zero"}, "", 1, "", notRegular + "/dev/zero"},
+        {{dir.File("d.csv")}, "", 1, "", notRegular + dir.File("d.csv")},
+        {{dir.File("big.csv")}, "", 1, "", tooLarge + dir.File("big.csv")},
+        {{"-"}, std::string((size_t{64} << 20) + 1, '#'), 1, "", tooLarge + "-"},
+        {{"-", "--format", "xml"}, csv, 2, "", ""},
+        {{"-", "--dry-run"}, csv, 0, "2027-04-05 rest 清明节\n", ""},
+        {{"-", "--dry-run"}, ics, 0, "2027-04-05 rest 清明节\n", ""},
+        {{"-", "--dry-run", "--format", "csv"}, ics, 1, "", "导入文件的这一行格式不对: -:1"},
+    };
+    const std::vector<std::string> before = CalendarRows();
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"--props", "Language=zz;" + Db().PropsString(), "import"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        SCOPED_TRACE(args.back());
+        const ProcessResult r =
+            RunProcess(ZEV_ZEVWORKCAL, args, c.input,
+                       {{"LANG", ""}, {"LC_ALL", ""}, {"ZEVWORKCAL_TEST_NOW", "2009-06-15T12:00"}});
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+        EXPECT_EQ(CalendarRows(), before);
+    }
 }
 
 ZEV_INSTANTIATE_DB_TEST(PlannerCommands);

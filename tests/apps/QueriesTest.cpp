@@ -6,8 +6,13 @@
 // terminal and as a PDF year planner.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "platform/automation/Clock.hpp"
@@ -570,6 +575,53 @@ TEST_F(YearAtAGlance, WritesAOnePageYearPlannerWithoutADisplay) {
     EXPECT_EQ(failed.exitCode, 1);
     EXPECT_TRUE(Has(failed.err, "无法写出 PDF 文件")) << failed.err;
     EXPECT_FALSE(std::filesystem::exists(missing));
+}
+
+// The PDF replaces a regular file only: a FIFO, a device node, a folder, or a link to one
+// of them, stays as it was and the command fails naming it; through a link to a regular
+// file the link stays and its target becomes the PDF; an empty name is a usage error.
+TEST_F(YearAtAGlance, APdfReplacesOnlyARegularFileAndThroughALinkItsTarget) {
+    namespace fs = std::filesystem;
+    const std::string fifo = dir_.File("fifo.pdf");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string device = dir_.File("null.pdf");  // a node like /dev/null, made here
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::mknod(device.c_str(), S_IFCHR | 0600, makedev(1, 3)), 0);
+    }
+    fs::create_directory(dir_.File("folder.pdf"));
+    std::ofstream(dir_.File("old.pdf")) << "old";
+    fs::create_directory(dir_.File("elsewhere"));
+    fs::create_symlink(dir_.File("old.pdf"), dir_.File("elsewhere/link.pdf"));
+    fs::create_symlink(fifo, dir_.File("to-fifo.pdf"));
+    struct Case {
+        std::string file;
+        int exitCode;
+        fs::file_type after;  // of what the name names, its links followed
+    };
+    std::vector<Case> cases = {{fifo, 1, fs::file_type::fifo},
+                               {dir_.File("folder.pdf"), 1, fs::file_type::directory},
+                               {dir_.File("to-fifo.pdf"), 1, fs::file_type::fifo},
+                               {dir_.File("elsewhere/link.pdf"), 0, fs::file_type::regular},
+                               {"", 2, fs::file_type::not_found}};
+    if (root) cases.push_back({device, 1, fs::file_type::character});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const ProcessResult r = Run({"cal", "2009", "--pdf", c.file}, {{"QT_QPA_PLATFORM", ""}});
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+        if (c.exitCode == 1) {
+            EXPECT_TRUE(Has(r.err, "不是普通文件")) << r.err;
+        }
+        if (!c.file.empty()) {
+            EXPECT_EQ(fs::status(c.file).type(), c.after);
+        }
+    }
+    EXPECT_TRUE(fs::is_symlink(dir_.File("elsewhere/link.pdf")));
+    std::ifstream written(dir_.File("old.pdf"));
+    std::string head(4, '\0');
+    written.read(head.data(), 4);
+    EXPECT_EQ(head, "%PDF");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_.File("elsewhere")), {}), 1);
 }
 
 }  // namespace

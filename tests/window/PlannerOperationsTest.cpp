@@ -892,6 +892,7 @@ TEST_P(DaySwap, NotesEditedInPlaceAreSavedInTheSavesOneWriteWithAHistoryRowEach)
         std::vector<std::string> notes;    // the note table afterwards
         std::vector<std::string> history;  // the history afterwards
         const char* box;                   // the refusal shown, or nullptr
+        std::string pending;               // June 29's note, still pending after a refusal
     };
     const Step steps[] = {
         // A note refused by the store refuses the save: the swap made with it is not
@@ -901,19 +902,29 @@ TEST_P(DaySwap, NotesEditedInPlaceAreSavedInTheSavesOneWriteWithAHistoryRowEach)
          {Swap(June(30)), EditNote(June(29), std::string(201, 'x')), Save},
          {"2009-06-27|old"},
          {},
-         "备注太长，最多 200 个字符: 2009-06-29: 201"},
+         "备注太长，最多 200 个字符: 2009-06-29: 201",
+         std::string(201, 'x')},
+        {"a note with a control character that a terminal acts on",
+         true,
+         {EditNote(June(29), "\u009b31mred"), Save},
+         {"2009-06-27|old"},
+         {},
+         "备注只能有一行，不能含有控制字符: 2009-06-29: U+009B",
+         "\u009b31mred"},
         {"without the right to change the calendar, notes are not edited",
          false,
          {EditNote(June(29), "a"), Save},
          {"2009-06-27|old"},
          {},
-         nullptr},
+         nullptr,
+         ""},
         {"one note typed with spaces around it, one removed",
          true,
          {EditNote(June(29), "  盘点  "), EditNote(June(27), ""), Save},
          {"2009-06-29|盘点"},
          {"note|2009-06-29||盘点", "note|2009-06-27|old|"},
-         nullptr},
+         nullptr,
+         ""},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
@@ -931,7 +942,7 @@ TEST_P(DaySwap, NotesEditedInPlaceAreSavedInTheSavesOneWriteWithAHistoryRowEach)
             // The changes stay pending, with Save at hand again.
             EXPECT_TRUE(s.controls.back().cmdSave.Enabled);
             EXPECT_EQ(s.controls.back().sprWork.Row(s.controls.back().sprWork.RowOf(June(29))).Note,
-                      std::string(201, 'x'));
+                      step.pending);
         } else if (step.granted) {
             // An edit changes the calendar as a swap does: Save comes on at once.
             EXPECT_TRUE(s.controls[1].cmdSave.Enabled);

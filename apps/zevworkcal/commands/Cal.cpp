@@ -13,6 +13,7 @@
 #include "host/MMTS.hpp"
 #include "platform/automation/Clock.hpp"
 #include "platform/automation/ComError.hpp"
+#include "platform/automation/Utf8.hpp"
 #include "suite/CalendarNotes.hpp"
 #include "suite/CalendarStore.hpp"
 #include "window/YearPdf.hpp"
@@ -29,7 +30,7 @@ struct CalOptions {
     std::optional<int> year;
     std::optional<int> months;
     Colour colour = Colour::Auto;
-    std::string pdf;
+    std::optional<std::string> pdf;
 };
 
 constexpr int kMostMonths = 120;
@@ -63,6 +64,7 @@ bool UseColour(Colour colour, const Session& s) {
 
 int RunCal(const CalOptions& o, Session& s) {
     const window::MonthRun run = RunOf(o);
+    if (o.pdf && o.pdf->empty()) throw UsageError(automation::MarkedText("PDF 文件名不能为空"));
     const std::unique_ptr<component::clsCal> cal = OpenCalendar();
     window::YearRequest request;
     request.Run = run;
@@ -77,10 +79,10 @@ int RunCal(const CalOptions& o, Session& s) {
     const double first = window::FirstDayOf(run);
     for (suite::DayNote& note : suite::CalendarNotes(component::mdlCal::Connection())
                                     .Notes(first, first + window::DayCountOf(run)))
-        request.Notes.emplace(note.Day, std::move(note.Note));
+        request.Notes.emplace(note.Day, automation::EscapeControls(note.Note));
     const window::YearSheet sheet = window::BuildYearSheet(request);
-    if (!o.pdf.empty()) {
-        window::WriteYearPdf(sheet, o.pdf);
+    if (o.pdf) {
+        window::WriteYearPdf(sheet, *o.pdf);
         return kOk;
     }
     s.out.Write(window::YearText(sheet, UseColour(o.colour, s)));

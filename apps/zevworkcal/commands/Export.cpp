@@ -18,6 +18,7 @@
 #include "platform/automation/Clock.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
+#include "platform/automation/Utf8.hpp"
 #include "suite/CalendarNotes.hpp"
 #include "suite/CalendarStore.hpp"
 
@@ -174,7 +175,10 @@ std::string IcsOf(const std::vector<ExportedDay>& days) {
         icalcomponent_add_property(event, icalproperty_new_dtstamp(stamp));
         icalcomponent_add_property(event, icalproperty_new_dtstart(IcalDay(d.Serial)));
         icalcomponent_add_property(event, icalproperty_new_dtend(IcalDay(d.Serial + 1)));
-        const std::string& summary = !d.Note.empty() ? d.Note : d.Work ? workKind : restKind;
+        // The library escapes line ends and separators, not the other control characters.
+        const std::string summary = !d.Note.empty() ? automation::EscapeControls(d.Note)
+                                    : d.Work        ? workKind
+                                                    : restKind;
         icalcomponent_add_property(event, icalproperty_new_summary(summary.c_str()));
         if (d.Work) icalcomponent_add_property(event, icalproperty_new_categories("WORK"));
         icalcomponent_add_property(event, icalproperty_new_transp(ICAL_TRANSP_TRANSPARENT));

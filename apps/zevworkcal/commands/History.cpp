@@ -8,6 +8,7 @@
 #include "apps/zevworkcal/QueryOutput.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
+#include "platform/automation/Utf8.hpp"
 #include "suite/CalendarNotes.hpp"
 
 namespace zev::cli::commands {
@@ -29,11 +30,14 @@ std::string DayText(const suite::HistoryRow& row) {
 // One line a row: its time, user, program and action, then the day, "FROM -> TO" and the
 // note where the row has them.
 std::string TextLine(const suite::HistoryRow& row) {
-    std::string line = automation::FormatIsoDateTime(row.Time) + "  " + row.User + "  " +
-                       row.Program + "  " + row.Action;
+    using automation::EscapeControls;
+    std::string line = automation::FormatIsoDateTime(row.Time) + "  " + EscapeControls(row.User) +
+                       "  " + EscapeControls(row.Program) + "  " + EscapeControls(row.Action);
     if (row.Day) line += "  " + DayText(row);
-    if (!row.From.empty() || !row.To.empty()) line += "  " + row.From + " -> " + row.To;
-    if (!row.Note.empty()) line += "  " + row.Note;
+    if (!row.From.empty() || !row.To.empty()) {
+        line += "  " + EscapeControls(row.From) + " -> " + EscapeControls(row.To);
+    }
+    if (!row.Note.empty()) line += "  " + EscapeControls(row.Note);
     return line + "\n";
 }
 

@@ -25,6 +25,7 @@ using component::Outcome;
 
 struct ImportOptions {
     std::string file;
+    std::optional<ListFormat> format;
     bool dryRun = false;
 };
 
@@ -61,7 +62,7 @@ Outcome TurnAndSave(window::frmCal& w, const std::vector<ListedDay>& listed,
 }
 
 int RunImport(const ImportOptions& o, Session& s) {
-    const std::vector<ListedDay> listed = ReadListedDays(o.file);
+    const std::vector<ListedDay> listed = ReadListedDays(o.file, o.format);
     RequireSchema();
     // The load, the turns, the save, the notes and the history are one calendar write on
     // the window's connection: all of it is kept, or none.
@@ -113,8 +114,14 @@ Command Import(CLI::App& program) {
         "import",
         "按节假日文件（.csv 或 .ics）把其中每一天设为休息日或工作日并写上备注，经过窗口置换的"
         "全部检查；有一天被拒绝时什么也不写");
-    app->add_option("FILE", o->file, "节假日文件：.csv（DATE,rest|work[,NOTE]）或 .ics")
+    app->add_option("FILE", o->file,
+                    "节假日文件：.csv（DATE,rest|work[,NOTE]）或 .ics；- 为标准输入")
         ->required();
+    AddChoiceOption<std::optional<ListFormat>>(
+        *app, "--format", {{"csv", ListFormat::Csv}, {"ics", ListFormat::Ics}}, o->format,
+        "文件的格式：csv 或 ics（默认按扩展名；标准输入以 BEGIN:VCALENDAR 开始时为 ics，否则为 "
+        "csv）",
+        "FORMAT");
     app->add_flag("--dry-run", o->dryRun, "只显示将做的改动，不写入数据库");
     return {app, [o](Session& s) { return RunImport(*o, s); }, "import docs/holidays-2027.csv"};
 }

@@ -9,6 +9,7 @@
 #include "apps/zevworkcal/QueryOutput.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
+#include "platform/automation/Utf8.hpp"
 #include "suite/CalendarNotes.hpp"
 
 namespace zev::cli::commands {
@@ -45,7 +46,7 @@ class ListWriter {
                 Date(day);
                 text_ += work ? " work " : " rest";
                 if (work) Number(day);
-                if (!day.note.empty()) (text_ += ' ') += day.note;
+                if (!day.note.empty()) (text_ += ' ') += automation::EscapeControls(day.note);
                 text_ += '\n';
                 break;
             case Format::Csv:
