@@ -4,6 +4,7 @@
 #include "component/mdlCal.hpp"
 
 #include <memory>
+#include <string>
 
 #include "host/MMTS.hpp"
 #include "platform/automation/ComError.hpp"
@@ -51,13 +52,26 @@ void ShowError() {
     ui->MsgBox(message, ui::vbOKOnly | ui::vbCritical, title);
 }
 
+namespace {
+
+// A refusal and what it names: "text: 2009-06-30", or, when the text is a whole sentence
+// ending in a full stop, the name first ("2009-06-30: text."), so that no colon follows a
+// full stop in either language.
+std::string RefusalText(const std::string& text, const std::string& detail) {
+    const bool sentence = text.ends_with("。") || text.ends_with(".");
+    if (!sentence || !detail.starts_with(": ")) return text + detail;
+    return detail.substr(2) + ": " + text;
+}
+
+}  // namespace
+
 void ShowOutcome(const Outcome& outcome) {
     switch (outcome.What()) {
         case Outcome::Kind::Done:
         case Outcome::Kind::Unchanged:
             return;
         case Outcome::Kind::Refused:
-            ui::Current()->MsgBox(LoadLocalText(outcome.Text(), 0) + outcome.Detail(),
+            ui::Current()->MsgBox(RefusalText(LoadLocalText(outcome.Text(), 0), outcome.Detail()),
                                   ui::vbOKOnly | ui::vbExclamation, LoadLocalText(kNoticeTitle, 0));
             return;
         case Outcome::Kind::Failed:

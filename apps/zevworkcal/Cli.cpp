@@ -253,6 +253,8 @@ std::unique_ptr<ProgramParser> MakeProgramParser() {
     app.option_defaults()->always_capture_default(false);
     AddGlobalOptions(app, parser->global);
     app.require_subcommand(1);
+    // The global options are taken anywhere on the line, after the command too.
+    app.fallthrough();
     for (CommandSetup setup : kCommands)
         parser->commands.push_back(setup(app));
     return parser;

@@ -47,7 +47,17 @@ int CliUi::MsgBox(const std::string& prompt, int buttons, const std::string& tit
 }
 
 data::ConnectionPtr AppConnection() {
-    return automation::CreateObjectAs<data::Connection>(host::progid::kAppConnection);
+    try {
+        return automation::CreateObjectAs<data::Connection>(host::progid::kAppConnection);
+    } catch (const automation::ComError& e) {
+        // A database file that is not there yet is made by init; the report says so.
+        constexpr std::string_view kMissing = "~$~数据库文件不存在^|^";
+        if (!e.Description().starts_with(kMissing)) throw;
+        throw automation::ComError(
+            e.Number(), e.Source(),
+            automation::MarkedText("数据库文件不存在，请先运行 zevworkcal init 建立它",
+                                   e.Description().substr(kMissing.size())));
+    }
 }
 
 void RequireSchema() {
@@ -79,6 +89,13 @@ std::string CalendarName() {
         }
     }
     return "ODBC";
+}
+
+std::string JoinWords(const std::vector<std::string>& words) {
+    std::string joined;
+    for (const std::string& w : words)
+        joined += (joined.empty() ? "" : " ") + w;
+    return joined;
 }
 
 std::string ScalarText(data::Connection& connection, const std::string& statement) {

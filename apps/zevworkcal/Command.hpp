@@ -85,6 +85,12 @@ struct Command {
     std::vector<std::pair<int, std::string>> exitCodes = {};
 };
 
+// The name of a choice option's check: this prefix and its words, which the completion
+// offers.
+inline constexpr const char* kChoicesValidator = "choices:";
+// The words with a space between each two.
+std::string JoinWords(const std::vector<std::string>& words);
+
 // An option that takes one of a few words, compared without regard to case, and sets
 // `target` to what the word stands for. Only the words are accepted (not the values they
 // stand for), and the help shows the option's `typeName` alone.
@@ -104,7 +110,9 @@ CLI::Option* AddChoiceOption(CLI::App& app, const std::string& name,
             },
             description)
         ->type_name(typeName)
-        ->check(CLI::IsMember(words, CLI::ignore_case).description(""));
+        ->check(CLI::IsMember(words, CLI::ignore_case)
+                    .description("")
+                    .name(std::string(kChoicesValidator) + JoinWords(words)));
 }
 
 // Adds a command to the program's parser.

@@ -101,6 +101,13 @@ std::vector<std::pair<int, std::string>> ExitCodes(const Command* command) {
         {kFailure, "失败，错误报告写在标准错误上"},
         {kUsage, "命令行有误"},
     };
+    // The program's help names every code that some command uses, with the commands.
+    if (command == nullptr) {
+        codes.emplace_back(kOutside,
+                           "所问的日子或答案不在工厂日历之内（before、after、workday、"
+                           "count、list、is-workday）");
+        codes.emplace_back(kRestDay, "is-workday：这一天是休息日");
+    }
     // A command's own meaning of a code (is-workday's 0: a work day) replaces the common one.
     if (command != nullptr) {
         for (const auto& own : command->exitCodes) {
@@ -170,6 +177,48 @@ std::string OptionWords(const CLI::App& app) {
             words += (words.empty() ? "-" : " -") + s;
     }
     return words;
+}
+
+// The words a choice option takes ("csv ics json"), "" for any other option.
+std::string ChoiceWords(const CLI::Option& o) {
+    // The parser hands out its checks by index only on a mutable option; reading is all
+    // that is done with it.
+    auto& option = const_cast<CLI::Option&>(o);
+    for (int i = 0;; ++i) {
+        try {
+            const std::string name = option.get_validator(i)->get_name();
+            if (name.starts_with(kChoicesValidator)) {
+                return name.substr(std::string_view(kChoicesValidator).size());
+            }
+        } catch (const CLI::OptionNotFound&) {
+            return "";
+        }
+    }
+}
+
+// The completion of the values of an app's options: the words of a choice, file names
+// for a FILE, nothing for the others (a date, a number, a text).
+std::string ValueCompletions(const CLI::App& app, const std::string& indent) {
+    std::string out;
+    for (const CLI::Option* o : Named(app)) {
+        if (!TakesValue(*o)) continue;
+        std::string names;
+        for (const std::string& l : o->get_lnames())
+            names += (names.empty() ? "--" : "|--") + l;
+        const std::string words = ChoiceWords(*o);
+        const std::string reply = !words.empty() ? "($(compgen -W '" + words + "' -- \"$cur\"))"
+                                  : o->get_type_name() == "FILE" ? "($(compgen -f -- \"$cur\"))"
+                                                                 : "()";
+        out += indent + names + ") COMPREPLY=" + reply + "; return ;;\n";
+    }
+    return out;
+}
+
+// Whether an app's positional arguments name a file (FILE).
+bool TakesFileArgument(const CLI::App& app) {
+    for (const CLI::Option* o : app.get_options())
+        if (o->get_positional() && o->get_name() == "FILE") return true;
+    return false;
 }
 
 std::string ValueOptionPattern(const CLI::App& app) {
@@ -276,21 +325,23 @@ std::string BashCompletion(const CLI::App& program, const std::vector<Command>& 
         "            *) command=${COMP_WORDS[i]}; break ;;\n"
         "        esac\n"
         "    done\n"
-        "    case $prev in\n"
-        "        --db) COMPREPLY=($(compgen -f -- \"$cur\")); return ;;\n"
-        "        " +
-        ValueOptionPattern(program) +
-        ") COMPREPLY=(); return ;;\n"
+        "    case $prev in\n" +
+        ValueCompletions(program, "        ") +
         "    esac\n"
         "    local words\n"
         "    case $command in\n"
         "        '') words='" +
         OptionWords(program) + " " + names + "' ;;\n";
     for (const Command& c : commands) {
-        const std::string values = ValueOptionPattern(*c.app);
+        const std::string values = ValueCompletions(*c.app, "                ");
         out += "        " + c.app->get_name() + ")\n";
-        if (!values.empty())
-            out += "            case $prev in " + values + ") COMPREPLY=(); return ;; esac\n";
+        if (!values.empty()) out += "            case $prev in\n" + values + "            esac\n";
+        // A command that reads a file offers file names for a word that is no option.
+        if (TakesFileArgument(*c.app)) {
+            out +=
+                "            if [[ $cur != -* ]]; then COMPREPLY=($(compgen -f -- \"$cur\")); "
+                "return; fi\n";
+        }
         out += "            words='" + OptionWords(*c.app) + "' ;;\n";
     }
     out +=

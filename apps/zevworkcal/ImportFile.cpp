@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string_view>
 
 #include "platform/automation/AsciiText.hpp"
@@ -21,6 +22,8 @@ namespace {
 constexpr const char* kSource = "zevworkcal";
 constexpr const char* kMalformed = "导入文件的这一行格式不对";
 constexpr const char* kNotAllDay = "导入文件中的事件不是全天事件";
+constexpr const char* kEndBeforeStart = "导入文件中的事件结束早于开始";
+constexpr const char* kCannotRecur = "导入文件中的事件的重复规则无法展开";
 
 [[noreturn]] void Fail(const char* text, const std::string& file, int line,
                        std::string_view what = {}) {
@@ -156,7 +159,80 @@ bool HasCategory(icalcomponent* event, std::string_view wanted) {
     return false;
 }
 
-std::vector<ListedDay> ReadIcs(const std::string& file, const std::string& text) {
+// Whether `event` carries the property `name` with the value TRUE.
+bool HasMark(icalcomponent* event, std::string_view name) {
+    for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_X_PROPERTY); p != nullptr;
+         p = icalcomponent_get_next_property(event, ICAL_X_PROPERTY)) {
+        const char* x = icalproperty_get_x_name(p);
+        const char* value = icalproperty_get_x(p);
+        if (x != nullptr && value != nullptr && automation::EqualsNoCase(x, name) &&
+            automation::EqualsNoCase(automation::Trim(value, " \t"), "TRUE")) {
+            return true;
+        }
+    }
+    return false;
+}
+
+double OleOf(const icaltimetype& t) {
+    return automation::OleFromCivil(t.year, t.month, t.day);
+}
+
+struct IteratorFree {
+    void operator()(icalrecur_iterator* i) const { icalrecur_iterator_free(i); }
+};
+
+// The first days of the occurrences of `event` that fall within the calendar's days: the
+// day of DTSTART alone for an event that does not recur; otherwise DTSTART, every day its
+// RRULEs give and every RDATE, less every EXDATE, expanded by libical. A recurrence the
+// library cannot expand, or an RDATE or EXDATE that is no date, is refused by the line.
+std::vector<double> Occurrences(icalcomponent* event, const icaltimetype& first,
+                                const std::optional<DaySpan>& within, const std::string& file,
+                                int line) {
+    const double start = OleOf(first);
+    const bool recurs = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY) != nullptr ||
+                        icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY) != nullptr;
+    if (!recurs) return {start};
+    // Occurrences outside the calendar are none of its business; without a calendar there
+    // are no days to look in.
+    if (!within || within->Last < within->First) return {};
+    const auto inside = [&](double day) { return day >= within->First && day <= within->Last; };
+    std::set<double> days;
+    if (inside(start)) days.insert(start);
+    for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY);
+         p != nullptr; p = icalcomponent_get_next_property(event, ICAL_RRULE_PROPERTY)) {
+        const icalrecurrencetype rule = icalproperty_get_rrule(p);
+        // A day recurs by days at the finest; hours of an all-day event are no days.
+        if (rule.freq == ICAL_NO_RECURRENCE || rule.freq == ICAL_HOURLY_RECURRENCE ||
+            rule.freq == ICAL_MINUTELY_RECURRENCE || rule.freq == ICAL_SECONDLY_RECURRENCE) {
+            Fail(kCannotRecur, file, line, "RRULE");
+        }
+        const std::unique_ptr<icalrecur_iterator, IteratorFree> each(
+            icalrecur_iterator_new(rule, first));
+        if (!each) Fail(kCannotRecur, file, line, "RRULE");
+        for (icaltimetype t = icalrecur_iterator_next(each.get()); !icaltime_is_null_time(t);
+             t = icalrecur_iterator_next(each.get())) {
+            const double day = OleOf(t);
+            if (day > within->Last) break;
+            if (inside(day)) days.insert(day);
+        }
+    }
+    for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY);
+         p != nullptr; p = icalcomponent_get_next_property(event, ICAL_RDATE_PROPERTY)) {
+        const icaldatetimeperiodtype value = icalproperty_get_rdate(p);
+        if (!value.time.is_date) Fail(kNotAllDay, file, line, "RDATE");
+        if (inside(OleOf(value.time))) days.insert(OleOf(value.time));
+    }
+    for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_EXDATE_PROPERTY);
+         p != nullptr; p = icalcomponent_get_next_property(event, ICAL_EXDATE_PROPERTY)) {
+        const icaltimetype value = icalproperty_get_exdate(p);
+        if (!value.is_date) Fail(kNotAllDay, file, line, "EXDATE");
+        days.erase(OleOf(value));
+    }
+    return {days.begin(), days.end()};
+}
+
+std::vector<ListedDay> ReadIcs(const std::string& file, const std::string& text,
+                               const std::optional<DaySpan>& within) {
     const std::unique_ptr<icalcomponent, ComponentFree> calendar(
         icalparser_parse_string(text.c_str()));
     if (!calendar) Fail(kMalformed, file, 1);
@@ -190,20 +266,36 @@ std::vector<ListedDay> ReadIcs(const std::string& file, const std::string& text)
         const double from = automation::OleFromCivil(first.year, first.month, first.day);
         const double to =
             end ? automation::OleFromCivil(after.year, after.month, after.day) : from + 1;
-        if (!(to > from)) Fail(kNotAllDay, file, line, "DTEND");
+        if (!(to > from)) Fail(kEndBeforeStart, file, line, "DTEND");
+        // A cancelled event asks for nothing.
+        if (icalcomponent_get_status(event) == ICAL_STATUS_CANCELLED) continue;
         const char* summary = icalcomponent_get_summary(event);
-        const std::string note = summary ? std::string(automation::Trim(summary, " \t")) : "";
+        std::string note = summary ? std::string(automation::Trim(summary, " \t")) : "";
+        // Our own export names the kind of a day without a note, and marks it so.
+        if (HasMark(event, kNoNoteMark)) note.clear();
         const bool rest = !HasCategory(event, "WORK");
-        for (double day = from; day < to; ++day)
-            days.push_back({day, rest, note, line});
+        for (double occurrence : Occurrences(event, first, within, file, line)) {
+            for (double day = occurrence; day < occurrence + (to - from); ++day)
+                days.push_back({day, rest, note, line});
+        }
     }
     return days;
 }
 
 }  // namespace
 
-std::vector<ListedDay> ReadListedDays(const std::string& file, std::optional<ListFormat> format) {
-    const std::string text = ReadWhole(file);
+std::string ReadListText(const std::string& file) {
+    return ReadWhole(file);
+}
+
+std::vector<ListedDay> ReadListedDays(const std::string& file, std::optional<ListFormat> format,
+                                      std::optional<DaySpan> within) {
+    return ListedDaysOf(file, ReadWhole(file), format, within);
+}
+
+std::vector<ListedDay> ListedDaysOf(const std::string& file, const std::string& text,
+                                    std::optional<ListFormat> format,
+                                    std::optional<DaySpan> within) {
     if (!format) format = FormatOf(file, text);
     if (!format) {
         throw automation::ComError(automation::errors::kUnspecified, kSource,
@@ -222,7 +314,7 @@ std::vector<ListedDay> ReadListedDays(const std::string& file, std::optional<Lis
         Fail(kMalformed, file, line, "UTF-8");
     }
     std::vector<ListedDay> days =
-        *format == ListFormat::Csv ? ReadCsv(file, text) : ReadIcs(file, text);
+        *format == ListFormat::Csv ? ReadCsv(file, text) : ReadIcs(file, text, within);
     // Each day once: listed again, it must ask for the same.
     std::map<double, const ListedDay*> seen;
     std::vector<ListedDay> once;

@@ -4,7 +4,9 @@
 // format follows the file's extension: .csv (lines DATE,rest|work[,NOTE], an optional
 // header date,kind,note, # comments, CSV quoting) or .ics (iCalendar: every all-day
 // VEVENT's days from DTSTART up to the day before DTEND, one day without DTEND, SUMMARY the
-// note, CATEGORIES WORK for work days, rest days otherwise), read with libical.
+// note, CATEGORIES WORK for work days, rest days otherwise; a recurring event's occurrences
+// within the calendar's days, by RRULE, RDATE and EXDATE; a cancelled event none), read
+// and expanded with libical.
 
 #include <cstddef>
 #include <optional>
@@ -22,6 +24,16 @@ struct ListedDay {
 
 enum class ListFormat { Csv, Ics };
 
+// The days a calendar holds, first and last (OLE dates at midnight).
+struct DaySpan {
+    double First = 0.0;
+    double Last = -1.0;
+};
+
+// The property our own export gives an event for a day without a note, whose SUMMARY
+// only names the day's kind: imported again, the day gets no note.
+inline constexpr const char* kNoNoteMark = "X-ZEVWORKCAL-NO-NOTE";
+
 // The most a list may hold, in bytes: far more than any holiday list, and a bound on what
 // a FIFO, a device or a growing file can make the program read.
 inline constexpr size_t kMostImportBytes = size_t{64} << 20;
@@ -29,9 +41,17 @@ inline constexpr size_t kMostImportBytes = size_t{64} << 20;
 // The days `file` lists (standard input for "-"), in the file's order, each day once, read
 // in `format`, or without one by the file's extension (standard input: iCalendar when it
 // begins with BEGIN:VCALENDAR, CSV otherwise). Raises a ComError naming the file and the
-// line: a file that cannot be read, that is no regular file or holds more than
-// kMostImportBytes, an unknown extension, a malformed line or event, text that is not
-// UTF-8, or a day listed twice with another kind or note.
-std::vector<ListedDay> ReadListedDays(const std::string& file, std::optional<ListFormat> format);
+// line: a file that cannot be read, a recurrence that cannot be expanded, that is no regular file
+// or holds more than kMostImportBytes, an unknown extension, a malformed line or event, text that
+// is not UTF-8, or a day listed twice with another kind or note.
+std::vector<ListedDay> ReadListedDays(const std::string& file, std::optional<ListFormat> format,
+                                      std::optional<DaySpan> within = std::nullopt);
+
+// The two steps of ReadListedDays: the text of `file` (with its refusals), and the days
+// that text lists, `file` naming it in refusals.
+std::string ReadListText(const std::string& file);
+std::vector<ListedDay> ListedDaysOf(const std::string& file, const std::string& text,
+                                    std::optional<ListFormat> format,
+                                    std::optional<DaySpan> within = std::nullopt);
 
 }  // namespace zev::cli

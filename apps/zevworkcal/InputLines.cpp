@@ -62,9 +62,18 @@ std::optional<std::string_view> InputLines::Next() {
     const auto refuse = [&](const char* problem) {
         throw LineUsageError(number_, automation::MarkedText(problem));
     };
-    if (line.size() > kMaxLine) refuse("行太长");
-    if (line.find('\0') != std::string_view::npos) refuse("行中含有 NUL 字符");
+    if (line.size() > kMaxLine) {
+        // The rest of the long line is read and dropped a block at a time.
+        while (newline == std::string::npos) {
+            begin_ = buffer_.size();
+            if (!Fill()) break;
+            newline = buffer_.find('\n', begin_);
+        }
+        begin_ = newline == std::string::npos ? buffer_.size() : newline + 1;
+        refuse("行太长");
+    }
     begin_ = newline == std::string::npos ? end : newline + 1;
+    if (line.find('\0') != std::string_view::npos) refuse("行中含有 NUL 字符");
     return line;
 }
 

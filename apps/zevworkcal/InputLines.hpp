@@ -26,8 +26,9 @@ class InputLines {
     InputLines(int fd, std::function<void()> beforeWait);
 
     // The next line without its "\n"; nullopt at the end of the input. The view is valid
-    // until the next call. A line holding a NUL byte or longer than kMaxLine raises
-    // UsageError naming its number; a failed read raises a ComError.
+    // until the next call. A line holding a NUL byte or longer than kMaxLine is passed
+    // over (read to its end, never kept whole) and raises UsageError naming its number, so
+    // that the next call goes on with the line after it; a failed read raises a ComError.
     std::optional<std::string_view> Next();
     // The number of the line Next returned last, counting from 1.
     long Number() const { return number_; }

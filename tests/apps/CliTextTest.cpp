@@ -229,7 +229,7 @@ TEST(CliText, HelpComesInTheLanguageAskedWithExitCodesAndAnExample) {
 }
 
 // The completion offers the commands, then each command's own options, and nothing after
-// an option that takes a value; --db completes file names.
+// an option that takes a free value; a choice its words, a file name a file.
 TEST(CliText, BashCompletesCommandsAndTheirOptions) {
     TempDir dir;
     std::ofstream(dir.Path() / "plant.db") << "";
@@ -246,6 +246,12 @@ TEST(CliText, BashCompletesCommandsAndTheirOptions) {
         {{"extend", "--until", ""}, ""},
         {{"--lang", ""}, ""},
         {{"--db", dir.File("pla")}, dir.File("plant.db")},
+        // File names where a command reads or writes a file, the words of a choice.
+        {{"import", dir.File("pla")}, dir.File("plant.db")},
+        {{"cal", "2027", "--pdf", dir.File("pla")}, dir.File("plant.db")},
+        {{"before", "2027-01-04", "--db", dir.File("pla")}, dir.File("plant.db")},
+        {{"export", "--format", ""}, "csv ics json"},
+        {{"list", "2027-01-01", "2027-02-01", "--format", "j"}, "json"},
         {{"frobnicate", "--"}, ""},
     };
     for (const Case& c : cases) {

@@ -94,7 +94,7 @@ TEST_P(Queries, CountIsWorkdayAndListAgreeWithNumpy) {
         const ProcessResult r = Run({"is-workday", Day(days[i])});
         if (!kModel.Holds(days[i])) {
             EXPECT_EQ(r.exitCode, 3) << Day(days[i]);
-            EXPECT_EQ(r.out, "");
+            EXPECT_EQ(r.out, "outside\n");
             EXPECT_TRUE(Has(r.err, "outside the calendar: " + Day(days[i]) +
                                        "; the calendar holds 2009-06-01 .. 2009-06-21"))
                 << r.err;
@@ -175,20 +175,29 @@ TEST_P(Queries, FormatsAndExitCodes) {
         {{"count", "2009-06-05", "2009-06-05"}, "", "0\n", 0},
         {{"is-workday", "2009-06-13", "--format", "json"},
          "",
-         "{\"date\":\"2009-06-13\",\"kind\":\"work\",\"number\":9}\n",
+         "{\"date\":\"2009-06-13\",\"kind\":\"work\",\"number\":9,\"note\":\"\"}\n",
          0},
         {{"is-workday", "2009-06-12T18:00", "--format", "csv"},
          "",
-         "date,kind,number\n2009-06-12,rest,0\n",
+         "date,kind,number,note\n2009-06-12,rest,0,\n",
          4},
+        // Outside the calendar the record is there too, in each format.
+        {{"is-workday", "2009-05-31", "--format", "json"},
+         "",
+         "{\"date\":\"2009-05-31\",\"kind\":\"outside\",\"number\":null,\"note\":\"\"}\n",
+         3},
+        {{"is-workday", "2009-05-31", "--format", "csv"},
+         "",
+         "date,kind,number,note\n2009-05-31,outside,,\n",
+         3},
         {{"list", "2009-06-12", "2009-06-14", "--format", "json"},
          "",
-         "[\n{\"date\":\"2009-06-12\",\"kind\":\"rest\",\"number\":0},\n"
-         "{\"date\":\"2009-06-13\",\"kind\":\"work\",\"number\":9}\n]\n",
+         "[\n{\"date\":\"2009-06-12\",\"kind\":\"rest\",\"number\":0,\"note\":\"\"},\n"
+         "{\"date\":\"2009-06-13\",\"kind\":\"work\",\"number\":9,\"note\":\"\"}\n]\n",
          0},
         {{"list", "2009-06-21", "2009-06-23", "--format", "csv", "--rest"},
          "",
-         "date,kind,number\n2009-06-21,rest,0\n",
+         "date,kind,number,note\n2009-06-21,rest,0,\n",
          3},
         {{"list", "2009-06-22", "2009-06-22", "--format", "json"}, "", "[]\n", 0},
         {{"list", "2009-06-05", "2009-06-04"}, "", "", 2},
@@ -213,7 +222,7 @@ TEST_P(Queries, FormatsAndExitCodes) {
          "2009-06-05 ?\n2009-06-06 ?\n",
          3},
         {{"count", "2009-06-05", "2009-06-06"}, "", "0\n", 3},
-        {{"is-workday", "2009-06-05"}, "", "", 3},
+        {{"is-workday", "2009-06-05"}, "", "outside\n", 3},
         {{"list", "2009-06-05", "2009-06-07"}, "", "", 3},
     };
     for (const Case& c : empty) {

@@ -782,7 +782,7 @@ TEST_P(DaySwap, ASaveAfterAnotherWritersChangeMergesOrRefusesTheDayByName) {
          "INSERT INTO t_WOScheduleDetail(FDetailID,FSeqID) VALUES(1,20090630)\r\n"
          "UPDATE t_WorkCalendar SET FInterID=0 WHERE FDay='2009-07-01'",
          kSwapCheck,
-         "此日期已经作过生产排产或生产汇报，不能置换为休息日。: 2009-06-30",
+         "2009-06-30: 此日期已经作过生产排产或生产汇报，不能置换为休息日。",
          {}},
     };
     for (const Case& c : cases) {

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 
+#include "apps/zevworkcal/ImportFile.hpp"
 #include "apps/zevworkcal/QueryOutput.hpp"
 #include "component/WeekendRule.hpp"
 #include "host/MMTS.hpp"
@@ -180,6 +181,11 @@ std::string IcsOf(const std::vector<ExportedDay>& days) {
                                     : d.Work        ? workKind
                                                     : restKind;
         icalcomponent_add_property(event, icalproperty_new_summary(summary.c_str()));
+        if (d.Note.empty()) {
+            icalproperty* unnoted = icalproperty_new_x("TRUE");
+            icalproperty_set_x_name(unnoted, kNoNoteMark);
+            icalcomponent_add_property(event, unnoted);
+        }
         if (d.Work) icalcomponent_add_property(event, icalproperty_new_categories("WORK"));
         icalcomponent_add_property(event, icalproperty_new_transp(ICAL_TRANSP_TRANSPARENT));
         icalcomponent_add_component(calendar, event);

@@ -34,6 +34,11 @@ struct GenerateOptions {
 constexpr const char* kCalendarExists =
     "工厂日历已经存在；要重新生成并丢弃其中的置换，请加 --replace";
 
+// A calendar that exists is a refusal with its reason, not a fault of the command line.
+int RefuseExistingCalendar() {
+    return ExitCodeOf(Shown(component::Outcome::Refused(kCalendarExists)));
+}
+
 // The window's Save while no calendar is set: the picker's day, the weekend boxes, Save.
 // A calendar that has rows is replaced only when asked, as the other form does; the
 // window itself, once told so, deletes the rows and has the generator write the new ones.
@@ -46,31 +51,35 @@ int RunGenerateInWindow(const GenerateOptions& o, Session& s) {
     data::ConnectionPtr connection;
     std::optional<component::CalendarWrite> write;
     component::Outcome generated = component::Outcome::Unchanged();
-    WithWindow(
-        [&](component::ComponentState& state) {
-            connection = state.ActiveConnection;
-            write.emplace(*connection);
-            if (!o.replace && suite::CalendarStore(*connection).HasDays()) {
-                throw UsageError(automation::MarkedText(kCalendarExists));
-            }
-            // Replacing: the window opens as it does when no calendar counts as set.
-            if (o.replace) state.IsSetWorkCalendar = automation::kFalse;
-        },
-        [&](window::frmCal& w) {
-            w.PickStartDay(start);
-            if (w.dtStartDay.Value != start) {
-                throw UsageError(
-                    automation::MarkedText("开始日早于起始期间的第一天",
-                                           ": " + automation::FormatIsoDate(w.dtStartDay.MinDate)));
-            }
-            w.SetCheckBox(window::CheckBoxId::SatNotWork, o.saturdayWork ? 0 : 1);
-            w.SetCheckBox(window::CheckBoxId::SunNotWork, o.sundayWork ? 0 : 1);
-            if (!w.cmdSave.Enabled) {
-                generated = Shown(component::Outcome::Refused(kNoAccess));
-                return;
-            }
-            generated = w.ClickSave();
-        });
+    try {
+        WithWindow(
+            [&](component::ComponentState& state) {
+                connection = state.ActiveConnection;
+                write.emplace(*connection);
+                if (!o.replace && suite::CalendarStore(*connection).HasDays())
+                    throw suite::CalendarExists(automation::errors::kUnspecified, "",
+                                                kCalendarExists);
+                // Replacing: the window opens as it does when no calendar counts as set.
+                if (o.replace) state.IsSetWorkCalendar = automation::kFalse;
+            },
+            [&](window::frmCal& w) {
+                w.PickStartDay(start);
+                if (w.dtStartDay.Value != start) {
+                    throw UsageError(automation::MarkedText(
+                        "开始日早于起始期间的第一天",
+                        ": " + automation::FormatIsoDate(w.dtStartDay.MinDate)));
+                }
+                w.SetCheckBox(window::CheckBoxId::SatNotWork, o.saturdayWork ? 0 : 1);
+                w.SetCheckBox(window::CheckBoxId::SunNotWork, o.sundayWork ? 0 : 1);
+                if (!w.cmdSave.Enabled) {
+                    generated = Shown(component::Outcome::Refused(kNoAccess));
+                    return;
+                }
+                generated = w.ClickSave();
+            });
+    } catch (const suite::CalendarExists&) {
+        return RefuseExistingCalendar();
+    }
     if (!generated.IsDone()) return ExitCodeOf(generated);
     write->Commit();
     s.out.Line(LoadLocalText("工厂日历已生成"));
@@ -96,7 +105,7 @@ int RunGenerate(const GenerateOptions& o, Session& s) {
             *AppConnection(), start, end, satNotWork, sunNotWork,
             o.replace ? suite::ExistingCalendar::Replace : suite::ExistingCalendar::Keep);
     } catch (const suite::CalendarExists&) {
-        throw UsageError(automation::MarkedText(kCalendarExists));
+        return RefuseExistingCalendar();
     }
     s.out.Line(LoadLocalText("工厂日历已生成"));
     return kOk;

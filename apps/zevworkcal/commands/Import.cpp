@@ -44,8 +44,13 @@ Outcome TurnAndSave(window::frmCal& w, const std::vector<ListedDay>& listed,
     for (const ListedDay& d : listed) {
         const std::string named = ": " + automation::FormatIsoDate(d.Day);
         if (!SelectDay(w, d.Day)) {
-            return Outcome::Refused("日期不在工厂日历中，请先用 zevworkcal extend 延长工厂日历",
-                                    named);
+            // extend only appends; a day before the first needs a generation from it.
+            const bool before = !w.sprWork.Rows().empty() && d.Day < w.sprWork.Rows().front().Day;
+            return Outcome::Refused(
+                before ? "日期早于工厂日历的第一天，只有从更早的开始日重新生成"
+                         "（zevworkcal generate START --replace）才包括它"
+                       : "日期不在工厂日历中，请先用 zevworkcal extend 延长工厂日历",
+                named);
         }
         const bool rest = w.tabCal.Tab == 1;
         done.push_back({&d, rest ? "rest" : "work", rest != d.Rest});
@@ -61,8 +66,21 @@ Outcome TurnAndSave(window::frmCal& w, const std::vector<ListedDay>& listed,
     return w.SaveCalendar();
 }
 
+// The days the calendar holds now, on the connection of the caller's write.
+DaySpan CalendarSpan(data::Connection& connection) {
+    const std::string first = ScalarText(connection, "SELECT MIN(FDay) FROM t_WorkCalendar");
+    const std::string last = ScalarText(connection, "SELECT MAX(FDay) FROM t_WorkCalendar");
+    const auto firstDay = automation::ParseIsoDay(first.substr(0, 10));
+    const auto lastDay = automation::ParseIsoDay(last.substr(0, 10));
+    if (!firstDay || !lastDay) return {};
+    return {automation::OleFromDay(*firstDay), automation::OleFromDay(*lastDay)};
+}
+
 int RunImport(const ImportOptions& o, Session& s) {
-    const std::vector<ListedDay> listed = ReadListedDays(o.file, o.format);
+    // The file is read once and checked before the database is opened; its recurring
+    // events are expanded over the calendar as the write finds it.
+    const std::string text = ReadListText(o.file);
+    std::vector<ListedDay> listed = ListedDaysOf(o.file, text, o.format);
     RequireSchema();
     // The load, the turns, the save, the notes and the history are one calendar write on
     // the window's connection: all of it is kept, or none.
@@ -75,6 +93,7 @@ int RunImport(const ImportOptions& o, Session& s) {
             connection = state.ActiveConnection;
             write.emplace(*connection);
             write->KeepOwnRecordsOnly();
+            listed = ListedDaysOf(o.file, text, o.format, CalendarSpan(*connection));
         },
         [&](window::frmCal& w) { outcome = TurnAndSave(w, listed, done); });
     if (!outcome.IsDone()) return ExitCodeOf(Shown(outcome));

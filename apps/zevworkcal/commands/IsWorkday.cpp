@@ -3,9 +3,15 @@
 #include "apps/zevworkcal/commands/Commands.hpp"
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "apps/zevworkcal/QueryOutput.hpp"
+#include "component/mdlCal.hpp"
 #include "platform/automation/ComError.hpp"
+#include "platform/automation/OleDate.hpp"
+#include "platform/data/Connection.hpp"
+#include "suite/CalendarNotes.hpp"
 
 namespace zev::cli::commands {
 
@@ -20,24 +26,42 @@ int RunIsWorkday(const IsWorkdayOptions& o, Session& s) {
     const double date = ParseDateArgument(o.date);
     const std::unique_ptr<component::clsCal> cal = OpenCalendar();
     component::CalendarDay day;
-    const component::WorkDaysResult result = cal->DayKinds(date, {&day, 1});
-    if (result.Failure) throw automation::ComError(*result.Failure);
-    if (day.kind == component::CalendarDay::Outside) return OutsideTheCalendar(s, *cal, o.date);
-    const std::string kind = KindName(day.kind);
-    const std::string number = std::to_string(day.Number);
+    std::string note;
+    {
+        // The kind and the note of one snapshot.
+        data::Connection& connection = component::mdlCal::Connection();
+        const data::ReadSnapshot snapshot(connection);
+        const component::WorkDaysResult result = cal->DayKinds(date, {&day, 1});
+        if (result.Failure) throw automation::ComError(*result.Failure);
+        const double midnight = automation::OleDatePart(date);
+        const std::vector<suite::DayNote> notes =
+            suite::CalendarNotes(connection).Notes(midnight, midnight + 1);
+        if (!notes.empty()) note = notes.front().Note;
+    }
+    const bool outside = day.kind == component::CalendarDay::Outside;
+    // The record of list, in each format; a day outside the calendar is "outside".
+    const std::string kind = outside ? "outside" : KindName(day.kind);
+    const std::string number = outside ? "" : std::to_string(day.Number);
+    std::string line;
     switch (o.format) {
         case Format::Text:
-            s.out.Line(kind);
+            // The kind alone, as scripts compare it; the note is in the other formats.
+            line = kind;
             break;
         case Format::Csv:
-            s.out.Line("date,kind,number");
-            s.out.Line(IsoDay(date) + "," + kind + "," + number);
+            s.out.Line("date,kind,number,note");
+            line = IsoDay(date) + "," + kind + "," + number + ",";
+            AppendCsvField(line, note);
             break;
         case Format::Json:
-            s.out.Line("{\"date\":\"" + IsoDay(date) + "\",\"kind\":\"" + kind +
-                       "\",\"number\":" + number + "}");
+            line = "{\"date\":\"" + IsoDay(date) + "\",\"kind\":\"" + kind +
+                   "\",\"number\":" + (outside ? "null" : number) + ",\"note\":";
+            AppendJsonString(line, note);
+            line += "}";
             break;
     }
+    s.out.Line(line);
+    if (outside) return OutsideTheCalendar(s, *cal, o.date);
     return day.kind == component::CalendarDay::Work ? kOk : kRestDay;
 }
 

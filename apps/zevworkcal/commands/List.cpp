@@ -35,7 +35,7 @@ struct ListedDay {
 class ListWriter {
   public:
     ListWriter(Output& out, Format format) : out_(out), format_(format) {
-        if (format_ == Format::Csv) text_ = "date,kind,number\n";
+        if (format_ == Format::Csv) text_ = "date,kind,number,note\n";
         if (format_ == Format::Json) text_ = "[";
     }
 
@@ -53,6 +53,8 @@ class ListWriter {
                 Date(day);
                 text_ += work ? ",work," : ",rest,";
                 Number(day);
+                text_ += ',';
+                AppendCsvField(text_, day.note);
                 text_ += '\n';
                 break;
             case Format::Json:
@@ -61,10 +63,8 @@ class ListWriter {
                 text_ +=
                     work ? "\",\"kind\":\"work\",\"number\":" : "\",\"kind\":\"rest\",\"number\":";
                 Number(day);
-                if (!day.note.empty()) {
-                    text_ += ",\"note\":";
-                    AppendJsonString(text_, day.note);
-                }
+                text_ += ",\"note\":";
+                AppendJsonString(text_, day.note);
                 text_ += '}';
                 break;
         }

@@ -3,15 +3,20 @@
 #include "apps/zevworkcal/commands/Commands.hpp"
 
 #include <charconv>
+#include <cstdio>
 #include <memory>
 #include <optional>
+#include <span>
+#include <string>
 #include <vector>
 
 #include "apps/zevworkcal/InputLines.hpp"
 #include "apps/zevworkcal/QueryOutput.hpp"
+#include "component/mdlCal.hpp"
 #include "host/MMTS.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
+#include "platform/automation/Utf8.hpp"
 
 namespace zev::cli::commands {
 
@@ -81,13 +86,24 @@ void AppendDate(std::string& out, double date) {
     out += '\n';
 }
 
+// The worse of two exit codes of a stream: a failure, then a bad line, then an answer
+// outside the calendar.
+int Worse(int a, int b) {
+    const auto rank = [](int code) {
+        return code == kFailure ? 3 : code == kUsage ? 2 : code == kOutside ? 1 : 0;
+    };
+    return rank(b) > rank(a) ? b : a;
+}
+
 // Answers "DATE N [b]" lines a block at a time: the lines read are collected until more
 // input has to be read, which may wait; then one WorkDays call answers them, asking the
 // database's change stamp once, so a change committed before a block was read is seen by
 // all its answers, and the answers go out before the read. A caller may ask one line at
-// a time. A line whose answer fails, or that is no question, ends the run after the
-// answers to the lines before it. An answer that is the date asked because the calendar
-// has no such work day is followed by " ?", and the run ends with kOutside.
+// a time: every input line gets exactly one output line, in order. A blank line gets an
+// empty one; a line that is no question, or whose answer fails, gets "! " and the
+// complaint (which also goes to standard error), and the stream goes on. An answer that
+// is the date asked because the calendar has no such work day is followed by " ?". The
+// run ends with the worst that happened: kFailure, kUsage, kOutside or kOk.
 int RunWorkdayStream(Session& s) {
     const std::unique_ptr<component::clsCal> cal = OpenCalendar();
     std::vector<component::WorkDayQuestion> questions;
@@ -96,22 +112,44 @@ int RunWorkdayStream(Session& s) {
     std::string text;
     size_t outside = 0;
     size_t answered = 0;
+    int worst = kOk;
+    // A line that gets no answer: its mark on standard output, the complaint on standard
+    // error (a failure as the error report shows it).
+    const auto complain = [&](const std::string& shown, int code) {
+        worst = Worse(worst, code);
+        s.out.Line("! " + shown);
+        if (code == kUsage) std::fprintf(s.ui.ErrorStream(), "zevworkcal: %s\n", shown.c_str());
+    };
     const auto answerBlock = [&] {
-        answers.resize(questions.size());
-        found.resize(questions.size());
-        const component::WorkDaysResult result = cal->WorkDays(questions, answers, found);
-        questions.clear();
-        text.clear();
-        for (size_t i = 0; i < result.Answered; ++i) {
-            AppendDate(text, answers[i]);
-            if (found[i] == 0) {
-                text.insert(text.size() - 1, " ?");
-                ++outside;
+        size_t done = 0;
+        while (done < questions.size()) {
+            const std::span<const component::WorkDayQuestion> rest =
+                std::span(questions).subspan(done);
+            answers.resize(rest.size());
+            found.resize(rest.size());
+            const component::WorkDaysResult result = cal->WorkDays(rest, answers, found);
+            text.clear();
+            for (size_t i = 0; i < result.Answered; ++i) {
+                AppendDate(text, answers[i]);
+                if (found[i] == 0) {
+                    text.insert(text.size() - 1, " ?");
+                    ++outside;
+                }
             }
+            answered += result.Answered;
+            done += result.Answered;
+            s.out.Write(text);
+            if (!result.Failure) break;
+            // The failed question gets its line; the ones after it are asked again.
+            complain(
+                automation::EscapeControls(host::MMTS::LoadLocalText(result.Failure->Description)),
+                kFailure);
+            automation::Err() = *result.Failure;
+            component::mdlCal::ShowError();
+            automation::ClearErr();
+            ++done;
         }
-        answered += result.Answered;
-        s.out.Write(text);
-        if (result.Failure) throw automation::ComError(*result.Failure);
+        questions.clear();
     };
     InputLines lines(fileno(s.in), [&] {
         answerBlock();
@@ -121,23 +159,31 @@ int RunWorkdayStream(Session& s) {
         std::optional<std::string_view> line;
         try {
             line = lines.Next();
-        } catch (const UsageError&) {
+        } catch (const UsageError& e) {
             answerBlock();
-            throw;
+            complain(host::MMTS::LoadLocalText(e.what()), kUsage);
+            continue;
         }
         if (!line) break;
         try {
-            if (const auto question = LineQuestion(*line)) questions.push_back(*question);
+            if (const auto question = LineQuestion(*line)) {
+                questions.push_back(*question);
+                continue;
+            }
+            answerBlock();
+            s.out.Line("");
         } catch (const UsageError& e) {
             answerBlock();
-            throw LineUsageError(lines.Number(), e.what());
+            complain(host::MMTS::LoadLocalText(LineUsageError(lines.Number(), e.what()).what()),
+                     kUsage);
         }
     }
     answerBlock();
-    if (outside == 0) return kOk;
-    return OutsideTheCalendar(s, *cal,
-                              std::to_string(outside) + " / " + std::to_string(answered) + " " +
-                                  host::MMTS::LoadLocalText("个回答，标有 ?"));
+    if (outside == 0) return worst;
+    return Worse(
+        worst, OutsideTheCalendar(s, *cal,
+                                  std::to_string(outside) + " / " + std::to_string(answered) + " " +
+                                      host::MMTS::LoadLocalText("个回答，标有 ?")));
 }
 
 int RunWorkday(const WorkdayOptions& o, Session& s) {
