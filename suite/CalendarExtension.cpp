@@ -56,6 +56,7 @@ CalendarExtension Append(data::Connection& connection, double until) {
     store.WriteDays(added.FirstDay, added.LastDay + 1, rule,
                     static_cast<int32_t>(numberedUpTo + 1));
     store.RefreshCopy();
+    store.EnsureIdentity();
     return added;
 }
 

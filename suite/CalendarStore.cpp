@@ -4,6 +4,9 @@
 
 #include <chrono>
 #include <climits>
+#include <cstdio>
+#include <random>
+#include <string>
 
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
@@ -17,6 +20,7 @@ using automation::Variant;
 constexpr const char* kSource = "ZevMPlanWorkCal.WorkCal";
 // The calendar's category of settings, and its number among the copies of calendars.
 constexpr const char* kCategory = "IC";
+constexpr const char* kIdentityKey = "WorkCalendarID";
 constexpr int32_t kCopyNumber = 999;
 // Days per INSERT: a run of days reaches the server in few statements, each within the
 // parameter limits of every engine (SQL Server takes 2,100 values at most).
@@ -93,6 +97,26 @@ std::vector<std::pair<std::string, Variant>> CalendarStore::Settings() {
         settings.emplace_back(automation::CStr(rs.Fields(0).Value()), rs.Fields(1).Value());
     }
     return settings;
+}
+
+std::optional<std::string> CalendarStore::Identity() {
+    const std::optional<Variant> value = Setting(kIdentityKey);
+    if (!value || value->IsNull()) return std::nullopt;
+    std::string text = automation::CStr(*value);
+    if (text.empty()) return std::nullopt;
+    return text;
+}
+
+void CalendarStore::EnsureIdentity() {
+    if (Identity()) return;
+    std::random_device random;
+    std::string text;
+    for (int i = 0; i < 4; ++i) {
+        char part[9];
+        std::snprintf(part, sizeof part, "%08x", static_cast<unsigned>(random()));
+        text += part;
+    }
+    PutSetting(kIdentityKey, text);
 }
 
 bool CalendarStore::HasDays() {

@@ -57,6 +57,13 @@ class CalendarStore {
     // Every setting of category 'IC', in the order of their keys.
     std::vector<std::pair<std::string, automation::Variant>> Settings();
 
+    // The calendar's own identity (setting WorkCalendarID, 32 hex digits made at random
+    // once), which names it in exchange formats wherever it travels; nullopt before a
+    // calendar made or extended by this version has one.
+    std::optional<std::string> Identity();
+    // Gives the calendar its identity when it has none.
+    void EnsureIdentity();
+
     // Whether t_WorkCalendar has any row.
     bool HasDays();
     CalendarEnd End();

@@ -5,6 +5,7 @@
 #include <span>
 
 #include "platform/automation/ComError.hpp"
+#include "suite/CalendarStore.hpp"
 
 namespace zev::suite {
 
@@ -135,6 +136,7 @@ void InitDatabase(data::Connection& connection) {
             "VALUES('IC','CurrentPeriod',MONTH(GETDATE()))\r\n"
             "INSERT INTO t_SystemProfile(FCategory,FKey,FValue) VALUES('IC','SatNotWork','1')\r\n"
             "INSERT INTO t_SystemProfile(FCategory,FKey,FValue) VALUES('IC','SunNotWork','1')");
+        CalendarStore(connection).EnsureIdentity();
     });
 }
 

@@ -84,6 +84,7 @@ void GenerateCalendar(data::Connection& connection, double startDay, double endD
     store.PutSetting("WorkCalendarSet", written.Days > 0 ? "1" : "0");
     store.PutSetting("SatNotWork", satNotWork ? "1" : "0");
     store.PutSetting("SunNotWork", sunNotWork ? "1" : "0");
+    store.EnsureIdentity();
     // The suite's readers of calendar 999 see the new calendar from the same commit.
     store.RefreshCopy();
     if (written.Days > 0) {

@@ -74,7 +74,8 @@ TEST_F(CommandLine, InitCreatesTheTablesOnceAndRefusesASecondTime) {
     const ProcessResult second = Run({"init"});
     EXPECT_EQ(second.exitCode, 1);
     EXPECT_NE(second.err.find("t_WorkCalendar"), std::string::npos) << second.err;
-    EXPECT_EQ(Scalar("SELECT COUNT(*) FROM t_SystemProfile"), "5");
+    // The four settings, the calendar's identity and the other row.
+    EXPECT_EQ(Scalar("SELECT COUNT(*) FROM t_SystemProfile"), "6");
 }
 
 TEST_F(CommandLine, EveryCommandActsOnTheDatabaseNamedExactlyAsGiven) {
@@ -265,6 +266,32 @@ TEST_F(CommandLine, GlobalOptionsStandAnywhereAndMistakesNameTheWayOut) {
     EXPECT_TRUE(Has(help.out, "the day asked or the answer lies outside the factory calendar"))
         << help.out;
     EXPECT_TRUE(Has(help.out, "is-workday: the day is a rest day")) << help.out;
+}
+
+// Each calendar names its iCalendar events by an identity of its own, kept from export to
+// export: two plants whose files share a name do not clash in one calendar program.
+TEST_F(CommandLine, ExportedEventsCarryTheCalendarsOwnIdentity) {
+    const TempDir other;
+    const std::string twin = other.File("cal.db");  // the same file name, another plant
+    const auto uids = [&](const std::string& db) {
+        std::vector<std::string> args = {"--db", db, "export", "--all", "--format", "ics"};
+        const std::string out = RunProcess(ZEV_ZEVWORKCAL, args, {}, kNoLocale).out;
+        std::vector<std::string> found;
+        for (size_t at = out.find("UID:"); at != std::string::npos; at = out.find("UID:", at + 1))
+            found.push_back(out.substr(at, out.find('\r', at) - at));
+        return found;
+    };
+    for (const std::string& db : {db_, twin}) {
+        ASSERT_EQ(RunProcess(ZEV_ZEVWORKCAL, {"--db", db, "init"}).exitCode, 0);
+        ASSERT_EQ(RunProcess(ZEV_ZEVWORKCAL, {"--db", db, "generate", "2009-06-01", "2009-06-05"})
+                      .exitCode,
+                  0);
+    }
+    const std::vector<std::string> mine = uids(db_);
+    ASSERT_EQ(mine.size(), 4u);
+    EXPECT_EQ(uids(db_), mine);
+    for (const std::string& uid : uids(twin))
+        EXPECT_EQ(std::find(mine.begin(), mine.end(), uid), mine.end()) << uid;
 }
 
 // The program's clock stands at 2009-06-15 10:00. Status counts the work days after today

@@ -133,13 +133,14 @@ TEST_F(BracedLogin, EveryCommandTakesTheConnectionStringAsWrittenAndNeverShowsTh
     }
     EXPECT_EQ(Zevworkcal({"--odbc", braced_, "before", "2009-06-07"}).out, "2009-06-05\n");
 
-    // Refusals and failures that could quote the string: a login refused, a misplaced
-    // option, a value a driver cannot read.
+    // Refusals and failures that could quote the string: a login refused, an unknown
+    // option before it, a value a driver cannot read. After the command it is taken.
     std::string wrong = braced_;
     wrong.replace(wrong.find("x{y"), 3, "x{z");
     const std::pair<std::vector<std::string>, int> failing[] = {
         {{"--odbc", wrong, "status"}, 1},
-        {{"status", "--odbc", braced_}, 2},
+        {{"status", "--odbc", braced_}, 0},
+        {{"status", "--frob", braced_}, 2},
         {{"--odbc", braced_ + ";Port={1;2}", "status"}, 1},
     };
     for (const auto& [args, code] : failing) {

@@ -157,7 +157,11 @@ icaltimetype IcalNow() {
 // program subscribed to the export keeps each day as one event across exports.
 std::string IcsOf(const std::vector<ExportedDay>& days) {
     const std::string name = CalendarName();
-    const std::string uidTail = "-" + UidPart(name) + "@zevworkcal";
+    // The calendar's own identity keeps two plants apart whatever their files are called;
+    // a calendar made before identities were given keeps the UIDs of its name.
+    const std::optional<std::string> identity =
+        suite::CalendarStore(component::mdlCal::Connection()).Identity();
+    const std::string uidTail = "-" + UidPart(identity ? *identity : name) + "@zevworkcal";
     const std::string restKind = LoadLocalText("工厂休息日");
     const std::string workKind = LoadLocalText("工厂工作日");
     const icaltimetype stamp = IcalNow();
