@@ -186,15 +186,15 @@ struct IteratorFree {
 // RRULEs give and every RDATE, less every EXDATE, expanded by libical. A recurrence the
 // library cannot expand, or an RDATE or EXDATE that is no date, is refused by the line.
 std::vector<double> Occurrences(icalcomponent* event, const icaltimetype& first,
-                                const std::optional<DaySpan>& within, const std::string& file,
-                                int line) {
+                                const std::optional<component::DaySpan>& within,
+                                const std::string& file, int line) {
     const double start = OleOf(first);
     const bool recurs = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY) != nullptr ||
                         icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY) != nullptr;
     if (!recurs) return {start};
     // Occurrences outside the calendar are none of its business; without a calendar there
     // are no days to look in.
-    if (!within || within->Last < within->First) return {};
+    if (!within) return {};
     const auto inside = [&](double day) { return day >= within->First && day <= within->Last; };
     std::set<double> days;
     if (inside(start)) days.insert(start);
@@ -232,7 +232,7 @@ std::vector<double> Occurrences(icalcomponent* event, const icaltimetype& first,
 }
 
 std::vector<ListedDay> ReadIcs(const std::string& file, const std::string& text,
-                               const std::optional<DaySpan>& within) {
+                               const std::optional<component::DaySpan>& within) {
     const std::unique_ptr<icalcomponent, ComponentFree> calendar(
         icalparser_parse_string(text.c_str()));
     if (!calendar) Fail(kMalformed, file, 1);
@@ -289,13 +289,13 @@ std::string ReadListText(const std::string& file) {
 }
 
 std::vector<ListedDay> ReadListedDays(const std::string& file, std::optional<ListFormat> format,
-                                      std::optional<DaySpan> within) {
+                                      std::optional<component::DaySpan> within) {
     return ListedDaysOf(file, ReadWhole(file), format, within);
 }
 
 std::vector<ListedDay> ListedDaysOf(const std::string& file, const std::string& text,
                                     std::optional<ListFormat> format,
-                                    std::optional<DaySpan> within) {
+                                    std::optional<component::DaySpan> within) {
     if (!format) format = FormatOf(file, text);
     if (!format) {
         throw automation::ComError(automation::errors::kUnspecified, kSource,

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "component/CalendarQuestions.hpp"
+
 namespace zev::cli {
 
 struct ListedDay {
@@ -23,12 +25,6 @@ struct ListedDay {
 };
 
 enum class ListFormat { Csv, Ics };
-
-// The days a calendar holds, first and last (OLE dates at midnight).
-struct DaySpan {
-    double First = 0.0;
-    double Last = -1.0;
-};
 
 // The property our own export gives an event for a day without a note, whose SUMMARY
 // only names the day's kind: imported again, the day gets no note.
@@ -45,13 +41,13 @@ inline constexpr size_t kMostImportBytes = size_t{64} << 20;
 // or holds more than kMostImportBytes, an unknown extension, a malformed line or event, text that
 // is not UTF-8, or a day listed twice with another kind or note.
 std::vector<ListedDay> ReadListedDays(const std::string& file, std::optional<ListFormat> format,
-                                      std::optional<DaySpan> within = std::nullopt);
+                                      std::optional<component::DaySpan> within = std::nullopt);
 
 // The two steps of ReadListedDays: the text of `file` (with its refusals), and the days
 // that text lists, `file` naming it in refusals.
 std::string ReadListText(const std::string& file);
 std::vector<ListedDay> ListedDaysOf(const std::string& file, const std::string& text,
                                     std::optional<ListFormat> format,
-                                    std::optional<DaySpan> within = std::nullopt);
+                                    std::optional<component::DaySpan> within = std::nullopt);
 
 }  // namespace zev::cli

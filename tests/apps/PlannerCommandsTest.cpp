@@ -625,6 +625,41 @@ TEST_P(PlannerCommands, ImportExpandsRecurringEventsOverTheCalendarOrRefusesByLi
     EXPECT_EQ(Column("SELECT COUNT(*) FROM t_WorkCalendarNote")[0], "0");
 }
 
+// status names each year from this one on that only the weekly rule has planned: no rest
+// day on a weekday and no note. A holiday imported, a note or a day turned to rest plans
+// its year; a worked Saturday alone does not.
+TEST_P(PlannerCommands, StatusNamesTheYearsNobodyPlanned) {
+    ASSERT_EQ(Run({"generate", "2026-01-05", "2030-01-01"}, "2026-01-05").exitCode, 0);
+    const TempDir dir;
+    const std::string list = dir.File("2027.csv");
+    std::ofstream(list) << "2027-01-01,rest,New Year\n2027-12-25,rest,Christmas\n";
+    struct Step {
+        std::vector<std::string> change;  // run before status; empty: none
+        std::string unplanned;            // status --format json's list
+        std::string shown;                // the first warning line, "" for none
+    };
+    const Step steps[] = {
+        {{}, "[2027,2028,2029]", "警告: 2027-2029: 尚无节假日：请导入当年的节假日列表\n"},
+        {{"import", list}, "[2028,2029]", "警告: 2028-2029: 尚无节假日：请导入当年的节假日列表\n"},
+        {{"swap", "2028-01-08"}, "[2028,2029]", "警告: 2028-2029"},
+        {{"note", "2028-01-09", "Inventory"}, "[2029]", "警告: 2029: 尚无节假日"},
+        {{"swap", "2029-05-01"}, "[]", ""},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.unplanned);
+        if (!step.change.empty()) {
+            ASSERT_EQ(Run(step.change, "2026-12-20").exitCode, 0);
+        }
+        const ProcessResult json = Run({"status", "--format", "json"}, "2027-01-02");
+        EXPECT_EQ(json.exitCode, 0) << json.err;
+        EXPECT_NE(json.out.find("\"unplanned_years\":" + step.unplanned), std::string::npos)
+            << json.out;
+        const ProcessResult text = Run({"status"}, "2027-01-02");
+        EXPECT_EQ(text.err.find("尚无节假日") != std::string::npos, !step.shown.empty());
+        EXPECT_NE(text.err.find(step.shown), std::string::npos) << text.err;
+    }
+}
+
 // Two writers started at once, round after round: a swap of 2027-03-03 beside another
 // swap, an extension and a regeneration. Every command saves, the swaps are kept (unless a
 // regeneration that came after replaced the calendar they were saved in), and the

@@ -66,14 +66,15 @@ Outcome TurnAndSave(window::frmCal& w, const std::vector<ListedDay>& listed,
     return w.SaveCalendar();
 }
 
-// The days the calendar holds now, on the connection of the caller's write.
-DaySpan CalendarSpan(data::Connection& connection) {
+// The days the calendar holds now, on the connection of the caller's write; none for a
+// calendar without days.
+std::optional<component::DaySpan> CalendarSpan(data::Connection& connection) {
     const std::string first = ScalarText(connection, "SELECT MIN(FDay) FROM t_WorkCalendar");
     const std::string last = ScalarText(connection, "SELECT MAX(FDay) FROM t_WorkCalendar");
     const auto firstDay = automation::ParseIsoDay(first.substr(0, 10));
     const auto lastDay = automation::ParseIsoDay(last.substr(0, 10));
-    if (!firstDay || !lastDay) return {};
-    return {automation::OleFromDay(*firstDay), automation::OleFromDay(*lastDay)};
+    if (!firstDay || !lastDay) return std::nullopt;
+    return component::DaySpan{automation::OleFromDay(*firstDay), automation::OleFromDay(*lastDay)};
 }
 
 int RunImport(const ImportOptions& o, Session& s) {

@@ -2,12 +2,23 @@
 // settings, and whether the database lacks the calendar's own tables.
 #include "apps/zevworkcal/commands/Commands.hpp"
 
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "apps/zevworkcal/PlannedYears.hpp"
+#include "apps/zevworkcal/QueryOutput.hpp"
 #include "host/MMTS.hpp"
 #include "platform/automation/Clock.hpp"
+#include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
 #include "platform/automation/Utf8.hpp"
 #include "platform/data/ConnectionString.hpp"
 #include "suite/AppConnection.hpp"
+#include "suite/CalendarNotes.hpp"
 #include "suite/CalendarStore.hpp"
 #include "suite/Schema.hpp"
 
@@ -20,17 +31,24 @@ using host::MMTS::LoadLocalText;
 // A calendar this close to its end is extended before schedulers reach past it.
 constexpr int kFewWorkDaysLeft = 60;
 
-// Shows the work days after today; returns the warning due when the calendar has ended or
-// few work days are left ("" when none is): past its last day every date question
-// answers with the date asked.
-std::string ShowHorizon(Session& s, data::Connection& connection, double lastDay) {
-    const double today = automation::Today();
-    const int left = automation::CLng(automation::Variant(
-        ScalarText(connection, "SELECT COUNT(*) FROM t_WorkCalendar WHERE FInterID>0 AND FDay>'" +
-                                   automation::FormatIsoDate(today) + "'")));
-    s.out.Line(LoadLocalText("今天之后的工作日") + ": " + std::to_string(left));
+// What status reports, read from one state of the database.
+struct StatusReport {
+    std::string database;
+    std::optional<component::DaySpan> span;
+    std::string workDays;
+    std::string restDays;
+    int workDaysLeft = 0;
+    std::vector<int> unplanned;
+    std::string settings;
+    std::vector<std::string> warnings;
+    std::string missing;  // the calendar's own objects the database lacks
+};
+
+// The warning due when the calendar has ended or few work days are left ("" when none
+// is): past its last day every date question answers with the date asked.
+std::string HorizonWarning(double lastDay, int left) {
     std::string warning;
-    if (lastDay < today) {
+    if (lastDay < automation::Today()) {
         warning =
             LoadLocalText("工厂日历已经结束") + " (" + automation::FormatIsoDate(lastDay) + ")";
     } else if (left < kFewWorkDaysLeft) {
@@ -42,51 +60,115 @@ std::string ShowHorizon(Session& s, data::Connection& connection, double lastDay
            LoadLocalText("请用 zevworkcal extend --until DATE 延长工厂日历");
 }
 
-int RunStatus(Session& s) {
-    RequireSchema();
-    auto connection = AppConnection();
+// The years from this one on that only the weekly rule has planned.
+std::vector<int> UnplannedFromThisYear(data::Connection& connection, component::DaySpan span) {
+    const int thisYear = automation::CivilFromOle(automation::Today()).Year;
+    const double from = std::max(span.First, automation::OleFromCivil(thisYear, 1, 1));
+    if (from > span.Last) return {};
+    const std::unique_ptr<component::clsCal> cal = OpenCalendar();
+    std::vector<component::CalendarDay> days(static_cast<size_t>(span.Last - from + 1));
+    const component::WorkDaysResult result = cal->DayKinds(from, days);
+    if (result.Failure) throw automation::ComError(*result.Failure);
+    std::set<int32_t> noted;
+    for (const suite::DayNote& n : suite::CalendarNotes(connection).Notes(from, span.Last + 1))
+        noted.insert(n.Day);
+    suite::CalendarStore store(connection);
+    return UnplannedYears(from, days,
+                          {store.SwitchIsOn("SatNotWork"), store.SwitchIsOn("SunNotWork")}, noted,
+                          thisYear);
+}
+
+StatusReport ReadStatus(data::Connection& connection) {
     // Every figure from one state of the database, whatever another process commits
     // meanwhile.
-    const data::ReadSnapshot snapshot(*connection);
-    const std::string source = suite::DatabaseNamed(host::MMTS::GetPropsValue).Source;
-    s.out.Line(LoadLocalText("数据库") + ": " +
-               automation::EscapeControls(data::MaskPasswords(source)));
-    const std::string first = ScalarText(*connection, "SELECT MIN(FDay) FROM t_WorkCalendar");
-    std::string warning;
-    if (first.empty()) {
-        s.out.Line(LoadLocalText("尚未生成工厂日历"));
-    } else {
-        const std::string last = ScalarText(*connection, "SELECT MAX(FDay) FROM t_WorkCalendar");
-        const std::string work =
-            ScalarText(*connection, "SELECT COUNT(*) FROM t_WorkCalendar WHERE FInterID>0");
-        const std::string rest =
-            ScalarText(*connection, "SELECT COUNT(*) FROM t_WorkCalendar WHERE FInterID=0");
-        s.out.Line(
-            LoadLocalText("工厂日历") + ": " +
-            automation::FormatIsoDate(automation::CDate(automation::Variant(first))) + " .. " +
-            automation::FormatIsoDate(automation::CDate(automation::Variant(last))) + ", " + work +
-            " " + LoadLocalText("工作日") + ", " + rest + " " + LoadLocalText("休息日"));
-        warning = ShowHorizon(s, *connection, automation::CDate(automation::Variant(last)));
+    const data::ReadSnapshot snapshot(connection);
+    StatusReport r;
+    r.database = automation::EscapeControls(
+        data::MaskPasswords(suite::DatabaseNamed(host::MMTS::GetPropsValue).Source));
+    const std::string first = ScalarText(connection, "SELECT MIN(FDay) FROM t_WorkCalendar");
+    if (!first.empty()) {
+        const std::string last = ScalarText(connection, "SELECT MAX(FDay) FROM t_WorkCalendar");
+        r.span = component::DaySpan{automation::CDate(automation::Variant(first)),
+                                    automation::CDate(automation::Variant(last))};
+        r.workDays = ScalarText(connection, "SELECT COUNT(*) FROM t_WorkCalendar WHERE FInterID>0");
+        r.restDays = ScalarText(connection, "SELECT COUNT(*) FROM t_WorkCalendar WHERE FInterID=0");
+        r.workDaysLeft = automation::CLng(automation::Variant(ScalarText(
+            connection, "SELECT COUNT(*) FROM t_WorkCalendar WHERE FInterID>0 AND FDay>'" +
+                            automation::FormatIsoDate(automation::Today()) + "'")));
+        const std::string horizon = HorizonWarning(r.span->Last, r.workDaysLeft);
+        if (!horizon.empty()) r.warnings.push_back(horizon);
+        r.unplanned = UnplannedFromThisYear(connection, *r.span);
+        const std::string unplanned = UnplannedWarning(r.unplanned);
+        for (size_t at = 0; at < unplanned.size();) {
+            const size_t end = unplanned.find('\n', at);
+            r.warnings.push_back(LoadLocalText("警告") + ": " + unplanned.substr(at, end - at));
+            at = end + 1;
+        }
     }
-    std::string settings;
-    for (const auto& [key, value] : suite::CalendarStore(*connection).Settings()) {
-        settings +=
+    for (const auto& [key, value] : suite::CalendarStore(connection).Settings()) {
+        r.settings +=
             " " + key + "=" + (value.IsNull() ? std::string("NULL") : automation::CStr(value));
     }
-    s.out.Line(LoadLocalText("设置") + ":" + settings);
-    // The warning follows the report, once the report is out: a report that cannot be
-    // written fails the command with that failure alone.
     // A database made before the calendar's own tables reads without notes until upgraded.
-    std::string missing;
-    for (const std::string& name : suite::MissingOwnObjects(*connection))
-        missing += (missing.empty() ? "" : ", ") + name;
+    for (const std::string& name : suite::MissingOwnObjects(connection))
+        r.missing += (r.missing.empty() ? "" : ", ") + name;
+    return r;
+}
+
+void WriteText(const StatusReport& r, Session& s) {
+    s.out.Line(LoadLocalText("数据库") + ": " + r.database);
+    if (!r.span) {
+        s.out.Line(LoadLocalText("尚未生成工厂日历"));
+    } else {
+        s.out.Line(LoadLocalText("工厂日历") + ": " + automation::FormatIsoDate(r.span->First) +
+                   " .. " + automation::FormatIsoDate(r.span->Last) + ", " + r.workDays + " " +
+                   LoadLocalText("工作日") + ", " + r.restDays + " " + LoadLocalText("休息日"));
+        s.out.Line(LoadLocalText("今天之后的工作日") + ": " + std::to_string(r.workDaysLeft));
+    }
+    s.out.Line(LoadLocalText("设置") + ":" + r.settings);
+}
+
+// One object for monitoring scripts; the warnings are in it as they are shown.
+void WriteJson(const StatusReport& r, Session& s) {
+    std::string text = "{\"database\":";
+    AppendJsonString(text, r.database);
+    if (r.span) {
+        text += ",\"first\":\"" + automation::FormatIsoDate(r.span->First) + "\",\"last\":\"" +
+                automation::FormatIsoDate(r.span->Last) + "\",\"work_days\":" + r.workDays +
+                ",\"rest_days\":" + r.restDays +
+                ",\"work_days_left\":" + std::to_string(r.workDaysLeft);
+    }
+    text += ",\"unplanned_years\":[";
+    for (size_t i = 0; i < r.unplanned.size(); ++i)
+        text += (i == 0 ? "" : ",") + std::to_string(r.unplanned[i]);
+    text += "],\"warnings\":[";
+    for (size_t i = 0; i < r.warnings.size(); ++i) {
+        if (i > 0) text += ',';
+        AppendJsonString(text, r.warnings[i]);
+    }
+    text += "]}";
+    s.out.Line(text);
+}
+
+int RunStatus(Format format, Session& s) {
+    RequireSchema();
+    auto connection = AppConnection();
+    const StatusReport r = ReadStatus(*connection);
+    if (format == Format::Json) {
+        WriteJson(r, s);
+    } else {
+        WriteText(r, s);
+    }
+    // The warnings follow the report, once the report is out: a report that cannot be
+    // written fails the command with that failure alone.
     s.out.Flush();
-    if (!warning.empty()) std::fprintf(s.ui.ErrorStream(), "%s\n", warning.c_str());
-    if (!missing.empty()) {
+    for (const std::string& warning : r.warnings)
+        std::fprintf(s.ui.ErrorStream(), "%s\n", warning.c_str());
+    if (!r.missing.empty()) {
         std::fprintf(
             s.ui.ErrorStream(), "%s: %s (%s)\n", LoadLocalText("注意").c_str(),
             LoadLocalText("数据库中缺少工厂日历自己的表，请运行 zevworkcal upgrade").c_str(),
-            missing.c_str());
+            r.missing.c_str());
     }
     return kOk;
 }
@@ -94,9 +176,11 @@ int RunStatus(Session& s) {
 }  // namespace
 
 Command Status(CLI::App& program) {
-    CLI::App* app =
-        program.add_subcommand("status", "显示数据库、工厂日历的范围、今天以后剩下的工作日和设置");
-    return {app, RunStatus, "status"};
+    auto format = std::make_shared<Format>(Format::Text);
+    CLI::App* app = program.add_subcommand(
+        "status", "显示数据库、工厂日历的范围、今天以后剩下的工作日和设置，并警告尚无节假日的年份");
+    AddFormatOption(*app, *format);
+    return {app, [format](Session& s) { return RunStatus(*format, s); }, "status"};
 }
 
 }  // namespace zev::cli::commands

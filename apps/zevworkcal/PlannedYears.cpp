@@ -1,0 +1,46 @@
+// UnplannedYears (PlannedYears.hpp): one pass over the days, a year at a time.
+#include "apps/zevworkcal/PlannedYears.hpp"
+
+#include <map>
+
+#include "host/MMTS.hpp"
+#include "platform/automation/OleDate.hpp"
+
+namespace zev::cli {
+
+std::vector<int> UnplannedYears(double first, std::span<const component::CalendarDay> days,
+                                component::WeekendRule rule, const std::set<int32_t>& notedDays,
+                                int fromYear) {
+    // Each year with a day inside the calendar, and whether someone planned it.
+    std::map<int, bool> planned;
+    const int32_t start = automation::OleDaySerial(first);
+    for (size_t i = 0; i < days.size(); ++i) {
+        if (days[i].kind == component::CalendarDay::Outside) continue;
+        const int32_t serial = start + static_cast<int32_t>(i);
+        const int year = automation::CivilFromOle(static_cast<double>(serial)).Year;
+        if (year < fromYear) continue;
+        bool& seen = planned[year];
+        seen = seen || (days[i].kind == component::CalendarDay::Rest && !rule.IsRestDay(serial)) ||
+               notedDays.contains(serial);
+    }
+    std::vector<int> years;
+    for (const auto& [year, isPlanned] : planned)
+        if (!isPlanned) years.push_back(year);
+    return years;
+}
+
+std::string UnplannedWarning(const std::vector<int>& years) {
+    std::string text;
+    for (size_t i = 0; i < years.size();) {
+        size_t last = i;
+        while (last + 1 < years.size() && years[last + 1] == years[last] + 1)
+            ++last;
+        text += std::to_string(years[i]);
+        if (last > i) text += "-" + std::to_string(years[last]);
+        text += ": " + host::MMTS::LoadLocalText("尚无节假日：请导入当年的节假日列表") + "\n";
+        i = last + 1;
+    }
+    return text;
+}
+
+}  // namespace zev::cli

@@ -1,0 +1,29 @@
+#pragma once
+// Which years of the calendar nobody has planned: the weekly rule alone makes their rest
+// days, so holidays that no rule carries (moving feasts, days announced each year) are
+// missing until their list is imported.
+
+#include <cstdint>
+#include <set>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "component/CalendarQuestions.hpp"
+#include "component/WeekendRule.hpp"
+
+namespace zev::cli {
+
+// The years from `fromYear` on, among the days `days` describes (the kinds of the day of
+// `first` and each day after it), that hold no rest day besides the weekends of `rule`
+// and no day with a note (`notedDays`, by OleDaySerial). Days outside the calendar count
+// for nothing; a year without a day inside it is not listed.
+std::vector<int> UnplannedYears(double first, std::span<const component::CalendarDay> days,
+                                component::WeekendRule rule, const std::set<int32_t>& notedDays,
+                                int fromYear);
+
+// "2028: no holidays yet: import its list" for each run of years ("2028-2031: ..."), one
+// line each, through the text lookup; "" for none.
+std::string UnplannedWarning(const std::vector<int>& years);
+
+}  // namespace zev::cli
