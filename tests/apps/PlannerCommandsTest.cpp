@@ -625,8 +625,8 @@ TEST_P(PlannerCommands, ImportExpandsRecurringEventsOverTheCalendarOrRefusesByLi
     EXPECT_EQ(Column("SELECT COUNT(*) FROM t_WorkCalendarNote")[0], "0");
 }
 
-// status names each year from this one on that only the weekly rule has planned: no rest
-// day on a weekday and no note. A holiday imported, a note or a day turned to rest plans
+// status (and cal, for the year it shows) names each year from this one on that only the
+// weekly rule has planned: no rest day on a weekday and no note. A holiday imported, a note or a day turned to rest plans
 // its year; a worked Saturday alone does not.
 TEST_P(PlannerCommands, StatusNamesTheYearsNobodyPlanned) {
     ASSERT_EQ(Run({"generate", "2026-01-05", "2030-01-01"}, "2026-01-05").exitCode, 0);
@@ -657,6 +657,11 @@ TEST_P(PlannerCommands, StatusNamesTheYearsNobodyPlanned) {
         const ProcessResult text = Run({"status"}, "2027-01-02");
         EXPECT_EQ(text.err.find("尚无节假日") != std::string::npos, !step.shown.empty());
         EXPECT_NE(text.err.find(step.shown), std::string::npos) << text.err;
+        // cal says it below the year's legend.
+        const ProcessResult year = Run({"cal", "2029", "--color=never"}, "2027-01-02");
+        EXPECT_EQ(year.out.find("2029: 尚无节假日") != std::string::npos,
+                  step.unplanned.find("2029") != std::string::npos)
+            << year.out;
     }
 }
 

@@ -8,8 +8,10 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <set>
 #include <vector>
 
+#include "apps/zevworkcal/PlannedYears.hpp"
 #include "host/MMTS.hpp"
 #include "platform/automation/Clock.hpp"
 #include "platform/automation/ComError.hpp"
@@ -86,6 +88,12 @@ int RunCal(const CalOptions& o, Session& s) {
         return kOk;
     }
     s.out.Write(window::YearText(sheet, UseColour(o.colour, s)));
+    // Below the legend: the years shown that only the weekly rule has planned.
+    std::set<int32_t> noted;
+    for (const auto& note : request.Notes)
+        noted.insert(note.first);
+    s.out.Write(UnplannedWarning(UnplannedYears(
+        first, request.Days, {request.SatNotWork, request.SunNotWork}, noted, run.Year)));
     return kOk;
 }
 
