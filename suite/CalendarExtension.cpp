@@ -3,13 +3,17 @@
 #include "suite/CalendarExtension.hpp"
 
 #include <algorithm>
+#include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "component/CalendarWrite.hpp"
 #include "component/WeekendRule.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
+#include "suite/CalendarNotes.hpp"
+#include "suite/CalendarRules.hpp"
 #include "suite/CalendarStore.hpp"
 
 namespace zev::suite {
@@ -30,7 +34,16 @@ bool RestRule(CalendarStore& store, const char* key) {
     return component::IsSwitchOn(*value);
 }
 
-CalendarExtension Append(data::Connection& connection, double until) {
+// A day that a rule gives its kind, and whether the weekly rule would have made it the
+// other kind.
+struct RuledDay {
+    bool Rest;
+    bool Turned;
+    std::string Note;
+};
+
+CalendarExtension Append(data::Connection& connection, double until,
+                         std::map<int32_t, RuledDay>& ruled) {
     CalendarStore store(connection);
     const CalendarEnd calendar = store.End();
     if (!store.SwitchIsOn("WorkCalendarSet") || calendar.LastDay.IsNull()) {
@@ -44,8 +57,19 @@ CalendarExtension Append(data::Connection& connection, double until) {
     }
     const component::WeekendRule rule{RestRule(store, "SatNotWork"), RestRule(store, "SunNotWork")};
     CalendarExtension added{static_cast<double>(last) + 1, static_cast<double>(end), 0};
+    // The weekly rule first, then every rule in the order they were added: a later rule
+    // has the last word on a day that two give.
+    const std::vector<CalendarRule> rules = CalendarRules(connection).Rules();
+    for (const CalendarRule& r : rules) {
+        for (const int32_t day : RuleDays(r, added.FirstDay, added.LastDay))
+            ruled[day] = {r.Rest, r.Rest != rule.IsRestDay(day), r.Note};
+    }
+    const auto rests = [&](int32_t day) {
+        const auto it = ruled.find(day);
+        return it != ruled.end() ? it->second.Rest : rule.IsRestDay(day);
+    };
     for (int32_t day = last + 1; day <= end; ++day) {
-        added.WorkDays += rule.IsRestDay(day) ? 0 : 1;
+        added.WorkDays += rests(day) ? 0 : 1;
     }
     const int64_t numberedUpTo =
         calendar.LargestNumber.IsNull()
@@ -53,8 +77,13 @@ CalendarExtension Append(data::Connection& connection, double until) {
             : std::max<int64_t>(0, static_cast<int64_t>(automation::CDbl(calendar.LargestNumber)));
     if (numberedUpTo + added.WorkDays > INT32_MAX) Refuse("工作日编号将超出范围");
     // The new work days go on from the largest number given.
-    store.WriteDays(added.FirstDay, added.LastDay + 1, rule,
+    store.WriteDays(added.FirstDay, added.LastDay + 1, rests,
                     static_cast<int32_t>(numberedUpTo + 1));
+    // A rule's days carry its note, as an imported holiday carries its own.
+    CalendarNotes notes(connection);
+    for (const auto& [day, r] : ruled) {
+        if (!r.Note.empty()) notes.SetNote(day, r.Note);
+    }
     store.RefreshCopy();
     store.EnsureIdentity();
     return added;
@@ -64,9 +93,16 @@ CalendarExtension Append(data::Connection& connection, double until) {
 
 CalendarExtension ExtendCalendar(data::Connection& connection, double until) {
     component::CalendarWrite write(connection);
-    const CalendarExtension added = Append(connection, until);
+    std::map<int32_t, RuledDay> ruled;
+    const CalendarExtension added = Append(connection, until, ruled);
     write.Record({"extend", std::nullopt, automation::FormatIsoDate(added.FirstDay),
                   automation::FormatIsoDate(added.LastDay)});
+    // One row for each day a rule turned from what the weekly rule made it.
+    for (const auto& [day, r] : ruled) {
+        if (!r.Turned) continue;
+        write.Record({"rule", static_cast<double>(day), r.Rest ? "work" : "rest",
+                      r.Rest ? "rest" : "work", r.Note});
+    }
     write.Commit();
     return added;
 }

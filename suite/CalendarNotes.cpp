@@ -92,7 +92,8 @@ std::string_view TrimSpaces(std::string_view text) {
     return text;
 }
 
-// Why a text cannot be a note, with what the refusal names; nothing when it can.
+}  // namespace
+
 std::optional<component::Outcome> NoteProblem(std::string_view note) {
     if (!automation::IsValidUtf8(note)) {
         return component::Outcome::Refused("备注不是有效的 UTF-8 文本");
@@ -109,8 +110,6 @@ std::optional<component::Outcome> NoteProblem(std::string_view note) {
     }
     return std::nullopt;
 }
-
-}  // namespace
 
 bool CalendarNotes::HasNotes() {
     if (!hasNotes_) hasNotes_ = connection_.HasTable(kNoteTable);

@@ -64,6 +64,10 @@ struct HistoryRow {
     std::string Note;
 };
 
+// Why a text cannot be a note (not UTF-8, a control character, too long), as the refusal
+// that names it; nothing when it can be one.
+std::optional<component::Outcome> NoteProblem(std::string_view note);
+
 class CalendarNotes {
   public:
     // Works on `connection`, inside whatever transaction the caller holds there. Whether

@@ -136,6 +136,13 @@ void CalendarStore::DeleteDays() {
 
 WrittenDays CalendarStore::WriteDays(double startDay, double endDay, component::WeekendRule rule,
                                      int32_t firstNumber) {
+    return WriteDays(
+        startDay, endDay, [rule](int32_t day) { return rule.IsRestDay(day); }, firstNumber);
+}
+
+WrittenDays CalendarStore::WriteDays(double startDay, double endDay,
+                                     const std::function<bool(int32_t)>& rests,
+                                     int32_t firstNumber) {
     const int32_t first = automation::OleDaySerial(startDay);
     // The number of the day after the last, read from the last: 10000-01-01, the day
     // after the latest, is no date of its own.
@@ -153,7 +160,7 @@ WrittenDays CalendarStore::WriteDays(double startDay, double endDay, component::
     int64_t number = firstNumber;
     for (int32_t serial = first; serial < last; ++serial) {
         const double day = serial;
-        const bool rest = rule.IsRestDay(day);
+        const bool rest = rests(serial);
         if (!rest && number > INT32_MAX) automation::Raise(automation::errors::kOverflow, kSource);
         const PeriodIds ids = PeriodIdsOf(day);
         values.emplace_back(rest ? int32_t{0} : static_cast<int32_t>(number));

@@ -7,6 +7,7 @@
 // start-up check's, the window's) are not here: the component sends them word for word itself.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -74,6 +75,9 @@ class CalendarStore {
     // work days numbered firstNumber, firstNumber + 1, ... in date order. Nothing for a
     // range without a day.
     WrittenDays WriteDays(double startDay, double endDay, component::WeekendRule rule,
+                          int32_t firstNumber = 1);
+    // The same with the kind of each day (by OleDaySerial) from `rests`.
+    WrittenDays WriteDays(double startDay, double endDay, const std::function<bool(int32_t)>& rests,
                           int32_t firstNumber = 1);
 
     // Makes calendar 999 of t_mutiworkcal a copy of t_WorkCalendar, as every save does.

@@ -20,6 +20,9 @@ extern const std::string_view kSqlServerNote;
 extern const std::string_view kSqliteLog;
 extern const std::string_view kPostgresqlLog;
 extern const std::string_view kSqlServerLog;
+extern const std::string_view kSqliteRule;
+extern const std::string_view kPostgresqlRule;
+extern const std::string_view kSqlServerRule;
 }  // namespace embedded
 
 namespace {
@@ -40,6 +43,9 @@ bool HasNoteTable(data::Connection& c) {
 bool HasLogTable(data::Connection& c) {
     return c.HasTable(kLogTable);
 }
+bool HasRuleTable(data::Connection& c) {
+    return c.HasTable(kRuleTable);
+}
 // The stamp's table with its row, its two functions and the calendar's trigger.
 bool HasChangeStamp(data::Connection& c) {
     if (!c.HasTable("zev_data_version")) return false;
@@ -57,15 +63,18 @@ constexpr const char* kChangeStamp = "zev_data_version";
 const OwnPart kSqliteParts[] = {
     {kNoteTable, HasNoteTable, &embedded::kSqliteNote},
     {kLogTable, HasLogTable, &embedded::kSqliteLog},
+    {kRuleTable, HasRuleTable, &embedded::kSqliteRule},
 };
 const OwnPart kPostgresqlParts[] = {
     {kChangeStamp, HasChangeStamp, &embedded::kPostgresqlStamp},
     {kNoteTable, HasNoteTable, &embedded::kPostgresqlNote},
     {kLogTable, HasLogTable, &embedded::kPostgresqlLog},
+    {kRuleTable, HasRuleTable, &embedded::kPostgresqlRule},
 };
 const OwnPart kSqlServerParts[] = {
     {kNoteTable, HasNoteTable, &embedded::kSqlServerNote},
     {kLogTable, HasLogTable, &embedded::kSqlServerLog},
+    {kRuleTable, HasRuleTable, &embedded::kSqlServerRule},
 };
 
 // What a dialect's database is made of.

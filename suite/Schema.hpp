@@ -19,6 +19,7 @@ inline constexpr std::string_view kSuiteTables[] = {"t_WorkCalendar", "t_SystemP
 // The calendar's own tables, which the suite never uses.
 inline constexpr std::string_view kNoteTable = "t_WorkCalendarNote";
 inline constexpr std::string_view kLogTable = "t_WorkCalendarLog";
+inline constexpr std::string_view kRuleTable = "t_WorkCalendarRule";
 
 // The script that init runs on an engine of that dialect: the suite's tables and the
 // calendar's own objects.

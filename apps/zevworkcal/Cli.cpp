@@ -38,7 +38,8 @@ constexpr CommandSetup kCommands[] = {
     commands::Init,    commands::Upgrade, commands::Text,      commands::Before,   commands::After,
     commands::Workday, commands::Count,   commands::IsWorkday, commands::List,     commands::Cal,
     commands::Export,  commands::History, commands::Status,    commands::Generate, commands::Extend,
-    commands::Swap,    commands::Note,    commands::Import,    commands::Check,    commands::Show,
+    commands::Swap,    commands::Note,    commands::Import,    commands::Rule,     commands::Check,
+    commands::Show,
 };
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& o) {

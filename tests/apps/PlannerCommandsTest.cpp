@@ -626,8 +626,8 @@ TEST_P(PlannerCommands, ImportExpandsRecurringEventsOverTheCalendarOrRefusesByLi
 }
 
 // status (and cal, for the year it shows) names each year from this one on that only the
-// weekly rule has planned: no rest day on a weekday and no note. A holiday imported, a note or a day turned to rest plans
-// its year; a worked Saturday alone does not.
+// weekly rule has planned: no rest day on a weekday and no note. A holiday imported, a note or a
+// day turned to rest plans its year; a worked Saturday alone does not.
 TEST_P(PlannerCommands, StatusNamesTheYearsNobodyPlanned) {
     ASSERT_EQ(Run({"generate", "2026-01-05", "2030-01-01"}, "2026-01-05").exitCode, 0);
     const TempDir dir;
@@ -663,6 +663,90 @@ TEST_P(PlannerCommands, StatusNamesTheYearsNobodyPlanned) {
                   step.unplanned.find("2029") != std::string::npos)
             << year.out;
     }
+}
+
+// Rules carry holidays forward: extend applies them, after the weekly rule, to every day it
+// appends, as an independent expansion (python3-dateutil's rrule) gives them, numbering the
+// work days on without a gap, with a history row for each day a rule turned and the rule's
+// note; rule apply gives days the calendar holds the same through the swap's guards; a
+// recurrence libical cannot expand is refused before it is stored.
+TEST_P(PlannerCommands, RulesCarryHolidaysForwardAsAnIndependentExpansionDoes) {
+    ASSERT_EQ(Run({"generate", "2026-01-05", "2027-01-01"}).exitCode, 0);
+    const std::string zz = "Language=zz;";
+    const char* rules[][2] = {
+        {"FREQ=YEARLY;BYMONTH=1;BYMONTHDAY=1", "New Year"},
+        {"FREQ=YEARLY;BYMONTH=5;BYMONTHDAY=1", "Labour Day"},
+        {"FREQ=YEARLY;BYMONTH=10;BYMONTHDAY=1", "National Day"},
+        {"RRULE:FREQ=YEARLY;BYMONTH=11;BYDAY=4TH", "Thanksgiving"},
+        {"FREQ=YEARLY;BYMONTH=5;BYDAY=-1MO", "Memorial Day"},
+    };
+    for (const auto& [rule, note] : rules)
+        ASSERT_EQ(Run({"rule", "add", rule, "rest", note, "--from", "2026-06-01"}).exitCode, 0);
+    const Invocation refused[] = {
+        {{"rule", "add", "FREQ=HOURLY", "rest"}, zz, 1, "", "重复规则无法展开: FREQ=HOURLY"},
+        {{"rule", "add", "FREQ=YEARLY;BYDAY=FOO", "rest"}, zz, 1, "", "重复规则无法展开"},
+        {{"rule", "add", "FREQ=YEARLY", "holiday"}, zz, 2, "", "KIND"},
+        {{"rule", "remove", "9"}, zz, 1, "", "没有这条规则: 9"},
+    };
+    for (const Invocation& c : refused) {
+        SCOPED_TRACE(Named(c));
+        ExpectRun(c);
+    }
+    ASSERT_EQ(Column("SELECT COUNT(*) FROM t_WorkCalendarRule")[0], "5");
+
+    ASSERT_EQ(Run({"extend", "--until", "2100-12-31"}).exitCode, 0);
+    const std::string script =
+        "from datetime import date, datetime\n"
+        "from dateutil.rrule import rrulestr\n"
+        "days = set()\n"
+        "for r in ['FREQ=YEARLY;BYMONTH=1;BYMONTHDAY=1', 'FREQ=YEARLY;BYMONTH=5;BYMONTHDAY=1',\n"
+        "          'FREQ=YEARLY;BYMONTH=10;BYMONTHDAY=1', 'FREQ=YEARLY;BYMONTH=11;BYDAY=+4TH',\n"
+        "          'FREQ=YEARLY;BYMONTH=5;BYDAY=-1MO']:\n"
+        "    days |= {d.date() for d in rrulestr(r, dtstart=datetime(2027, 1, 1))\n"
+        "             .between(datetime(2027, 1, 1), datetime(2100, 12, 31), inc=True)}\n"
+        "d = date(2027, 1, 1)\n"
+        "while d <= date(2100, 12, 31):\n"
+        "    if d.weekday() >= 5 or d in days: print(d.isoformat())\n"
+        "    d = date.fromordinal(d.toordinal() + 1)\n";
+    const ProcessResult expected = RunProcess("/usr/bin/python3", {"-c", script});
+    ASSERT_EQ(expected.exitCode, 0) << expected.err;
+    std::string rest;
+    for (const std::string& day :
+         Column("SELECT FDay FROM t_WorkCalendar WHERE FInterID=0 AND FDay>='2027-01-01' "
+                "ORDER BY FDay"))
+        rest += day.substr(0, 10) + "\n";
+    EXPECT_EQ(rest, expected.out);
+    EXPECT_EQ(Unsound(), "");
+    // Each day a rule turned has its row; a holiday on a weekend was rest already.
+    const std::string turned =
+        Column("SELECT COUNT(*) FROM t_WorkCalendarLog WHERE FAction='rule' AND FTo='rest'")[0];
+    const std::string ruleDays =
+        Column("SELECT COUNT(*) FROM t_WorkCalendarNote WHERE FDay>='2027-01-01'")[0];
+    EXPECT_GT(std::stoi(turned), 250);
+    EXPECT_LT(std::stoi(turned), std::stoi(ruleDays));
+    EXPECT_EQ(Column("SELECT FNote FROM t_WorkCalendarNote WHERE FDay='2099-11-26'"),
+              std::vector<std::string>{"Thanksgiving"});
+
+    // The days the calendar held before the rules: rule apply through the swap's guards.
+    const Invocation apply[] = {
+        {{"rule", "apply", "2026-06-01", "2027-01-01", "--dry-run"},
+         zz,
+         0,
+         "2026-10-01 rest National Day\n2026-11-26 rest Thanksgiving\n",
+         ""},
+        {{"rule", "apply", "2026-01-05", "2027-01-01"},
+         zz,
+         0,
+         "2026-10-01 rest National Day\n2026-11-26 rest Thanksgiving\n",
+         ""},
+    };
+    for (const Invocation& c : apply) {
+        SCOPED_TRACE(Named(c));
+        const ProcessResult r = Run(c.args, "2026-08-01", c.props);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+        EXPECT_EQ(r.out, c.out);
+    }
+    EXPECT_EQ(Unsound(), "");
 }
 
 // Two writers started at once, round after round: a swap of 2027-03-03 beside another

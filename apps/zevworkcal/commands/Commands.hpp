@@ -1,7 +1,12 @@
 #pragma once
 // The commands of zevworkcal, one file each; Run lists them in the order of the help.
 
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "apps/zevworkcal/Command.hpp"
+#include "apps/zevworkcal/ImportFile.hpp"
 
 namespace zev::cli::commands {
 
@@ -23,7 +28,23 @@ Command Extend(CLI::App& program);
 Command Swap(CLI::App& program);
 Command Note(CLI::App& program);
 Command Import(CLI::App& program);
+Command Rule(CLI::App& program);
 Command Check(CLI::App& program);
 Command Show(CLI::App& program);
+
+// How TurnListedDays writes: the history's action and source, or nothing at all.
+struct ListedDaysWrite {
+    std::string action;  // "import", "rule"
+    std::string source;  // what asked for the days: the file, the rules
+    bool dryRun = false;
+};
+
+// Makes each day that `listing` gives (read on the connection of the write, once it is
+// held) the kind it asks for with its note, as a planner turns days in the window: every
+// guard of the swap, then the save, the notes and a history row a day, in one calendar
+// write; the first refusal, or --dry-run, leaves everything as it was. Prints each day
+// with what became of it: "DATE rest|work|unchanged [NOTE]".
+int TurnListedDays(const std::function<std::vector<ListedDay>(data::Connection&)>& listing,
+                   const ListedDaysWrite& how, Session& s);
 
 }  // namespace zev::cli::commands

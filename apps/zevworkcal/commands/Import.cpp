@@ -4,6 +4,7 @@
 // says what it would do and writes nothing.
 #include "apps/zevworkcal/commands/Commands.hpp"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -77,16 +78,16 @@ std::optional<component::DaySpan> CalendarSpan(data::Connection& connection) {
     return component::DaySpan{automation::OleFromDay(*firstDay), automation::OleFromDay(*lastDay)};
 }
 
-int RunImport(const ImportOptions& o, Session& s) {
-    // The file is read once and checked before the database is opened; its recurring
-    // events are expanded over the calendar as the write finds it.
-    const std::string text = ReadListText(o.file);
-    std::vector<ListedDay> listed = ListedDaysOf(o.file, text, o.format);
+}  // namespace
+
+int TurnListedDays(const std::function<std::vector<ListedDay>(data::Connection&)>& listing,
+                   const ListedDaysWrite& how, Session& s) {
     RequireSchema();
     // The load, the turns, the save, the notes and the history are one calendar write on
     // the window's connection: all of it is kept, or none.
     data::ConnectionPtr connection;
     std::optional<component::CalendarWrite> write;
+    std::vector<ListedDay> listed;
     std::vector<Imported> done;
     Outcome outcome = Outcome::Unchanged();
     WithWindow(
@@ -94,7 +95,7 @@ int RunImport(const ImportOptions& o, Session& s) {
             connection = state.ActiveConnection;
             write.emplace(*connection);
             write->KeepOwnRecordsOnly();
-            listed = ListedDaysOf(o.file, text, o.format, CalendarSpan(*connection));
+            listed = listing(*connection);
         },
         [&](window::frmCal& w) { outcome = TurnAndSave(w, listed, done); });
     if (!outcome.IsDone()) return ExitCodeOf(Shown(outcome));
@@ -111,12 +112,11 @@ int RunImport(const ImportOptions& o, Session& s) {
             noted = set.IsDone();
         }
         if (d.turned || noted) {
-            write->Record(
-                {"import", l.Day, d.was, std::string(l.Rest ? "rest" : "work"),
-                 automation::EscapeControls(o.file) + (l.Note.empty() ? "" : ": " + l.Note)});
+            write->Record({how.action, l.Day, d.was, std::string(l.Rest ? "rest" : "work"),
+                           how.source + (l.Note.empty() ? "" : ": " + l.Note)});
         }
     }
-    if (!o.dryRun) write->Commit();
+    if (!how.dryRun) write->Commit();
     for (const Imported& d : done) {
         const ListedDay& l = *d.listed;
         s.out.Line(automation::FormatIsoDate(l.Day) +
@@ -124,6 +124,20 @@ int RunImport(const ImportOptions& o, Session& s) {
                    (l.Note.empty() ? "" : " " + l.Note));
     }
     return kOk;
+}
+
+namespace {
+
+int RunImport(const ImportOptions& o, Session& s) {
+    // The file is read once and checked before the database is opened; its recurring
+    // events are expanded over the calendar as the write finds it.
+    const std::string text = ReadListText(o.file);
+    ListedDaysOf(o.file, text, o.format);
+    return TurnListedDays(
+        [&](data::Connection& connection) {
+            return ListedDaysOf(o.file, text, o.format, CalendarSpan(connection));
+        },
+        {"import", automation::EscapeControls(o.file), o.dryRun}, s);
 }
 
 }  // namespace

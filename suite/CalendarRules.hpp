@@ -1,0 +1,57 @@
+#pragma once
+// The calendar's rules (t_WorkCalendarRule): recurring days in iCalendar RRULE form, the
+// kind of day each makes, its note and the first day it applies to. extend applies them
+// to the days it appends; `rule apply` to days the calendar holds. A recurrence is
+// expanded by libical, never by a parser of ours. A database without the table reads as
+// one without rules; adding one there is refused, naming upgrade. Every statement runs
+// inside whatever transaction the caller holds on the connection.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "component/Outcome.hpp"
+#include "platform/data/Connection.hpp"
+
+namespace zev::suite {
+
+inline constexpr const char* kNoRuleTable =
+    "数据库中没有规则表 t_WorkCalendarRule，请先运行 zevworkcal upgrade";
+
+struct CalendarRule {
+    int32_t Id = 0;          // given by Add
+    std::string Recurrence;  // the RRULE value: "FREQ=YEARLY;BYMONTH=5;BYMONTHDAY=1"
+    bool Rest = true;        // the kind of day it makes
+    std::string Note;
+    double Start = 0.0;  // the first day it applies to, an OLE date at midnight
+};
+
+// The recurrence as the table keeps it ("RRULE:" dropped, the rule as libical writes it),
+// or nullopt when libical cannot read it or cannot expand it for all-day events (a
+// frequency finer than DAILY).
+std::optional<std::string> RecurrenceOf(std::string_view text);
+
+// The days (by OleDaySerial) from `from`'s to `to`'s, both included and none before the
+// rule's start, on which `rule` falls, in date order: its start day counts when it is
+// one of them. Raises a ComError for a recurrence libical cannot expand.
+std::vector<int32_t> RuleDays(const CalendarRule& rule, double from, double to);
+
+class CalendarRules {
+  public:
+    explicit CalendarRules(data::Connection& connection) : connection_(connection) {}
+
+    bool HasTable();
+    // Every rule in the order they were added; none without the table.
+    std::vector<CalendarRule> Rules();
+    // Stores `rule` with the next id (set in it): Done; Refused for a recurrence that
+    // cannot be expanded, a note a day could not hold, or no table.
+    component::Outcome Add(CalendarRule& rule);
+    // Removes the rule `id`: Done, or Unchanged when there is none.
+    component::Outcome Remove(int32_t id);
+
+  private:
+    data::Connection& connection_;
+};
+
+}  // namespace zev::suite
