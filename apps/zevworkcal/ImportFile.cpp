@@ -232,7 +232,8 @@ std::vector<double> Occurrences(icalcomponent* event, const icaltimetype& first,
 }
 
 std::vector<ListedDay> ReadIcs(const std::string& file, const std::string& text,
-                               const std::optional<component::DaySpan>& within) {
+                               const std::optional<component::DaySpan>& within,
+                               std::vector<ListedRule>* rules) {
     const std::unique_ptr<icalcomponent, ComponentFree> calendar(
         icalparser_parse_string(text.c_str()));
     if (!calendar) Fail(kMalformed, file, 1);
@@ -274,6 +275,23 @@ std::vector<ListedDay> ReadIcs(const std::string& file, const std::string& text,
         // Our own export names the kind of a day without a note, and marks it so.
         if (HasMark(event, kNoNoteMark)) note.clear();
         const bool rest = !HasCategory(event, "WORK");
+        if (rules != nullptr) {
+            icalproperty* rrule = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY);
+            const bool plain =
+                rrule != nullptr &&
+                icalcomponent_get_next_property(event, ICAL_RRULE_PROPERTY) == nullptr &&
+                icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY) == nullptr &&
+                icalcomponent_get_first_property(event, ICAL_EXDATE_PROPERTY) == nullptr &&
+                to == from + 1;
+            if (plain) {
+                icalrecurrencetype rule = icalproperty_get_rrule(rrule);
+                char* written = icalrecurrencetype_as_string_r(&rule);
+                if (written != nullptr) {
+                    rules->push_back({written, rest, note, from, line});
+                    icalmemory_free_buffer(written);
+                }
+            }
+        }
         for (double occurrence : Occurrences(event, first, within, file, line)) {
             for (double day = occurrence; day < occurrence + (to - from); ++day)
                 days.push_back({day, rest, note, line});
@@ -295,7 +313,8 @@ std::vector<ListedDay> ReadListedDays(const std::string& file, std::optional<Lis
 
 std::vector<ListedDay> ListedDaysOf(const std::string& file, const std::string& text,
                                     std::optional<ListFormat> format,
-                                    std::optional<component::DaySpan> within) {
+                                    std::optional<component::DaySpan> within,
+                                    std::vector<ListedRule>* rules) {
     if (!format) format = FormatOf(file, text);
     if (!format) {
         throw automation::ComError(automation::errors::kUnspecified, kSource,
@@ -314,7 +333,7 @@ std::vector<ListedDay> ListedDaysOf(const std::string& file, const std::string& 
         Fail(kMalformed, file, line, "UTF-8");
     }
     std::vector<ListedDay> days =
-        *format == ListFormat::Csv ? ReadCsv(file, text) : ReadIcs(file, text, within);
+        *format == ListFormat::Csv ? ReadCsv(file, text) : ReadIcs(file, text, within, rules);
     // Each day once: listed again, it must ask for the same.
     std::map<double, const ListedDay*> seen;
     std::vector<ListedDay> once;

@@ -26,6 +26,16 @@ struct ListedDay {
 
 enum class ListFormat { Csv, Ics };
 
+// A recurring event of an iCalendar list as a rule can keep it: its one RRULE (without
+// RDATE or EXDATE, which a rule cannot hold), its kind, note, first day and line.
+struct ListedRule {
+    std::string Recurrence;
+    bool Rest = true;
+    std::string Note;
+    double Start = 0.0;
+    int Line = 0;
+};
+
 // The property our own export gives an event for a day without a note, whose SUMMARY
 // only names the day's kind: imported again, the day gets no note.
 inline constexpr const char* kNoNoteMark = "X-ZEVWORKCAL-NO-NOTE";
@@ -44,10 +54,12 @@ std::vector<ListedDay> ReadListedDays(const std::string& file, std::optional<Lis
                                       std::optional<component::DaySpan> within = std::nullopt);
 
 // The two steps of ReadListedDays: the text of `file` (with its refusals), and the days
-// that text lists, `file` naming it in refusals.
+// that text lists, `file` naming it in refusals; `rules`, when given, receives the
+// recurring events a rule can keep.
 std::string ReadListText(const std::string& file);
 std::vector<ListedDay> ListedDaysOf(const std::string& file, const std::string& text,
                                     std::optional<ListFormat> format,
-                                    std::optional<component::DaySpan> within = std::nullopt);
+                                    std::optional<component::DaySpan> within = std::nullopt,
+                                    std::vector<ListedRule>* rules = nullptr);
 
 }  // namespace zev::cli

@@ -11,6 +11,8 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
+#include <utility>
 
 #include "apps/zevworkcal/ImportFile.hpp"
 #include "apps/zevworkcal/QueryOutput.hpp"
@@ -21,6 +23,7 @@
 #include "platform/automation/OleDate.hpp"
 #include "platform/automation/Utf8.hpp"
 #include "suite/CalendarNotes.hpp"
+#include "suite/CalendarRules.hpp"
 #include "suite/CalendarStore.hpp"
 
 namespace zev::cli::commands {
@@ -155,7 +158,8 @@ icaltimetype IcalNow() {
 
 // One all-day event per day, UID the day and the calendar's name, so that a calendar
 // program subscribed to the export keeps each day as one event across exports.
-std::string IcsOf(const std::vector<ExportedDay>& days) {
+std::string IcsOf(const std::vector<ExportedDay>& days,
+                  const std::vector<suite::CalendarRule>& rules) {
     const std::string name = CalendarName();
     // The calendar's own identity keeps two plants apart whatever their files are called;
     // a calendar made before identities were given keeps the UIDs of its name.
@@ -172,7 +176,49 @@ std::string IcsOf(const std::vector<ExportedDay>& days) {
     icalproperty* title = icalproperty_new_x(name.c_str());
     icalproperty_set_x_name(title, "X-WR-CALNAME");
     icalcomponent_add_property(calendar, title);
+    // A day a rule made as the rule says travels in the rule's recurring event: the kind
+    // and the note of the last rule on each day.
+    std::map<int32_t, const suite::CalendarRule*> byRule;
+    if (!days.empty()) {
+        for (const suite::CalendarRule& r : rules) {
+            for (const int32_t day : suite::RuleDays(r, days.front().Serial, days.back().Serial))
+                byRule[day] = &r;
+        }
+    }
+    const auto summaryOf = [&](icalcomponent* event, const std::string& note, bool work) {
+        // The library escapes line ends and separators, not the other control characters.
+        const std::string summary = !note.empty() ? automation::EscapeControls(note)
+                                    : work        ? workKind
+                                                  : restKind;
+        icalcomponent_add_property(event, icalproperty_new_summary(summary.c_str()));
+        if (note.empty()) {
+            icalproperty* unnoted = icalproperty_new_x("TRUE");
+            icalproperty_set_x_name(unnoted, kNoNoteMark);
+            icalcomponent_add_property(event, unnoted);
+        }
+        if (work) icalcomponent_add_property(event, icalproperty_new_categories("WORK"));
+        icalcomponent_add_property(event, icalproperty_new_transp(ICAL_TRANSP_TRANSPARENT));
+    };
+    for (const suite::CalendarRule& r : rules) {
+        icalcomponent* event = icalcomponent_new(ICAL_VEVENT_COMPONENT);
+        const std::vector<int32_t> first = suite::RuleDays(r, r.Start, r.Start + 3660);
+        const int32_t start = first.empty() ? automation::OleDaySerial(r.Start) : first.front();
+        const std::string uid = "rule" + std::to_string(r.Id) + uidTail;
+        icalcomponent_add_property(event, icalproperty_new_uid(uid.c_str()));
+        icalcomponent_add_property(event, icalproperty_new_dtstamp(stamp));
+        icalcomponent_add_property(event, icalproperty_new_dtstart(IcalDay(start)));
+        icalcomponent_add_property(event, icalproperty_new_dtend(IcalDay(start + 1)));
+        icalcomponent_add_property(
+            event, icalproperty_new_rrule(icalrecurrencetype_from_string(r.Recurrence.c_str())));
+        summaryOf(event, r.Note, !r.Rest);
+        icalcomponent_add_component(calendar, event);
+    }
     for (const ExportedDay& d : days) {
+        // A day changed since its rule made it goes alone.
+        const auto made = byRule.find(d.Serial);
+        if (made != byRule.end() && made->second->Rest == !d.Work && made->second->Note == d.Note) {
+            continue;
+        }
         icalcomponent* event = icalcomponent_new(ICAL_VEVENT_COMPONENT);
         std::string uid = IsoOf(d.Serial);
         uid.erase(std::remove(uid.begin(), uid.end(), '-'), uid.end());
@@ -180,18 +226,7 @@ std::string IcsOf(const std::vector<ExportedDay>& days) {
         icalcomponent_add_property(event, icalproperty_new_dtstamp(stamp));
         icalcomponent_add_property(event, icalproperty_new_dtstart(IcalDay(d.Serial)));
         icalcomponent_add_property(event, icalproperty_new_dtend(IcalDay(d.Serial + 1)));
-        // The library escapes line ends and separators, not the other control characters.
-        const std::string summary = !d.Note.empty() ? automation::EscapeControls(d.Note)
-                                    : d.Work        ? workKind
-                                                    : restKind;
-        icalcomponent_add_property(event, icalproperty_new_summary(summary.c_str()));
-        if (d.Note.empty()) {
-            icalproperty* unnoted = icalproperty_new_x("TRUE");
-            icalproperty_set_x_name(unnoted, kNoNoteMark);
-            icalcomponent_add_property(event, unnoted);
-        }
-        if (d.Work) icalcomponent_add_property(event, icalproperty_new_categories("WORK"));
-        icalcomponent_add_property(event, icalproperty_new_transp(ICAL_TRANSP_TRANSPARENT));
+        summaryOf(event, d.Note, d.Work);
         icalcomponent_add_component(calendar, event);
     }
     char* text = icalcomponent_as_ical_string_r(calendar);
@@ -218,7 +253,10 @@ int RunExport(const ExportOptions& o, Session& s) {
             s.out.Write(CsvOf(days));
             break;
         case ExportFormat::Ics:
-            s.out.Write(IcsOf(days));
+            // Each rule travels as one recurring event, unless every day is asked for.
+            s.out.Write(
+                IcsOf(days, o.all ? std::vector<suite::CalendarRule>()
+                                  : suite::CalendarRules(component::mdlCal::Connection()).Rules()));
             break;
         case ExportFormat::Json:
             s.out.Write(JsonOf(days));

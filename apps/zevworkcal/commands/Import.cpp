@@ -4,6 +4,7 @@
 // says what it would do and writes nothing.
 #include "apps/zevworkcal/commands/Commands.hpp"
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -16,6 +17,7 @@
 #include "platform/automation/OleDate.hpp"
 #include "platform/automation/Utf8.hpp"
 #include "suite/CalendarNotes.hpp"
+#include "suite/CalendarRules.hpp"
 #include "window/frmCal.hpp"
 
 namespace zev::cli::commands {
@@ -28,6 +30,7 @@ struct ImportOptions {
     std::string file;
     std::optional<ListFormat> format;
     bool dryRun = false;
+    bool keepRules = false;
 };
 
 // What became of one listed day.
@@ -128,6 +131,30 @@ int TurnListedDays(const std::function<std::vector<ListedDay>(data::Connection&)
 
 namespace {
 
+// Stores the file's recurring events as rules, each once: a rule the calendar has (the
+// same recurrence, kind, note and first day) is not added again. A refusal ends the write.
+void KeepRules(data::Connection& connection, const std::vector<ListedRule>& listed,
+               const std::string& file) {
+    suite::CalendarRules rules(connection);
+    const std::vector<suite::CalendarRule> held = rules.Rules();
+    for (const ListedRule& l : listed) {
+        const std::optional<std::string> recurrence = suite::RecurrenceOf(l.Recurrence);
+        const bool known = std::any_of(held.begin(), held.end(), [&](const auto& h) {
+            return recurrence && h.Recurrence == *recurrence && h.Rest == l.Rest &&
+                   h.Note == l.Note && h.Start == l.Start;
+        });
+        if (known) continue;
+        suite::CalendarRule rule{0, l.Recurrence, l.Rest, l.Note, l.Start};
+        const Outcome added = rules.Add(rule);
+        if (!added.IsDone()) {
+            throw automation::ComError(
+                automation::errors::kUnspecified, "zevworkcal",
+                automation::MarkedText(added.Text(), ": " + automation::EscapeControls(file) + ":" +
+                                                         std::to_string(l.Line) + added.Detail()));
+        }
+    }
+}
+
 int RunImport(const ImportOptions& o, Session& s) {
     // The file is read once and checked before the database is opened; its recurring
     // events are expanded over the calendar as the write finds it.
@@ -135,7 +162,11 @@ int RunImport(const ImportOptions& o, Session& s) {
     ListedDaysOf(o.file, text, o.format);
     return TurnListedDays(
         [&](data::Connection& connection) {
-            return ListedDaysOf(o.file, text, o.format, CalendarSpan(connection));
+            std::vector<ListedRule> rules;
+            std::vector<ListedDay> days =
+                ListedDaysOf(o.file, text, o.format, CalendarSpan(connection), &rules);
+            if (o.keepRules) KeepRules(connection, rules, o.file);
+            return days;
         },
         {"import", automation::EscapeControls(o.file), o.dryRun}, s);
 }
@@ -157,6 +188,8 @@ Command Import(CLI::App& program) {
         "csv）",
         "FORMAT");
     app->add_flag("--dry-run", o->dryRun, "只显示将做的改动，不写入数据库");
+    app->add_flag("--keep-rules", o->keepRules,
+                  "把 .ics 中的重复事件另存为规则，extend 以后的日子也照此安排");
     return {app, [o](Session& s) { return RunImport(*o, s); }, "import docs/holidays-2027.csv"};
 }
 
