@@ -125,6 +125,11 @@ const CalendarDays* CurrentDays(const data::ConnectionPtr& connection, uint64_t 
     return copy->days->Answers() ? &*copy->days : nullptr;
 }
 
+void Charge(const data::ConnectionPtr& connection, uint64_t cost) {
+    ThreadCopy& copy = Copy();
+    if (SameObject(copy.connection, connection) && copy.stamp) copy.charged += cost;
+}
+
 StatementHints Hints(const data::ConnectionPtr& connection) {
     const ThreadCopy& copy = Copy();
     if (!SameObject(copy.connection, connection)) return {};

@@ -43,6 +43,11 @@ const WorkCalendarIndex* Current(const data::ConnectionPtr& connection, uint64_t
 // index.
 const CalendarDays* CurrentDays(const data::ConnectionPtr& connection, uint64_t cost);
 
+// Adds `cost` to what the questions at the current stamp have cost the statements on
+// `connection`: a statement whose cost the caller learns only from the hints (below) says
+// so here, and the next Current or CurrentDays may find the copy paid for.
+void Charge(const data::ConnectionPtr& connection, uint64_t cost);
+
 // What the statements may lean on where the copy does not answer, as learnt by the last
 // Current or CurrentDays of this thread on `connection`.
 struct StatementHints {

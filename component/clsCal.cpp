@@ -2,6 +2,7 @@
 // statement, and asking the calendar held in memory first.
 #include "component/clsCal.hpp"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
@@ -53,12 +54,18 @@ std::optional<DayAnswer> FromMemory(const std::string& text, Ask ask) {
 // or before the day, as far as the rows after it; the indexed form, for a day in the first
 // half of the calendar, walks the days up to it instead, so that either costs the rows
 // between the day and the nearer end of the calendar. Both take the same maximum.
+// The rows it reads are charged to the copy's account (CalendarCache::Charge).
 std::string NumberStatement(const std::string& text, const CalendarCache::StatementHints& hints) {
     const std::optional<int32_t> day = DayOfDateText(text);
-    if (hints.Indexed && hints.First && hints.Last && day &&
-        int64_t{*day} - *hints.First <= int64_t{*hints.Last} - *day) {
-        return "SELECT Max(+FInterID) FROM t_WorkCalendar WHERE +FInterID>0 AND FDay<='" + text +
-               "'";
+    if (hints.Indexed && hints.First && hints.Last && day) {
+        const int64_t before = std::clamp<int64_t>(int64_t{*day} - *hints.First, 0, INT32_MAX);
+        const int64_t after = std::clamp<int64_t>(int64_t{*hints.Last} - *day, 0, INT32_MAX);
+        CalendarCache::Charge(mdlCal::State().ActiveConnection,
+                              static_cast<uint64_t>(std::min(before, after)));
+        if (before <= after) {
+            return "SELECT Max(+FInterID) FROM t_WorkCalendar WHERE +FInterID>0 AND FDay<='" +
+                   text + "'";
+        }
     }
     return "SELECT Max(FInterID) FROM t_WorkCalendar WHERE FInterID>0 AND FDay<='" + text + "'";
 }
@@ -215,6 +222,10 @@ WorkDaysResult clsCal::WorkDays(std::span<const WorkDayQuestion> questions,
             connection ? CalendarCache::Current(connection,
                                                 questions.size() * CalendarCache::kStatementCost)
                        : nullptr;
+        // While the statements answer, each question may pay for the copy.
+        const auto paidFor = [&] {
+            return connection && index == nullptr ? CalendarCache::Current(connection, 0) : index;
+        };
         while (result.Answered < questions.size()) {
             if (index != nullptr) {
                 result.Answered = index->WorkDays(questions, answers, found, result.Answered);
@@ -234,6 +245,7 @@ WorkDaysResult clsCal::WorkDays(std::span<const WorkDayQuestion> questions,
             answers[result.Answered] = answer->Date;
             if (!found.empty()) found[result.Answered] = answer->Found ? 1 : 0;
             ++result.Answered;
+            index = paidFor();
         }
     } catch (...) {
         result.Failure = automation::CurrentExceptionAsError().Info();
