@@ -9,8 +9,10 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "bench/BenchSupport.hpp"
+#include "component/CalendarCache.hpp"
 #include "component/clsCal.hpp"
 #include "suite/Register.hpp"
 #include "suite/ShareProps.hpp"
@@ -90,8 +92,13 @@ component::clsCal& Calendar(int days, bool literal) {
             "PropsString", std::string("Language=en;") + (literal ? "CalendarCache=off;" : "") +
                                "Provider=SQLite;Data Source={" + CalendarFile(days) + "};");
         cal.ActiveConnection("");
-        // The calendar is read into memory here, outside the members timed and counted.
-        cal.WorkDays({}, {});
+        // The calendar is read into memory here, outside the members timed and counted: by
+        // as many questions as pay for reading it.
+        const std::vector<component::WorkDayQuestion> warm(
+            static_cast<size_t>(days) / component::CalendarCache::kStatementCost + 1,
+            {ProbeDates(days, 1).front(), component::Dir_Forward, 1});
+        std::vector<double> answers(warm.size());
+        cal.WorkDays(warm, answers);
         connectedTo = {days, literal};
     }
     return cal;

@@ -2,6 +2,7 @@
 // statement, and asking the calendar held in memory first.
 #include "component/clsCal.hpp"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
@@ -35,7 +36,7 @@ DayAnswer DayOrFallback(const std::string& statement, double dtDay) {
 // must. Without a connection it fails as the statements do (91).
 const WorkCalendarIndex* MemoryCopy() {
     mdlCal::Connection();
-    return CalendarCache::Current(mdlCal::State().ActiveConnection);
+    return CalendarCache::Current(mdlCal::State().ActiveConnection, CalendarCache::kStatementCost);
 }
 
 // The answer from the copy of the calendar, for the date text the statements would use;
@@ -48,27 +49,67 @@ std::optional<DayAnswer> FromMemory(const std::string& text, Ask ask) {
     return ask(*index, *day);
 }
 
+// WorkDay's first statement: the largest work-day number on or before the day. The
+// literal form has the engine walk the index of numbers down from the top until a row on
+// or before the day, as far as the rows after it; the indexed form, for a day in the first
+// half of the calendar, walks the days up to it instead, so that either costs the rows
+// between the day and the nearer end of the calendar. Both take the same maximum.
+// The rows it reads are charged to the copy's account (CalendarCache::Charge).
+std::string NumberStatement(const std::string& text, const CalendarCache::StatementHints& hints) {
+    const std::optional<int32_t> day = DayOfDateText(text);
+    if (hints.Indexed && hints.First && hints.Last && day) {
+        const int64_t before = std::clamp<int64_t>(int64_t{*day} - *hints.First, 0, INT32_MAX);
+        const int64_t after = std::clamp<int64_t>(int64_t{*hints.Last} - *day, 0, INT32_MAX);
+        CalendarCache::Charge(mdlCal::State().ActiveConnection,
+                              static_cast<uint64_t>(std::min(before, after)));
+        if (before <= after) {
+            return "SELECT Max(+FInterID) FROM t_WorkCalendar WHERE +FInterID>0 AND FDay<='" +
+                   text + "'";
+        }
+    }
+    return "SELECT Max(FInterID) FROM t_WorkCalendar WHERE FInterID>0 AND FDay<='" + text + "'";
+}
+
+// WorkDay's second statement: the rows of number h - Interval (backward) or h + Interval.
+// The literal condition reads every row; the indexed form adds one that keeps its rows and
+// lets the engine seek them in the index of numbers: a whole number that meets the
+// condition lies within one of the target, and on the embedded engine, where the column
+// may hold a text, texts (which order after every number) are read as well.
+std::string TargetStatement(int64_t h, Enu_Direction Direction, int32_t Interval,
+                            const CalendarCache::StatementHints& hints, bool embedded) {
+    const std::string number = std::to_string(h);
+    const std::string interval = std::to_string(Interval);
+    const std::string literal = Direction == Dir_Backward ? number + "-FInterID=" + interval
+                                                          : "FInterID-" + number + "=" + interval;
+    if (!hints.Indexed) return "SELECT FDay FROM t_WorkCalendar WHERE FInterID>0 AND " + literal;
+    const int64_t target = Direction == Dir_Backward ? h - Interval : h + Interval;
+    const std::string near =
+        "FInterID BETWEEN " + std::to_string(target - 1) + " AND " + std::to_string(target + 1);
+    return embedded
+               ? "SELECT FDay FROM t_WorkCalendar WHERE (" + near +
+                     " OR FInterID>='') AND +FInterID>0 AND " + literal
+               : "SELECT FDay FROM t_WorkCalendar WHERE " + near + " AND FInterID>0 AND " + literal;
+}
+
 // WorkDay's two statements, run in one snapshot; fails where they fail.
 DayAnswer WorkDayByStatements(const std::string& text, double dtDay, Enu_Direction Direction,
                               int32_t Interval) {
+    const CalendarCache::StatementHints hints =
+        CalendarCache::Hints(mdlCal::State().ActiveConnection);
     // Both statements read one committed calendar: a regeneration committed between them
     // would pair a number of the old calendar with the days of the new one.
     const data::ReadSnapshot snapshot(mdlCal::Connection());
-    data::Recordset rs = mdlCal::Connection().Execute(
-        "SELECT Max(FInterID) FROM t_WorkCalendar WHERE FInterID>0 AND FDay<='" + text + "'");
+    data::Recordset rs = mdlCal::Connection().Execute(NumberStatement(text, hints));
     const Variant& number = rs.Fields(0).Value();
     if (number.IsNull()) {
         rs.Close();
         return {dtDay, false};
     }
-    const std::string h = std::to_string(automation::CLng(number));
+    const int32_t h = automation::CLng(number);
     rs.Close();
 
-    const std::string interval = std::to_string(Interval);
-    const std::string statement =
-        Direction == Dir_Backward
-            ? "SELECT FDay FROM t_WorkCalendar WHERE FInterID>0 AND " + h + "-FInterID=" + interval
-            : "SELECT FDay FROM t_WorkCalendar WHERE FInterID>0 AND FInterID-" + h + "=" + interval;
+    const std::string statement = TargetStatement(
+        h, Direction, Interval, hints, mdlCal::Connection().GetDialect() == data::Dialect::SQLite);
     data::Recordset target;
     target.Open(statement, mdlCal::State().ActiveConnection, -1, -1, -1);
     DayAnswer result{dtDay, false};
@@ -177,7 +218,14 @@ WorkDaysResult clsCal::WorkDays(std::span<const WorkDayQuestion> questions,
     try {
         // Without a connection every question fails as the member fails, after its date.
         const data::ConnectionPtr& connection = mdlCal::State().ActiveConnection;
-        const WorkCalendarIndex* index = connection ? CalendarCache::Current(connection) : nullptr;
+        const WorkCalendarIndex* index =
+            connection ? CalendarCache::Current(connection,
+                                                questions.size() * CalendarCache::kStatementCost)
+                       : nullptr;
+        // While the statements answer, each question may pay for the copy.
+        const auto paidFor = [&] {
+            return connection && index == nullptr ? CalendarCache::Current(connection, 0) : index;
+        };
         while (result.Answered < questions.size()) {
             if (index != nullptr) {
                 result.Answered = index->WorkDays(questions, answers, found, result.Answered);
@@ -197,6 +245,7 @@ WorkDaysResult clsCal::WorkDays(std::span<const WorkDayQuestion> questions,
             answers[result.Answered] = answer->Date;
             if (!found.empty()) found[result.Answered] = answer->Found ? 1 : 0;
             ++result.Answered;
+            index = paidFor();
         }
     } catch (...) {
         result.Failure = automation::CurrentExceptionAsError().Info();

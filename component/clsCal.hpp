@@ -59,9 +59,10 @@ class clsCal : public automation::Object {
 
     // Many WorkDay questions at once, for schedulers (not a member of the class's
     // interface): answers[i] becomes what WorkDay answers to questions[i], the change stamp
-    // of the database asked once for all of them. A day is taken as the suite's formatter
-    // writes it. The first question whose answer fails stops the call without a report:
-    // its failure is returned, and the answers before it are written. `answers` holds at
+    // of the database asked once for all of them while the calendar held in memory answers
+    // (and after each question that the statements answer until it is read). A day is taken as the
+    // suite's formatter writes it. The first question whose answer fails stops the call without a
+    // report: its failure is returned, and the answers before it are written. `answers` holds at
     // least as many values as `questions`; `found`, when not empty, as many again, and
     // found[i] becomes 1 where answers[i] is a day of the calendar, 0 where it is the date
     // asked (WorkDayAnswer's Found).

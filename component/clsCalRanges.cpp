@@ -1,6 +1,7 @@
 // clsCal's range questions (clsCal.hpp): WorkDaysBetween and DayKinds from the table by
 // day in memory (CalendarDays) or by their statements, and CalendarSpan by its statement.
 #include <algorithm>
+#include <cstdlib>
 #include <optional>
 #include <string>
 
@@ -21,10 +22,25 @@ using automation::Variant;
 
 // The table by day when it may answer now; nullptr when the statements must. Without a
 // connection it fails as the statements do (91).
-const CalendarDays* MemoryDays() {
+const CalendarDays* MemoryDays(uint64_t cost) {
     mdlCal::Connection();
-    const CalendarDays* days = CalendarCache::CurrentDays(mdlCal::State().ActiveConnection);
+    const CalendarDays* days = CalendarCache::CurrentDays(mdlCal::State().ActiveConnection, cost);
     return days != nullptr && days->Answers() ? days : nullptr;
+}
+
+// What the statements would spend on the ranges: a statement each, and the days it reads.
+uint64_t StatementCost(std::span<const DayRange> ranges) {
+    uint64_t cost = 0;
+    for (const DayRange& range : ranges) {
+        const std::optional<int32_t> from = automation::TryOleDaySerial(range.From);
+        const std::optional<int32_t> to = automation::TryOleDaySerial(range.To);
+        cost += CalendarCache::kStatementCost;
+        if (from && to) {
+            cost += static_cast<uint64_t>(std::abs(int64_t{*to} - *from)) /
+                    CalendarCache::kStatementDaysPerRow;
+        }
+    }
+    return cost;
 }
 
 // A date of a range question as its statements write it, and its day.
@@ -96,7 +112,7 @@ WorkDaysResult clsCal::WorkDaysBetween(std::span<const DayRange> ranges,
                                        std::span<WorkDayCount> counts) {
     WorkDaysResult result;
     try {
-        const CalendarDays* memory = MemoryDays();
+        const CalendarDays* memory = MemoryDays(StatementCost(ranges));
         for (; result.Answered < ranges.size(); ++result.Answered) {
             counts[result.Answered] = CountFor(ranges[result.Answered], memory);
         }
@@ -110,7 +126,8 @@ WorkDaysResult clsCal::DayKinds(double from, std::span<CalendarDay> days) {
     WorkDaysResult result;
     if (days.empty()) return result;
     try {
-        const CalendarDays* memory = MemoryDays();
+        const CalendarDays* memory = MemoryDays(CalendarCache::kStatementCost +
+                                                days.size() / CalendarCache::kStatementDaysPerRow);
         const std::optional<int32_t> first = automation::TryOleDaySerial(from);
         if (memory != nullptr && first) {
             memory->Kinds(*first, days);

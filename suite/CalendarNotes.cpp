@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -36,7 +37,7 @@ constexpr size_t kActionWidth = 30;
 constexpr size_t kTextWidth = 200;
 
 constexpr const char* kSelectNotes =
-    "SELECT FDay, FNote FROM t_WorkCalendarNote WHERE FDay>=? AND FDay<? ORDER BY FDay";
+    "SELECT FDay, FNote FROM t_WorkCalendarNote WHERE FDay>=? AND FDay<=? ORDER BY FDay";
 constexpr const char* kSelectNote = "SELECT FNote FROM t_WorkCalendarNote WHERE FDay=?";
 constexpr const char* kInsertNote = "INSERT INTO t_WorkCalendarNote(FDay,FNote) VALUES(?,?)";
 constexpr const char* kUpdateNote = "UPDATE t_WorkCalendarNote SET FNote=? WHERE FDay=?";
@@ -119,7 +120,11 @@ bool CalendarNotes::HasNotes() {
 std::vector<DayNote> CalendarNotes::Notes(double from, double to) {
     std::vector<DayNote> notes;
     if (!HasNotes()) return notes;
-    const Variant range[] = {DayValue(from), DayValue(to)};
+    // The last day of the range rather than the day after it, which for a range that
+    // ends on 9999-12-31 is no date.
+    const std::optional<int32_t> end = automation::TryOleDaySerial(to);
+    const int32_t last = end ? *end - 1 : automation::OleDaySerial(to - 1.0);
+    const Variant range[] = {DayValue(from), Variant::FromDate(last)};
     for (data::Recordset rs = connection_.ExecuteWith(kSelectNotes, range); !rs.Eof();
          rs.MoveNext()) {
         notes.push_back({DayOf(rs.Fields(0).Value()), TextOf(rs.Fields(1).Value())});

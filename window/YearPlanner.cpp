@@ -86,11 +86,11 @@ double FirstDayOf(const MonthRun& run) {
 }
 
 int32_t DayCountOf(const MonthRun& run) {
-    const chr::year_month end = FirstMonth(run) + chr::months{run.Months};
-    return automation::OleDaySerial(
-               automation::OleFromCivil(static_cast<int>(end.year()),
-                                        static_cast<int>(static_cast<unsigned>(end.month())), 1)) -
-           automation::OleDaySerial(FirstDayOf(run));
+    // By civil days: the first day after a run that ends in December 9999 is no OLE date.
+    const chr::year_month first = FirstMonth(run);
+    const chr::year_month end = first + chr::months{run.Months};
+    return static_cast<int32_t>(
+        (chr::sys_days{end / chr::day{1}} - chr::sys_days{first / chr::day{1}}).count());
 }
 
 YearSheet BuildYearSheet(const YearRequest& request) {
