@@ -226,6 +226,7 @@ void TableWrite::Start() {
                 root.deferred_ = false;
                 root.opening_.clear();
             }
+            OpenNow();
             return;
         }
         if (elsewhere != nullptr) {
@@ -240,6 +241,7 @@ void TableWrite::Start() {
                 Begin(holder.opening_);
                 holder.taker_ = this;
                 takenFrom_ = &holder;
+                OpenNow();
                 return;
             }
         }
@@ -271,6 +273,16 @@ void TableWrite::Start() {
         Release();
         throw;
     }
+}
+
+void TableWrite::OpenNow() {
+    // A deferred write made inside an open transaction has nothing to wait for: its first
+    // statements run at once.
+    if (!deferred_) return;
+    deferred_ = false;
+    for (const std::string& statement : opening_)
+        connection_.Execute(statement);
+    opening_.clear();
 }
 
 void TableWrite::Begin(const std::vector<std::string>& opening) {

@@ -46,7 +46,8 @@ class TableWrite {
     // connection to the same database, made on the same thread, that takes it over (a
     // generator that opens its own connection). `opening` runs first in whichever
     // transaction that is, so that it commits or rolls back with what the writer writes.
-    // A deferred write that nobody wrote in commits nothing.
+    // A deferred write that nobody wrote in commits nothing. Made inside an open write (it
+    // joins one, or takes one over), it runs `opening` at once.
     struct Deferred {
         std::vector<std::string> opening;
     };
@@ -82,6 +83,7 @@ class TableWrite {
 
   private:
     void Start();
+    void OpenNow();
     void Begin(const std::vector<std::string>& opening);
     void Release() noexcept;
 
