@@ -34,7 +34,7 @@ close_window() {
     fi
     # The window may not take the focus at once while the others start.
     local tries=0
-    while kill -0 "$pid" 2>/dev/null && ((tries < 20)); do
+    while kill -0 "$pid" 2>/dev/null && ((tries < 60)); do
         xdotool windowfocus --sync "$window" 2>/dev/null || true
         xdotool key --clearmodifiers alt+e 2>/dev/null || true
         timeout 1 tail --pid="$pid" -f /dev/null || true
