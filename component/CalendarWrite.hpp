@@ -48,6 +48,10 @@ class CalendarWrite : public data::TableWrite {
   public:
     explicit CalendarWrite(data::Connection& connection)
         : TableWrite(connection, kCalendarTable, kCalendarLockName) {}
+    // A deferred write (TableWrite::Deferred): the writer it calls writes in it on this
+    // connection or takes it over on a connection of its own.
+    CalendarWrite(data::Connection& connection, Deferred deferred)
+        : TableWrite(connection, kCalendarTable, kCalendarLockName, std::move(deferred)) {}
 
     // The calendar write open on this thread, or nullptr.
     static data::TableWrite* Open() { return OpenOnThisThread(kCalendarTable); }

@@ -48,6 +48,9 @@ struct MessageBoxTexts {
     std::string Cancel;
     std::string Yes;
     std::string No;
+    // The report of no display, written when Qt cannot start after all, just before the
+    // process ends with 1 (Qt would end it with an abort).
+    std::string NoDisplay;
 };
 
 // A front end for one opening of the window.

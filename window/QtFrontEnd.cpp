@@ -25,6 +25,7 @@ using automation::MarkedText;
 using host::MMTS::LoadLocalText;
 
 constexpr const char* kSource = "ZevWorkCal.frmCal";
+constexpr const char* kNoDisplay = "没有可用的显示器，无法打开工厂日历窗口";
 
 [[noreturn]] void Fail(std::string description) {
     throw ComError(automation::errors::kUnspecified, kSource, std::move(description));
@@ -75,13 +76,14 @@ void* QtModuleSymbol(const char* name) {
 std::unique_ptr<FrmCalView> OpenQtView() {
     const QtModuleEntry entry = ModuleEntry();
     const MessageBoxTexts texts{LoadLocalText("确定", 0), LoadLocalText("取消", 0),
-                                LoadLocalText("是(&Y)", 0), LoadLocalText("否(&N)", 0)};
+                                LoadLocalText("是(&Y)", 0), LoadLocalText("否(&N)", 0),
+                                LoadLocalText(kNoDisplay, 0)};
     FrmCalView* view = nullptr;
     switch (entry(kQtModuleVersion, &texts, &view)) {
         case kQtOpened:
             return std::unique_ptr<FrmCalView>(view);
         case kQtNoDisplay:
-            Fail(MarkedText("没有可用的显示器，无法打开工厂日历窗口"));
+            Fail(MarkedText(kNoDisplay));
         case kQtOtherThread:
             Fail(MarkedText("工厂日历窗口只能在运行 Qt 应用程序的线程中打开"));
         case kQtNoWidgets:

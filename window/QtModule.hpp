@@ -16,8 +16,9 @@ namespace zev::window {
 inline constexpr const char* kQtModuleFolder = "zevworkcal";
 inline constexpr const char* kQtModuleFile = "libZevWorkCalQt.so";
 inline constexpr const char* kQtModuleEntry = "ZevWorkCalQtOpen";
-// Moves on whenever FrmCalView, FrmCalEvents or the control records change.
-inline constexpr int kQtModuleVersion = 2;
+// Moves on whenever FrmCalView, FrmCalEvents, MessageBoxTexts or the control records
+// change.
+inline constexpr int kQtModuleVersion = 3;
 
 // What the module's entry answers.
 enum QtOpenResult : int {

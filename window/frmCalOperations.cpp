@@ -117,12 +117,13 @@ Outcome frmCal::GenerateCalendar() {
         bool made = false;
         std::exception_ptr failure;
         try {
-            // The old calendar goes and the generator's new one comes in one write: the
-            // generator, called inside it, writes in it, and readers see the old calendar
-            // until both are committed.
+            // The old calendar goes and the generator's new one comes in one write, and
+            // readers see the old calendar until both are committed: the generator, called
+            // inside it, writes in it on this connection, or takes it over on a connection
+            // of its own, its transaction then beginning with the deletion.
             data::Connection& connection = component::mdlCal::Connection(state_);
-            component::CalendarWrite write(connection);
-            connection.Execute(" DELETE FROM t_WorkCalendar ");
+            component::CalendarWrite write(
+                connection, component::CalendarWrite::Deferred{{" DELETE FROM t_WorkCalendar "}});
             state_.SunNotWork = automation::ToVBool(chkSunNotWork.Value == 1);
             state_.SatNotWork = automation::ToVBool(chkSatNotWork.Value == 1);
             {

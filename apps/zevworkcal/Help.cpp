@@ -26,6 +26,9 @@ constexpr const char* kManualLanguage =
     "LC_ALL、LC_MESSAGES 和 LANG；第一个有翻译文件的语言胜出，都没有时显示中文原文。";
 constexpr const char* kManualResources =
     "翻译文件所在的文件夹，代替安装目录中的 share/zevworkcal/resources";
+constexpr const char* kManualLockWait =
+    "写入工厂日历时等待另一个程序写完的最长时间，以毫秒计，默认 "
+    "10000；等不到时拒绝写入，不作任何改动";
 
 std::string Text(const std::string& source) {
     return LoadLocalText(source, 0);
@@ -301,7 +304,8 @@ std::string ManualPage(const CLI::App& program, const std::vector<Command>& comm
         out += ".TP\n" + std::to_string(code) + "\n" + Roff(Text(text)) + "\n";
     out += ".SH ENVIRONMENT\n.TP\n.BR LANGUAGE \", \" LC_ALL \", \" LC_MESSAGES \", \" LANG\n" +
            Roff(Text(kManualLanguage)) + "\n.TP\n.B ZEVWORKCAL_RESOURCES\n" +
-           Roff(Text(kManualResources)) + "\n.SH FILES\n.TP\n.I ./zevworkcal.db\n" +
+           Roff(Text(kManualResources)) + "\n.TP\n.B ZEVWORKCAL_LOCK_WAIT_MS\n" +
+           Roff(Text(kManualLockWait)) + "\n.SH FILES\n.TP\n.I ./zevworkcal.db\n" +
            Roff(Text("未指定数据库时使用的 SQLite 数据库")) + "\n.SH EXAMPLE\n.nf\n" +
            Roff(kProgramExample) + "\n.fi\n";
     return out;

@@ -11,16 +11,47 @@
 // lock; an in-memory database needs none). Inside the transaction, the table itself is
 // claimed, so that writers that know nothing of the first part wait as well (SQLite's
 // BEGIN takes the database's write lock already).
+//
+// No wait is without limit: a writer that cannot have the lock within LockWait() is
+// refused by name (BusyWrite), holding nothing and having touched nothing. A writer on
+// the thread of an open write, on another connection to the same database, would wait
+// for itself: it is refused at once, unless the open write is deferred (see Deferred),
+// which it then takes over.
 
+#include <chrono>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "platform/automation/ComError.hpp"
 #include "platform/data/Connection.hpp"
 
 namespace zev::data {
 
+// The refusal of a writer whose wait for the lock ran out, or that would wait for a write
+// of its own thread.
+class BusyWrite : public automation::ComError {
+  public:
+    using ComError::ComError;
+};
+
+// How long a writer waits for the lock: ZEVWORKCAL_LOCK_WAIT_MS when set to a number of
+// milliseconds, else ten seconds.
+std::chrono::milliseconds LockWait();
+
 class TableWrite {
   public:
+    // A write that takes the lock now and begins its transaction only when a writer
+    // writes inside it: one that joins it on the same connection, or one on another
+    // connection to the same database, made on the same thread, that takes it over (a
+    // generator that opens its own connection). `opening` runs first in whichever
+    // transaction that is, so that it commits or rolls back with what the writer writes.
+    // A deferred write that nobody wrote in commits nothing. Made inside an open write (it
+    // joins one, or takes one over), it runs `opening` at once.
+    struct Deferred {
+        std::vector<std::string> opening;
+    };
+
     // Waits for the other writers of `table` on the same database (their locks are named
     // `lockName`), then begins a transaction on `connection` and claims the table in it.
     // Made on a connection that already holds an open write of the same table on this
@@ -29,6 +60,8 @@ class TableWrite {
     // cannot be had.
     // The caller keeps the connection open for the write's lifetime.
     TableWrite(Connection& connection, std::string_view table, std::string_view lockName);
+    TableWrite(Connection& connection, std::string_view table, std::string_view lockName,
+               Deferred deferred);
     // Rolls back what was not committed and gives the lock back; never fails.
     ~TableWrite();
     TableWrite(const TableWrite&) = delete;
@@ -49,6 +82,9 @@ class TableWrite {
     static TableWrite* OpenOnThisThread(std::string_view table);
 
   private:
+    void Start();
+    void OpenNow();
+    void Begin(const std::vector<std::string>& opening);
     void Release() noexcept;
 
     Connection& connection_;
@@ -60,6 +96,10 @@ class TableWrite {
     bool open_ = false;  // the transaction is open
     bool sessionLocked_ = false;
     int folder_ = -1;
+    bool deferred_ = false;             // begins at the first writer inside it
+    std::vector<std::string> opening_;  // a deferred write's first statements
+    TableWrite* taker_ = nullptr;       // the write that holds a deferred one's transaction
+    TableWrite* takenFrom_ = nullptr;   // the deferred write this one took over
 };
 
 }  // namespace zev::data

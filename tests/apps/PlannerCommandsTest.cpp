@@ -12,6 +12,7 @@
 #include <fstream>
 #include <map>
 
+#include "component/CalendarWrite.hpp"
 #include "component/clsCal.hpp"
 #include "platform/automation/Clock.hpp"
 #include "platform/automation/OleDate.hpp"
@@ -419,6 +420,50 @@ TEST_P(PlannerCommands, EveryWriteKeepsItsHistoryAndAFailedOneNone) {
     ExpectRun({{"swap", "2027-03-10"}, zz, 1, "", "t_mutiworkcal"});
     ExpectRun({{"extend", "--until", "2029-06-30"}, zz, 1, "", "t_mutiworkcal"});
     EXPECT_EQ(Column(rows), expected);
+}
+
+// Every writer that finds the calendar's write held by another program waits a bounded
+// time, then is refused by name with nothing touched; the same command runs once the
+// other program is done.
+TEST_P(PlannerCommands, AWriterWaitsABoundedTimeForAnotherProgramThenIsRefusedByName) {
+    Put("StartYear", "2026");
+    Put("StartPeriod", "1");
+    Put("CurrentYear", "2026");
+    Put("CurrentPeriod", "1");
+    ASSERT_EQ(Run({"generate", "2026-01-05", "2030-01-01"}).exitCode, 0);
+    const std::vector<std::vector<std::string>> writers = {
+        {"generate", "2026-01-05", "--saturday-work", "--replace"},
+        {"swap", "2027-03-03"},
+        {"note", "2027-03-04", "shutdown"},
+        {"extend", "--until", "2030-06-30"},
+    };
+    const std::string history = "SELECT COUNT(*) FROM t_WorkCalendarLog";
+    for (const std::vector<std::string>& writer : writers) {
+        SCOPED_TRACE(writer[0]);
+        std::vector<std::string> args = writer;
+        args.insert(args.begin(), {"--props", "Language=zz;" + Db().PropsString()});
+        const std::map<std::string, std::string> environment = {
+            {"LANG", ""},
+            {"LC_ALL", ""},
+            {"ZEVWORKCAL_TEST_NOW", "2026-06-15T12:00"},
+            {"ZEVWORKCAL_LOCK_WAIT_MS", "300"}};
+        const std::vector<std::string> before = CalendarRows();
+        const std::vector<std::string> logged = Column(history);
+        {
+            const data::ConnectionPtr other = Db().Connect();
+            component::CalendarWrite held(*other);
+            const auto begun = std::chrono::steady_clock::now();
+            const ProcessResult refused = RunProcess(ZEV_ZEVWORKCAL, args, {}, environment);
+            EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::seconds(5));
+            EXPECT_EQ(refused.exitCode, 1) << refused.err;
+            EXPECT_NE(refused.err.find("工厂日历正由另一个程序写入，请稍后再试"), std::string::npos)
+                << refused.err;
+        }
+        EXPECT_EQ(CalendarRows(), before);
+        EXPECT_EQ(Column(history), logged);
+        const ProcessResult done = RunProcess(ZEV_ZEVWORKCAL, args, {}, environment);
+        EXPECT_EQ(done.exitCode, 0) << done.err;
+    }
 }
 
 // import turns every listed day as swap would, with its note, or nothing: CSV and

@@ -28,7 +28,7 @@ TEST(QtModuleEntry, RefusesWhatQtCouldNotStartThenMakesTheApplicationForItsThrea
     const auto entry =
         reinterpret_cast<window::QtModuleEntry>(dlsym(module, window::kQtModuleEntry));
     ASSERT_NE(entry, nullptr);
-    const window::MessageBoxTexts texts{"OK", "Cancel", "&Yes", "&No"};
+    const window::MessageBoxTexts texts{"OK", "Cancel", "&Yes", "&No", "No display"};
     const auto open = [&](int version = window::kQtModuleVersion) {
         window::FrmCalView* view = nullptr;
         const int result = entry(version, &texts, &view);

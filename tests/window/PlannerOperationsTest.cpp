@@ -5,12 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
+#include <future>
 #include <optional>
+#include <thread>
 
+#include "component/CalendarWrite.hpp"
 #include "host/MMTS.hpp"
 #include "host/SuiteInterfaces.hpp"
 #include "platform/automation/ComError.hpp"
+#include "suite/AppConnection.hpp"
 #include "tests/support/ForwardingConnection.hpp"
 #include "tests/window/MaintenanceWindow.hpp"
 
@@ -87,14 +92,14 @@ std::vector<GridRow> Rows(const std::vector<double>& days) {
     return rows;
 }
 
-// The statements of a save that write the calendar, without the reads and locks of its
-// calendar write and without its history rows.
+// The statements of a save that write the calendar, without the reads, locks and lock
+// timeouts of its calendar write and without its history rows.
 std::vector<std::string> Written(const std::vector<std::string>& sent) {
     std::vector<std::string> written;
     for (const std::string& text : sent) {
         if (text.rfind("SELECT", 0) != 0 && text.rfind("PRAGMA", 0) != 0 &&
-            text.rfind("LOCK TABLE", 0) != 0 &&
-            text.rfind("INSERT INTO t_WorkCalendarLog", 0) != 0) {
+            text.rfind("LOCK TABLE", 0) != 0 && text.rfind("SET ", 0) != 0 &&
+            text.rfind("RESET ", 0) != 0 && text.rfind("INSERT INTO t_WorkCalendarLog", 0) != 0) {
             written.push_back(text);
         }
     }
@@ -308,6 +313,106 @@ TEST_P(PlannerOperations, AGenerationThatFailsKeepsTheCalendarItHadAndSaysWhy) {
         EXPECT_EQ(w.sprWork.RowCount() + w.sprNotWork.RowCount(), 0);
         EXPECT_FALSE(w.tabCal.Tabs[0].Enabled);
     }
+}
+
+// A generator of the suite that writes on a connection of its own, opened from the
+// property string it is given, as the generator's contract allows.
+class OwnConnectionGenerator final : public automation::Object, public host::IWorkCal {
+  public:
+    enum class Does { Generate, FailHalfWay };
+    OwnConnectionGenerator(Does does, int& calls) : does_(does), calls_(calls) {}
+    automation::Variant InitCal(std::string props, double& start, double& end,
+                                automation::VBool& sat, automation::VBool& sun,
+                                std::string& errorText) override {
+        ++calls_;
+        try {
+            const data::ConnectionPtr own = suite::OpenDatabase(suite::DatabaseNamed(
+                [&](std::string_view key) { return host::MMTS::PropsValueOf(props, key); }));
+            if (does_ == Does::Generate) {
+                suite::GenerateCalendar(*own, start, end, sat != 0, sun != 0);
+                return automation::Variant(true);
+            }
+            component::CalendarWrite write(*own);
+            suite::WriteCalendarRows(*own, start, end, sat != 0, sun != 0);
+            throw automation::ComError(errors::kUnspecified, "Test", "工厂日历");
+        } catch (const automation::ComError& error) {
+            errorText = error.Description();
+            return automation::Variant(false);
+        }
+    }
+
+  private:
+    Does does_;
+    int& calls_;
+};
+
+TEST_P(PlannerOperations, AGeneratorOnItsOwnConnectionWritesInTheGenerationOrIsRefusedByName) {
+    constexpr const char* kBusy = "工厂日历正由另一个程序写入，请稍后再试";
+    Put("CurrentYear", "2009");
+    Put("CurrentPeriod", "6");
+    setenv("ZEVWORKCAL_LOCK_WAIT_MS", "300", 1);
+    struct Case {
+        const char* name;
+        OwnConnectionGenerator::Does does;
+        bool otherWriter;    // another program holds the calendar's write meanwhile
+        const char* prompt;  // the box shown; nullptr: the calendar is generated
+        int calls;           // the generator's
+    };
+    using Does = OwnConnectionGenerator::Does;
+    const Case cases[] = {
+        {"it generates", Does::Generate, false, nullptr, 1},
+        {"it fails after writing its rows", Does::FailHalfWay, false, "工厂日历", 1},
+        {"another program writes meanwhile", Does::Generate, true, kBusy, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Exec("DELETE FROM t_WorkCalendar");
+        WriteExampleCalendar(Conn());
+        Put("WorkCalendarSet", "0");
+        const std::vector<std::string> before = CalendarTables();
+        int calls = 0;
+        const automation::ScopedFactory generator(host::progid::kWorkCal, [&] {
+            return std::make_shared<OwnConnectionGenerator>(c.does, calls);
+        });
+        // The other program: a write on a connection of its own, held on another thread
+        // until the window is closed.
+        std::promise<void> held, done;
+        std::thread other;
+        if (c.otherWriter) {
+            other = std::thread([&] {
+                const data::ConnectionPtr own = Db().Connect();
+                component::CalendarWrite write(*own);
+                held.set_value();
+                done.get_future().wait();
+            });
+            held.get_future().wait();
+        }
+        const size_t first = ui_->Boxes().size();
+        const Showing& s = OpenOnce({[](FrmCalEvents& e) { e.PickStartDay(June(1)); }, Save});
+        if (other.joinable()) {
+            done.set_value();
+            other.join();
+        }
+        ASSERT_TRUE(s.shown);
+        EXPECT_EQ(calls, c.calls);
+        const std::vector<ui::RecordedBox> boxes = BoxesSince(first);
+        if (c.prompt != nullptr) {
+            ASSERT_EQ(boxes.size(), 1u);
+            EXPECT_NE(boxes[0].prompt.find(c.prompt), std::string::npos) << boxes[0].prompt;
+            EXPECT_EQ(CalendarTables(), before);
+            EXPECT_EQ(state_.IsSetWorkCalendar, automation::kFalse);
+            continue;
+        }
+        EXPECT_TRUE(boxes.empty());
+        // The old calendar went in the generator's write: only the new days are left, and
+        // the window shows them.
+        const FrmCalControls& w = s.controls.back();
+        EXPECT_EQ(Table("SELECT COUNT(*), MIN(FDay) FROM t_WorkCalendar"),
+                  std::vector<std::string>{"1096|2009-06-01"});
+        EXPECT_EQ(w.sprWork.RowCount() + w.sprNotWork.RowCount(), 1096);
+        EXPECT_EQ(state_.IsSetWorkCalendar, automation::kTrue);
+    }
+    unsetenv("ZEVWORKCAL_LOCK_WAIT_MS");
 }
 
 TEST_P(PlannerOperations, TheDisplayPassRefusesInputAndARetryStartsFromEmptyGrids) {

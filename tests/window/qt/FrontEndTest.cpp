@@ -274,7 +274,7 @@ class FrontEndTest : public QObject {
         QFETCH(QStringList, buttons);
         QFETCH(int, press);
         QFETCH(int, result);
-        window::qt::QtUserInterface ui({"好", "取消", "是", "否"});
+        window::qt::QtUserInterface ui({"好", "取消", "是", "否", ""});
         QStringList shown;
         QTimer::singleShot(0, this, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
