@@ -139,7 +139,7 @@ TEST_P(FarEnd, OneDayQuestionsOnTwoPointNineMillionDaysAnswerAsTheStatements) {
          "9999-12-30 work " + NumberOf("9999-12-30") + "\n"},
         {{"is-workday", "9999-12-31", "--format", "csv"},
          0,
-         "date,kind,number\n9999-12-31,work," + NumberOf("9999-12-31") + "\n"},
+         "date,kind,number,note\n9999-12-31,work," + NumberOf("9999-12-31") + ",\n"},
         {{"cal", "9999"}, 0, "..."},
         {{"export"}, 0, "date,kind,note\n"},
     });
