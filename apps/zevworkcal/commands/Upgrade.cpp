@@ -1,5 +1,5 @@
 // zevworkcal upgrade: adds to a database made earlier, or by the suite, the calendar's own
-// tables (notes, history) and, on PostgreSQL, its change stamp, whichever it lacks.
+// tables (notes, history, rules) and, on PostgreSQL, its change stamp, whichever it lacks.
 #include "apps/zevworkcal/commands/Commands.hpp"
 
 #include "host/MMTS.hpp"
@@ -27,7 +27,7 @@ int RunUpgrade(Session& s) {
 
 Command Upgrade(CLI::App& program) {
     CLI::App* app = program.add_subcommand(
-        "upgrade", "为较早建立的数据库添加工厂日历自己的表（备注、历史记录），可重复运行");
+        "upgrade", "为较早建立的数据库添加工厂日历自己的表（备注、历史记录、规则），可重复运行");
     return {app, RunUpgrade, "upgrade"};
 }
 
