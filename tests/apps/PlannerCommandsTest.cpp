@@ -827,6 +827,14 @@ TEST_P(PlannerCommands, RulesCarryHolidaysForwardAsAnIndependentExpansionDoes) {
     EXPECT_EQ(kinds(there({"rule", "list"}).out), kinds(Run({"rule", "list"}).out));
     EXPECT_EQ(there({"list", "2026-01-05", "2101-01-01", "--rest"}).out,
               Run({"list", "2026-01-05", "2101-01-01", "--rest"}).out);
+
+    // A new generation keeps to the weekly rule, and says what the rules would change.
+    ExpectRun({{"generate", "2026-01-05", "2027-01-01", "--replace"},
+               zz,
+               0,
+               "工厂日历已生成\n规则可以改变新日历中的这么多天: 2 (zevworkcal rule apply "
+               "2026-01-05 2027-01-01)\n",
+               ""});
 }
 
 // Two writers started at once, round after round: a swap of 2027-03-03 beside another

@@ -47,4 +47,8 @@ struct ListedDaysWrite {
 int TurnListedDays(const std::function<std::vector<ListedDay>(data::Connection&)>& listing,
                    const ListedDaysWrite& how, Session& s);
 
+// After a generation: how many days the stored rules would give another kind, naming
+// `rule apply` over the new calendar; nothing when none would.
+void SayRuleDays(Session& s);
+
 }  // namespace zev::cli::commands

@@ -83,6 +83,7 @@ int RunGenerateInWindow(const GenerateOptions& o, Session& s) {
     if (!generated.IsDone()) return ExitCodeOf(generated);
     write->Commit();
     s.out.Line(LoadLocalText("工厂日历已生成"));
+    SayRuleDays(s);
     return kOk;
 }
 
@@ -108,6 +109,7 @@ int RunGenerate(const GenerateOptions& o, Session& s) {
         return RefuseExistingCalendar();
     }
     s.out.Line(LoadLocalText("工厂日历已生成"));
+    SayRuleDays(s);
     return kOk;
 }
 
