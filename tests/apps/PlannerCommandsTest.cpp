@@ -752,7 +752,8 @@ TEST_P(PlannerCommands, RulesCarryHolidaysForwardAsAnIndependentExpansionDoes) {
         "d = date(2027, 1, 1)\n"
         "while d <= date(2100, 12, 31):\n"
         "    if d.weekday() >= 5 or d in days: print(d.isoformat())\n"
-        "    d = date.fromordinal(d.toordinal() + 1)\n";
+        "    d = date.fromordinal(d.toordinal() + 1)\n"
+        "print('turned', sum(1 for d in days if d.weekday() < 5))\n";
     const ProcessResult expected = RunProcess("/usr/bin/python3", {"-c", script});
     ASSERT_EQ(expected.exitCode, 0) << expected.err;
     std::string rest;
@@ -760,15 +761,13 @@ TEST_P(PlannerCommands, RulesCarryHolidaysForwardAsAnIndependentExpansionDoes) {
          Column("SELECT FDay FROM t_WorkCalendar WHERE FInterID=0 AND FDay>='2027-01-01' "
                 "ORDER BY FDay"))
         rest += day.substr(0, 10) + "\n";
+    // Each day a rule turned has its row; a holiday on a weekend was rest already.
+    rest +=
+        "turned " +
+        Column("SELECT COUNT(*) FROM t_WorkCalendarLog WHERE FAction='rule' AND FTo='rest'")[0] +
+        "\n";
     EXPECT_EQ(rest, expected.out);
     EXPECT_EQ(Unsound(), "");
-    // Each day a rule turned has its row; a holiday on a weekend was rest already.
-    const std::string turned =
-        Column("SELECT COUNT(*) FROM t_WorkCalendarLog WHERE FAction='rule' AND FTo='rest'")[0];
-    const std::string ruleDays =
-        Column("SELECT COUNT(*) FROM t_WorkCalendarNote WHERE FDay>='2027-01-01'")[0];
-    EXPECT_GT(std::stoi(turned), 250);
-    EXPECT_LT(std::stoi(turned), std::stoi(ruleDays));
     EXPECT_EQ(Column("SELECT FNote FROM t_WorkCalendarNote WHERE FDay='2099-11-26'"),
               std::vector<std::string>{"Thanksgiving"});
 
