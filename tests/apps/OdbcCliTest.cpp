@@ -35,7 +35,17 @@ class EmptyServerDatabase : public ::testing::Test {
         connectionString_ = WithDatabase(PostgresServerString(), name_);
     }
     void TearDown() override {
-        if (!name_.empty()) Admin()->Execute("DROP DATABASE IF EXISTS " + name_ + " WITH (FORCE)");
+        if (name_.empty()) return;
+        // A command's server session can outlive its process by a moment; FORCE would
+        // have to end it, which only a superuser may do for another login's session.
+        const data::ConnectionPtr admin = Admin();
+        for (int i = 0; i < 200; ++i) {
+            data::Recordset rs = admin->Execute(
+                "SELECT COUNT(*) FROM pg_stat_activity WHERE datname = '" + name_ + "'");
+            if (automation::CDbl(rs.Fields(0).Value()) == 0) break;
+            ::usleep(50 * 1000);
+        }
+        admin->Execute("DROP DATABASE IF EXISTS " + name_ + " WITH (FORCE)");
     }
     static data::ConnectionPtr Admin() { return data::OpenOdbc(PostgresServerString()); }
 
