@@ -4,6 +4,8 @@
 // Arguments that the suite's members take by reference are references here too.
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -32,6 +34,7 @@ inline constexpr std::string_view kLangInfo = "ZevLangInfo.LangInfo";
 inline constexpr std::string_view kShareProps = "PropsMgr.ShareProps";
 inline constexpr std::string_view kFrmResLoader = "FrmRes.FrmResLoader";
 inline constexpr std::string_view kDayNotes = "ZevWorkCal.DayNotes";
+inline constexpr std::string_view kDayRules = "ZevWorkCal.DayRules";
 }  // namespace progid
 
 // Date formatter.
@@ -70,6 +73,17 @@ class IDayNotes {
     // refuses a note.
     virtual Written SetNote(data::Connection& connection, double day, const std::string& text,
                             std::string& refusal, std::string& detail) = 0;
+};
+
+// The calendar's recurring rules, as far as a window asks about them.
+class IDayRules {
+  public:
+    virtual ~IDayRules() = default;
+    // How many days from `from`'s to `to`'s (both included) the stored rules would turn:
+    // those on which their kind differs from `rests(day)` (the day by OleDaySerial;
+    // nullopt for a day the calendar does not hold); none on a database without rules.
+    virtual size_t DaysToTurn(data::Connection& connection, double from, double to,
+                              const std::function<std::optional<bool>(int32_t)>& rests) = 0;
 };
 
 // Access checker.

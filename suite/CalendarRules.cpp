@@ -4,10 +4,13 @@
 
 #include <libical/ical.h>
 
+#include <map>
 #include <memory>
 
+#include "host/SuiteInterfaces.hpp"
 #include "platform/automation/AsciiText.hpp"
 #include "platform/automation/ComError.hpp"
+#include "platform/automation/ObjectRegistry.hpp"
 #include "platform/automation/OleDate.hpp"
 #include "suite/CalendarNotes.hpp"
 #include "suite/Schema.hpp"
@@ -95,6 +98,21 @@ std::vector<int32_t> RuleDays(const CalendarRule& rule, double from, double to) 
     return days;
 }
 
+size_t DaysRulesWouldTurn(const std::vector<CalendarRule>& rules, double from, double to,
+                          const std::function<std::optional<bool>(int32_t)>& rests) {
+    std::map<int32_t, bool> ruled;
+    for (const CalendarRule& r : rules) {
+        for (const int32_t day : RuleDays(r, from, to))
+            ruled[day] = r.Rest;
+    }
+    size_t differ = 0;
+    for (const auto& [day, rest] : ruled) {
+        const std::optional<bool> held = rests(day);
+        differ += held && *held != rest ? 1 : 0;
+    }
+    return differ;
+}
+
 bool CalendarRules::HasTable() {
     return connection_.HasTable(kRuleTable);
 }
@@ -135,6 +153,23 @@ component::Outcome CalendarRules::Remove(int32_t id) {
     if (automation::CLng(rs.Fields(0).Value()) == 0) return component::Outcome::Unchanged();
     connection_.ExecuteWith(kDeleteRule, key);
     return component::Outcome::Done();
+}
+
+namespace {
+
+class DayRules final : public automation::Object, public host::IDayRules {
+  public:
+    size_t DaysToTurn(data::Connection& connection, double from, double to,
+                      const std::function<std::optional<bool>(int32_t)>& rests) override {
+        return DaysRulesWouldTurn(CalendarRules(connection).Rules(), from, to, rests);
+    }
+};
+
+}  // namespace
+
+void RegisterDayRules() {
+    automation::RegisterFactory(host::progid::kDayRules,
+                                [] { return std::make_shared<DayRules>(); });
 }
 
 }  // namespace zev::suite

@@ -7,6 +7,7 @@
 // inside whatever transaction the caller holds on the connection.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,6 +38,13 @@ std::optional<std::string> RecurrenceOf(std::string_view text);
 // one of them. Raises a ComError for a recurrence libical cannot expand.
 std::vector<int32_t> RuleDays(const CalendarRule& rule, double from, double to);
 
+// How many days from `from`'s to `to`'s (both included) the rules would turn: the days on
+// which the kind the rules give (the later rule having the last word on a day two give)
+// differs from `rests(day)`, the kind the day has now (by OleDaySerial; nullopt for a day
+// the calendar does not hold, which no rule turns).
+size_t DaysRulesWouldTurn(const std::vector<CalendarRule>& rules, double from, double to,
+                          const std::function<std::optional<bool>(int32_t)>& rests);
+
 class CalendarRules {
   public:
     explicit CalendarRules(data::Connection& connection) : connection_(connection) {}
@@ -53,5 +61,8 @@ class CalendarRules {
   private:
     data::Connection& connection_;
 };
+
+// Registers "ZevWorkCal.DayRules" over the rule store.
+void RegisterDayRules();
 
 }  // namespace zev::suite

@@ -3,6 +3,7 @@
 
 #include "suite/AppConnection.hpp"
 #include "suite/CalendarNotes.hpp"
+#include "suite/CalendarRules.hpp"
 #include "suite/DateFormatter.hpp"
 #include "suite/FrmResLoader.hpp"
 #include "suite/GLData.hpp"
@@ -24,6 +25,7 @@ void RegisterSuite() {
     RegisterGLData();
     RegisterHistoryRecorder();
     RegisterDayNotes();
+    RegisterDayRules();
 }
 
 }  // namespace zev::suite

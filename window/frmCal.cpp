@@ -4,11 +4,15 @@
 
 #include "window/frmCal.hpp"
 
+#include <algorithm>
 #include <array>
+#include <optional>
 #include <string>
 #include <utility>
 
+#include "component/PlannedYears.hpp"
 #include "host/MMTS.hpp"
+#include "host/SuiteInterfaces.hpp"
 #include "host/SysObjects.hpp"
 #include "platform/automation/AsciiText.hpp"
 #include "platform/automation/Clock.hpp"
@@ -392,8 +396,43 @@ component::Outcome frmCal::ClickMove() {
 component::Outcome frmCal::ClickSave() {
     if (!cmdSave.Enabled || displayPass_) return component::Outcome::Unchanged();
     if (!gridsComplete_) return Shown(component::Outcome::Refused(kGridsIncomplete));
-    // While no calendar is set, Save makes one.
-    return Shown(state_.IsSetWorkCalendar ? SaveCalendar() : GenerateCalendar());
+    if (state_.IsSetWorkCalendar) return Shown(SaveCalendar());
+    // While no calendar is set, Save makes one; the planner then hears how many of its
+    // days the stored rules would change, and how to apply them.
+    component::Outcome made = Shown(GenerateCalendar());
+    if (made.IsDone() && !filled_.empty()) {
+        const std::string notice = component::RuleDaysNotice(
+            RuleDaysOfNewCalendar(), filled_.front().first, filled_.back().first);
+        if (!notice.empty()) {
+            ui::Current()->MsgBox(notice, ui::vbOKOnly | ui::vbInformation,
+                                  LoadLocalText(component::mdlCal::kNoticeTitle, 0));
+        }
+    }
+    return made;
+}
+
+size_t frmCal::RuleDaysOfNewCalendar() {
+    if (filled_.empty()) return 0;
+    try {
+        const std::shared_ptr<host::IDayRules> rules =
+            automation::CreateObjectAs<host::IDayRules>(host::progid::kDayRules);
+        return rules->DaysToTurn(
+            component::mdlCal::Connection(state_), filled_.front().first, filled_.back().first,
+            [&](int32_t day) -> std::optional<bool> {
+                // The grids' days, in date order.
+                const auto held = std::lower_bound(
+                    filled_.begin(), filled_.end(), day, [](const auto& kind, int32_t d) {
+                        return automation::OleDaySerial(kind.first) < d;
+                    });
+                if (held == filled_.end() || automation::OleDaySerial(held->first) != day)
+                    return std::nullopt;
+                return held->second;
+            });
+    } catch (...) {
+        // The calendar is made and shown; a rule store that cannot be asked only means
+        // no advice about rules.
+        return 0;
+    }
 }
 
 component::Outcome frmCal::ClickExit() {

@@ -102,6 +102,9 @@ class frmCal final : public FrmCalControls,
     component::Outcome ClickMove();
     component::Outcome ClickSave();
     component::Outcome ClickExit();
+    // After a generation: how many days of the calendar the grids were filled with the
+    // stored rules would turn (rule apply does it); 0 without rules.
+    size_t RuleDaysOfNewCalendar();
 
     // The planner's actions.
     void SelectTab(int tab) noexcept override;

@@ -16,6 +16,7 @@
 #include "host/SuiteInterfaces.hpp"
 #include "platform/automation/ComError.hpp"
 #include "suite/AppConnection.hpp"
+#include "suite/CalendarRules.hpp"
 #include "tests/support/ForwardingConnection.hpp"
 #include "tests/window/MaintenanceWindow.hpp"
 
@@ -230,6 +231,55 @@ TEST_P(PlannerOperations, SaveGeneratesTheCalendarFromThePickedDayAndTheWeekendB
         EXPECT_FALSE(w.cmdSave.Enabled);
         EXPECT_FALSE(w.cmdMove.Enabled);  // until a tab is chosen
         EXPECT_FALSE(s.stayedOpen);
+    }
+}
+
+TEST_P(PlannerOperations, AGenerationSaysHowManyOfItsDaysTheStoredRulesWouldTurn) {
+    Put("CurrentYear", "2009");
+    Put("CurrentPeriod", "6");
+    struct Case {
+        const char* name;
+        std::vector<suite::CalendarRule> rules;
+        const char* notice;  // nullptr: none
+    };
+    const Case cases[] = {
+        {"no rule", {}, nullptr},
+        // 6 June works on a Saturday and a Sunday (2009, 2010) and a Monday; 1 October
+        // rests, then works by the later rule, which has the last word: only 2011's, a
+        // Saturday, changes.
+        {"a rule overruled by a later one",
+         {{0, "FREQ=YEARLY;BYMONTH=6;BYMONTHDAY=6", false, "", June(1)},
+          {0, "FREQ=YEARLY;BYMONTH=10;BYMONTHDAY=1", true, "", June(1)},
+          {0, "FREQ=YEARLY;BYMONTH=10;BYMONTHDAY=1", false, "", June(1)}},
+         "规则可以改变新日历中的这么多天: 3 (zevworkcal rule apply 2009-06-01 2012-06-01)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Exec("DELETE FROM t_WorkCalendar");
+        Exec("DELETE FROM t_WorkCalendarRule");
+        Put("WorkCalendarSet", "0");
+        for (suite::CalendarRule rule : c.rules)
+            ASSERT_TRUE(suite::CalendarRules(Conn()).Add(rule).IsDone());
+        const size_t first = ui_->Boxes().size();
+        const Showing& s = OpenOnce({
+            [](FrmCalEvents& e) { e.PickStartDay(June(1)); },
+            [](FrmCalEvents& e) { e.SetCheckBox(CheckBoxId::SatNotWork, 1); },
+            [](FrmCalEvents& e) { e.SetCheckBox(CheckBoxId::SunNotWork, 1); },
+            Save,
+        });
+        ASSERT_TRUE(s.shown);
+        EXPECT_EQ(state_.IsSetWorkCalendar, automation::kTrue);
+        const std::vector<ui::RecordedBox> boxes = BoxesSince(first);
+        if (c.notice == nullptr) {
+            EXPECT_TRUE(boxes.empty());
+            continue;
+        }
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].prompt, c.notice);
+        EXPECT_EQ(boxes[0].buttons, 64);
+        // Advice only: the calendar is the generator's, no rule applied.
+        EXPECT_EQ(Table("SELECT FInterID FROM t_WorkCalendar WHERE FDay='2009-06-06'"),
+                  std::vector<std::string>{"0"});
     }
 }
 

@@ -11,7 +11,7 @@
 #include <set>
 #include <vector>
 
-#include "apps/zevworkcal/PlannedYears.hpp"
+#include "component/PlannedYears.hpp"
 #include "host/MMTS.hpp"
 #include "platform/automation/Clock.hpp"
 #include "platform/automation/ComError.hpp"
@@ -92,7 +92,7 @@ int RunCal(const CalOptions& o, Session& s) {
     std::set<int32_t> noted;
     for (const auto& note : request.Notes)
         noted.insert(note.first);
-    s.out.Write(UnplannedWarning(UnplannedYears(
+    s.out.Write(component::UnplannedWarning(component::UnplannedYears(
         first, request.Days, {request.SatNotWork, request.SunNotWork}, noted, run.Year)));
     return kOk;
 }

@@ -9,6 +9,7 @@
 
 #include "apps/zevworkcal/QueryOutput.hpp"
 #include "component/CalendarWrite.hpp"
+#include "component/PlannedYears.hpp"
 #include "component/mdlCal.hpp"
 #include "host/MMTS.hpp"
 #include "platform/automation/AsciiText.hpp"
@@ -155,25 +156,17 @@ void SayRuleDays(Session& s) {
     const std::unique_ptr<component::clsCal> cal = OpenCalendar();
     const std::optional<component::DaySpan> span = cal->CalendarSpan();
     if (!span) return;
-    // The days a rule gives another kind than the new calendar has, the later rule having
-    // the last word on a day two give.
-    std::map<int32_t, bool> ruled;
-    for (const suite::CalendarRule& r :
-         suite::CalendarRules(component::mdlCal::Connection()).Rules()) {
-        for (const int32_t day : suite::RuleDays(r, span->First, span->Last))
-            ruled[day] = r.Rest;
-    }
-    size_t differ = 0;
-    for (const auto& [day, rest] : ruled) {
-        component::CalendarDay held;
-        const component::WorkDaysResult result = cal->DayKinds(day, {&held, 1});
-        if (result.Failure) throw automation::ComError(*result.Failure);
-        differ += (held.kind == component::CalendarDay::Rest) != rest ? 1 : 0;
-    }
-    if (differ == 0) return;
-    s.out.Line(LoadLocalText("规则可以改变新日历中的这么多天") + ": " + std::to_string(differ) +
-               " (zevworkcal rule apply " + automation::FormatIsoDate(span->First) + " " +
-               automation::FormatIsoDate(span->Last + 1) + ")");
+    const size_t differ = suite::DaysRulesWouldTurn(
+        suite::CalendarRules(component::mdlCal::Connection()).Rules(), span->First, span->Last,
+        [&](int32_t day) -> std::optional<bool> {
+            component::CalendarDay held;
+            const component::WorkDaysResult result = cal->DayKinds(day, {&held, 1});
+            if (result.Failure) throw automation::ComError(*result.Failure);
+            if (held.kind == component::CalendarDay::Outside) return std::nullopt;
+            return held.kind == component::CalendarDay::Rest;
+        });
+    const std::string notice = component::RuleDaysNotice(differ, span->First, span->Last);
+    if (!notice.empty()) s.out.Line(notice);
 }
 
 Command Rule(CLI::App& program) {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "apps/zevworkcal/PlannedYears.hpp"
 #include "apps/zevworkcal/QueryOutput.hpp"
+#include "component/PlannedYears.hpp"
 #include "host/MMTS.hpp"
 #include "platform/automation/Clock.hpp"
 #include "platform/automation/ComError.hpp"
@@ -73,9 +73,9 @@ std::vector<int> UnplannedFromThisYear(data::Connection& connection, component::
     for (const suite::DayNote& n : suite::CalendarNotes(connection).Notes(from, span.Last + 1))
         noted.insert(n.Day);
     suite::CalendarStore store(connection);
-    return UnplannedYears(from, days,
-                          {store.SwitchIsOn("SatNotWork"), store.SwitchIsOn("SunNotWork")}, noted,
-                          thisYear);
+    return component::UnplannedYears(
+        from, days, {store.SwitchIsOn("SatNotWork"), store.SwitchIsOn("SunNotWork")}, noted,
+        thisYear);
 }
 
 StatusReport ReadStatus(data::Connection& connection) {
@@ -98,7 +98,7 @@ StatusReport ReadStatus(data::Connection& connection) {
         const std::string horizon = HorizonWarning(r.span->Last, r.workDaysLeft);
         if (!horizon.empty()) r.warnings.push_back(horizon);
         r.unplanned = UnplannedFromThisYear(connection, *r.span);
-        const std::string unplanned = UnplannedWarning(r.unplanned);
+        const std::string unplanned = component::UnplannedWarning(r.unplanned);
         for (size_t at = 0; at < unplanned.size();) {
             const size_t end = unplanned.find('\n', at);
             r.warnings.push_back(LoadLocalText("警告") + ": " + unplanned.substr(at, end - at));

@@ -1,26 +1,25 @@
 // UnplannedYears (PlannedYears.hpp): one pass over the days, a year at a time.
-#include "apps/zevworkcal/PlannedYears.hpp"
+#include "component/PlannedYears.hpp"
 
 #include <map>
 
 #include "host/MMTS.hpp"
 #include "platform/automation/OleDate.hpp"
 
-namespace zev::cli {
+namespace zev::component {
 
-std::vector<int> UnplannedYears(double first, std::span<const component::CalendarDay> days,
-                                component::WeekendRule rule, const std::set<int32_t>& notedDays,
-                                int fromYear) {
+std::vector<int> UnplannedYears(double first, std::span<const CalendarDay> days, WeekendRule rule,
+                                const std::set<int32_t>& notedDays, int fromYear) {
     // Each year with a day inside the calendar, and whether someone planned it.
     std::map<int, bool> planned;
     const int32_t start = automation::OleDaySerial(first);
     for (size_t i = 0; i < days.size(); ++i) {
-        if (days[i].kind == component::CalendarDay::Outside) continue;
+        if (days[i].kind == CalendarDay::Outside) continue;
         const int32_t serial = start + static_cast<int32_t>(i);
         const int year = automation::CivilFromOle(static_cast<double>(serial)).Year;
         if (year < fromYear) continue;
         bool& seen = planned[year];
-        seen = seen || (days[i].kind == component::CalendarDay::Rest && !rule.IsRestDay(serial)) ||
+        seen = seen || (days[i].kind == CalendarDay::Rest && !rule.IsRestDay(serial)) ||
                notedDays.contains(serial);
     }
     std::vector<int> years;
@@ -43,4 +42,11 @@ std::string UnplannedWarning(const std::vector<int>& years) {
     return text;
 }
 
-}  // namespace zev::cli
+std::string RuleDaysNotice(size_t days, double first, double last) {
+    if (days == 0) return {};
+    return host::MMTS::LoadLocalText("规则可以改变新日历中的这么多天") + ": " +
+           std::to_string(days) + " (zevworkcal rule apply " + automation::FormatIsoDate(first) +
+           " " + automation::FormatIsoDate(last + 1) + ")";
+}
+
+}  // namespace zev::component
