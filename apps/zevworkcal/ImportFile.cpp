@@ -4,6 +4,7 @@
 
 #include <libical/ical.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <optional>
@@ -24,6 +25,7 @@ constexpr const char* kMalformed = "导入文件的这一行格式不对";
 constexpr const char* kNotAllDay = "导入文件中的事件不是全天事件";
 constexpr const char* kEndBeforeStart = "导入文件中的事件结束早于开始";
 constexpr const char* kCannotRecur = "导入文件中的事件的重复规则无法展开";
+constexpr const char* kNoDayWithin = "导入文件中的重复事件在工厂日历中没有一天";
 
 [[noreturn]] void Fail(const char* text, const std::string& file, int line,
                        std::string_view what = {}) {
@@ -181,11 +183,12 @@ struct IteratorFree {
     void operator()(icalrecur_iterator* i) const { icalrecur_iterator_free(i); }
 };
 
-// The first days of the occurrences of `event` that fall within the calendar's days: the
-// day of DTSTART alone for an event that does not recur; otherwise DTSTART, every day its
-// RRULEs give and every RDATE, less every EXDATE, expanded by libical. A recurrence the
-// library cannot expand, or an RDATE or EXDATE that is no date, is refused by the line.
-std::vector<double> Occurrences(icalcomponent* event, const icaltimetype& first,
+// The first days of the occurrences of `event`, each `length` days long, that reach into
+// the calendar's days: the day of DTSTART alone for an event that does not recur;
+// otherwise DTSTART, every day its RRULEs give and every RDATE, less every EXDATE,
+// expanded by libical. A recurrence the library cannot expand, or an RDATE or EXDATE that
+// is no date, is refused by the line.
+std::vector<double> Occurrences(icalcomponent* event, const icaltimetype& first, double length,
                                 const std::optional<component::DaySpan>& within,
                                 const std::string& file, int line) {
     const double start = OleOf(first);
@@ -195,7 +198,9 @@ std::vector<double> Occurrences(icalcomponent* event, const icaltimetype& first,
     // Occurrences outside the calendar are none of its business; without a calendar there
     // are no days to look in.
     if (!within) return {};
-    const auto inside = [&](double day) { return day >= within->First && day <= within->Last; };
+    const auto inside = [&](double day) {
+        return day + length - 1 >= within->First && day <= within->Last;
+    };
     std::set<double> days;
     if (inside(start)) days.insert(start);
     for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY);
@@ -275,6 +280,7 @@ std::vector<ListedDay> ReadIcs(const std::string& file, const std::string& text,
         // Our own export names the kind of a day without a note, and marks it so.
         if (HasMark(event, kNoNoteMark)) note.clear();
         const bool rest = !HasCategory(event, "WORK");
+        bool kept = false;
         if (rules != nullptr) {
             icalproperty* rrule = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY);
             const bool plain =
@@ -289,12 +295,25 @@ std::vector<ListedDay> ReadIcs(const std::string& file, const std::string& text,
                 if (written != nullptr) {
                     rules->push_back({written, rest, note, from, line});
                     icalmemory_free_buffer(written);
+                    kept = true;
                 }
             }
         }
-        for (double occurrence : Occurrences(event, first, within, file, line)) {
-            for (double day = occurrence; day < occurrence + (to - from); ++day)
+        const std::vector<double> occurrences =
+            Occurrences(event, first, to - from, within, file, line);
+        // A recurring event that gives the calendar no day (its UNTIL or COUNT ended before
+        // it, or it begins after it) would import as nothing: said, unless kept as a rule.
+        if (occurrences.empty() && within && !kept) Fail(kNoDayWithin, file, line, "RRULE");
+        const bool recurs =
+            icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY) != nullptr ||
+            icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY) != nullptr;
+        for (double occurrence : occurrences) {
+            for (double day = occurrence; day < occurrence + (to - from); ++day) {
+                // The days of an occurrence that reaches over the calendar's end lie
+                // outside it, as the occurrences outside it do.
+                if (recurs && within && (day < within->First || day > within->Last)) continue;
                 days.push_back({day, rest, note, line});
+            }
         }
     }
     return days;
@@ -334,17 +353,35 @@ std::vector<ListedDay> ListedDaysOf(const std::string& file, const std::string& 
     }
     std::vector<ListedDay> days =
         *format == ListFormat::Csv ? ReadCsv(file, text) : ReadIcs(file, text, within, rules);
-    // Each day once: listed again, it must ask for the same.
-    std::map<double, const ListedDay*> seen;
+    // Each day once: listed again, it must ask for the same kind. Events of a calendar
+    // file overlap by nature (a holiday inside a closing week): the day takes the notes
+    // of them all, in the file's order; a list gives a day one note.
+    std::map<double, size_t> seen;
     std::vector<ListedDay> once;
+    std::vector<std::vector<std::string>> notes;  // of each day of `once`, each note once
     for (const ListedDay& d : days) {
-        const auto [it, added] = seen.emplace(d.Day, &d);
+        const auto [it, added] = seen.emplace(d.Day, once.size());
         if (added) {
             once.push_back(d);
-        } else if (it->second->Rest != d.Rest || it->second->Note != d.Note) {
+            notes.emplace_back();
+            if (!d.Note.empty()) notes.back().push_back(d.Note);
+            continue;
+        }
+        const ListedDay& first = once[it->second];
+        std::vector<std::string>& held = notes[it->second];
+        if (*format == ListFormat::Ics && first.Rest == d.Rest) {
+            if (!d.Note.empty() && std::find(held.begin(), held.end(), d.Note) == held.end())
+                held.push_back(d.Note);
+        } else if (first.Rest != d.Rest || first.Note != d.Note) {
             Fail("导入文件把同一天列了两次，而且内容不同", file, d.Line,
                  automation::FormatIsoDate(d.Day));
         }
+    }
+    for (size_t i = 0; i < once.size(); ++i) {
+        std::string joined;
+        for (const std::string& n : notes[i])
+            joined += (joined.empty() ? "" : "; ") + n;
+        once[i].Note = joined;
     }
     return once;
 }

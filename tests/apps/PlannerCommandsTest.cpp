@@ -653,6 +653,32 @@ TEST_P(PlannerCommands, ImportExpandsRecurringEventsOverTheCalendarOrRefusesByLi
          1,
          "",
          "导入文件中的事件结束早于开始: " + dir.File("4.ics") + ":4: DTEND"},
+        // Overlapping events of one kind: each day once, with the notes of them all; a
+        // weekly event's last week reaches over the calendar's end.
+        {{"import",
+          ics({"DTSTART;VALUE=DATE:20271001\r\nDTEND;VALUE=DATE:20271005\r\nSUMMARY:Week\r\n",
+               "DTSTART;VALUE=DATE:20271004\r\nSUMMARY:Day\r\n",
+               "DTSTART;VALUE=DATE:20271004\r\nSUMMARY:Week\r\n",
+               "DTSTART;VALUE=DATE:20291229\r\nDTEND;VALUE=DATE:20300105\r\n"
+               "RRULE:FREQ=YEARLY;COUNT=2\r\nSUMMARY:Close\r\n"}),
+          "--dry-run"},
+         zz,
+         0,
+         "2027-10-01 rest Week\n2027-10-02 unchanged Week\n2027-10-03 unchanged Week\n"
+         "2027-10-04 rest Week; Day\n2029-12-29 unchanged Close\n2029-12-30 unchanged Close\n"
+         "2029-12-31 rest Close\n",
+         ""},
+        {{"import", ics({"DTSTART;VALUE=DATE:20271004\r\nSUMMARY:a\r\n",
+                         "DTSTART;VALUE=DATE:20271004\r\nCATEGORIES:WORK\r\nSUMMARY:a\r\n"})},
+         zz,
+         1,
+         "",
+         "导入文件把同一天列了两次，而且内容不同: " + dir.File("6.ics") + ":9: 2027-10-04"},
+        {{"import", ics({"DTSTART;VALUE=DATE:20200101\r\nRRULE:FREQ=YEARLY;UNTIL=20230101\r\n"})},
+         zz,
+         1,
+         "",
+         "导入文件中的重复事件在工厂日历中没有一天: " + dir.File("7.ics") + ":4: RRULE"},
     };
     const std::vector<std::string> before = CalendarRows();
     for (const Invocation& c : cases) {
@@ -891,46 +917,67 @@ TEST_P(PlannerCommands, WritersAtOnceKeepEveryChangeAndTheNumberingWhole) {
 // The window's generation, killed with kill -9 at moments spread over its run, while the
 // test reads the calendar: every reading finds days, and afterwards the calendar is the old
 // one or the new one, set, whole, with calendar 999 its copy.
-TEST_P(PlannerCommands, AGenerationKilledAtAnyMomentLeavesTheOldCalendarOrTheNew) {
+// Each long write (a generation, an extension that applies rules) killed with kill -9 at
+// moments spread over its run: the calendar is the old one or the new one, whole, and the
+// history holds the extension's rule rows all or none.
+TEST_P(PlannerCommands, ALongWriteKilledAtAnyMomentLeavesTheOldCalendarOrTheNew) {
     Put("StartYear", "2026");
     Put("StartPeriod", "1");
     Put("CurrentYear", "2150");  // about 45,000 days, to the first of January 2153
     Put("CurrentPeriod", "1");
-    ASSERT_EQ(Run({"generate", "2026-01-05", "2030-01-01"}).exitCode, 0);
-    const std::string oldDays = Days();
-    const std::vector<std::string> args = {"--props", "Language=zz;" + Db().PropsString(),
-                                           "generate", "2026-01-05", "--replace"};
-    // How long a whole generation takes, which the kills are spread over.
-    const auto begun = std::chrono::steady_clock::now();
-    ASSERT_EQ(RunProcess(ZEV_ZEVWORKCAL, args).exitCode, 0);
-    const auto whole = std::chrono::steady_clock::now() - begun;
-    const std::string newDays = Days();
-    ASSERT_NE(newDays, oldDays);
-    constexpr int kRounds = 8;
-    int emptyReadings = 0;
-    int readings = 0;
-    std::map<std::string, int> ended;
-    for (int round = 0; round < kRounds; ++round) {
-        ASSERT_EQ(Run({"generate", "2026-01-05", "2030-01-01", "--replace"}).exitCode, 0);
-        {
-            BackgroundProcess generation(ZEV_ZEVWORKCAL, args);
-            const auto killAt =
-                std::chrono::steady_clock::now() + whole * (round + 1) / (kRounds - 2);
-            do {
-                ++readings;
-                if (Column("SELECT COUNT(*) FROM t_WorkCalendar")[0] == "0") ++emptyReadings;
-            } while (std::chrono::steady_clock::now() < killAt);
-        }  // killed here, with kill -9, unless it has ended
-        const std::string days = Days();
-        EXPECT_TRUE(days == oldDays || days == newDays) << days;
-        ++ended[days == oldDays ? "old" : "new"];
-        EXPECT_EQ(Column("SELECT FValue FROM t_SystemProfile WHERE FKey='WorkCalendarSet'"),
-                  std::vector<std::string>{"1"});
-        EXPECT_EQ(Unsound(), "");
+    for (const char* rule :
+         {"FREQ=YEARLY;BYMONTH=1;BYMONTHDAY=1", "FREQ=YEARLY;BYMONTH=5;BYDAY=-1MO",
+          "FREQ=YEARLY;BYMONTH=11;BYDAY=4TH"}) {
+        ASSERT_EQ(Run({"rule", "add", rule, "rest", "--from", "2026-01-05"}).exitCode, 0);
     }
-    EXPECT_EQ(emptyReadings, 0) << "of " << readings;
-    std::printf("%d readings, %d of an empty calendar; %d rounds ended old, %d new\n", readings,
-                emptyReadings, ended["old"], ended["new"]);
+    const std::string ruleRows = "SELECT COUNT(*) FROM t_WorkCalendarLog WHERE FAction='rule'";
+    const std::vector<std::string> props = {"--props", "Language=zz;" + Db().PropsString()};
+    const std::vector<std::string> forms[] = {{"generate", "2026-01-05", "--replace"},
+                                              {"extend", "--until", "2152-12-31"}};
+    for (const std::vector<std::string>& form : forms) {
+        SCOPED_TRACE(form[0]);
+        std::vector<std::string> args = props;
+        args.insert(args.end(), form.begin(), form.end());
+        const auto restore = [&] {
+            ASSERT_EQ(Run({"generate", "2026-01-05", "2030-01-01", "--replace"}).exitCode, 0);
+            Exec("DELETE FROM t_WorkCalendarLog");
+        };
+        restore();
+        const std::string oldDays = Days();
+        // How long a whole write takes, which the kills are spread over.
+        const auto begun = std::chrono::steady_clock::now();
+        ASSERT_EQ(RunProcess(ZEV_ZEVWORKCAL, args).exitCode, 0);
+        const auto whole = std::chrono::steady_clock::now() - begun;
+        const std::string newDays = Days();
+        const std::string newRuleRows = Column(ruleRows)[0];
+        ASSERT_NE(newDays, oldDays);
+        constexpr int kRounds = 8;
+        int emptyReadings = 0;
+        int readings = 0;
+        std::map<std::string, int> ended;
+        for (int round = 0; round < kRounds; ++round) {
+            restore();
+            {
+                BackgroundProcess writer(ZEV_ZEVWORKCAL, args);
+                const auto killAt =
+                    std::chrono::steady_clock::now() + whole * (round + 1) / (kRounds - 2);
+                do {
+                    ++readings;
+                    if (Column("SELECT COUNT(*) FROM t_WorkCalendar")[0] == "0") ++emptyReadings;
+                } while (std::chrono::steady_clock::now() < killAt);
+            }  // killed here, with kill -9, unless it has ended
+            const std::string days = Days();
+            EXPECT_TRUE(days == oldDays || days == newDays) << days;
+            ++ended[days == oldDays ? "old" : "new"];
+            EXPECT_EQ(Column(ruleRows)[0], days == oldDays ? "0" : newRuleRows);
+            EXPECT_EQ(Column("SELECT FValue FROM t_SystemProfile WHERE FKey='WorkCalendarSet'"),
+                      std::vector<std::string>{"1"});
+            EXPECT_EQ(Unsound(), "");
+        }
+        EXPECT_EQ(emptyReadings, 0) << "of " << readings;
+        std::printf("%s: %d readings, %d of an empty calendar; %d rounds ended old, %d new\n",
+                    form[0].c_str(), readings, emptyReadings, ended["old"], ended["new"]);
+    }
 }
 
 // A note with a control character (C0, DEL or C1: U+009B begins a terminal's control

@@ -163,8 +163,8 @@ int RunImport(const ImportOptions& o, Session& s) {
     return TurnListedDays(
         [&](data::Connection& connection) {
             std::vector<ListedRule> rules;
-            std::vector<ListedDay> days =
-                ListedDaysOf(o.file, text, o.format, CalendarSpan(connection), &rules);
+            std::vector<ListedDay> days = ListedDaysOf(
+                o.file, text, o.format, CalendarSpan(connection), o.keepRules ? &rules : nullptr);
             if (o.keepRules) KeepRules(connection, rules, o.file);
             return days;
         },
