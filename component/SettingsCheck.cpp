@@ -8,6 +8,7 @@
 #include "host/MMTS.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/OleDate.hpp"
+#include "platform/data/TableWrite.hpp"
 
 namespace zev::component::mdlCal {
 namespace {
@@ -36,8 +37,10 @@ bool ReturnsRow(const std::string& statement) {
 
 // Runs the INSERT that creates a missing setting; false when another program's check,
 // run at the same moment, created the row first (the INSERT fails on its key and the
-// setting's query now returns a row). Any other failure is raised.
+// setting's query now returns a row). Any other failure is raised. On a standby, which
+// takes no writes, it is refused by name: the primary's check creates the row.
 bool CreatedHere(const std::string& insert, const std::string& query) {
+    data::RefuseWritesOnStandby(Connection());
     try {
         Connection().Execute(insert);
         return true;

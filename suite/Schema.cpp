@@ -5,6 +5,7 @@
 #include <span>
 
 #include "platform/automation/ComError.hpp"
+#include "platform/data/TableWrite.hpp"
 #include "suite/CalendarStore.hpp"
 
 namespace zev::suite {
@@ -123,6 +124,7 @@ std::vector<std::string> MissingTables(data::Connection& connection) {
 }
 
 void InitDatabase(data::Connection& connection) {
+    data::RefuseWritesOnStandby(connection);
     std::string present;
     for (std::string_view table : kSuiteTables) {
         if (connection.HasTable(table)) {
@@ -158,6 +160,7 @@ std::vector<std::string> MissingOwnObjects(data::Connection& connection) {
 }
 
 std::vector<std::string> UpgradeDatabase(data::Connection& connection) {
+    data::RefuseWritesOnStandby(connection);
     const std::vector<std::string> missing = MissingTables(connection);
     if (!missing.empty()) {
         std::string list;

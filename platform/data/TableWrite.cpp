@@ -175,6 +175,18 @@ bool SameDatabase(Connection& holder, Connection& other, std::string_view name) 
 
 }  // namespace
 
+void RefuseWritesOnStandby(Connection& connection) {
+    // A standby would take the session lock (advisory locks are not replicated) and
+    // fail only at the first change, with the engine's words.
+    if (connection.GetDialect() != Dialect::PostgreSQL) return;
+    if (FirstValue(connection, "SELECT CASE WHEN pg_is_in_recovery() THEN 1 ELSE 0 END") != "1") {
+        return;
+    }
+    throw ReadOnlyDatabase(
+        automation::errors::kCommandFailed, kSource,
+        automation::MarkedText("数据库是只读的（备用服务器）：请在主服务器上写入"));
+}
+
 std::chrono::milliseconds LockWait() {
     if (const char* text = std::getenv("ZEVWORKCAL_LOCK_WAIT_MS"); text != nullptr) {
         long long ms = 0;
@@ -246,6 +258,7 @@ void TableWrite::Start() {
             }
         }
         Connection& c = connection_;
+        RefuseWritesOnStandby(c);
         const Locking locking = LockingOf(c.GetDialect(), table_, lockName_, LockWait());
         if (!locking.lock.empty()) {
             if (!locking.boundLock.empty()) c.Execute(locking.boundLock);

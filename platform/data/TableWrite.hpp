@@ -16,7 +16,8 @@
 // refused by name (BusyWrite), holding nothing and having touched nothing. A writer on
 // the thread of an open write, on another connection to the same database, would wait
 // for itself: it is refused at once, unless the open write is deferred (see Deferred),
-// which it then takes over.
+// which it then takes over. On a hot standby every writer is refused before it waits
+// (RefuseWritesOnStandby).
 
 #include <chrono>
 #include <string>
@@ -34,6 +35,18 @@ class BusyWrite : public automation::ComError {
   public:
     using ComError::ComError;
 };
+
+// The refusal of a writer on a database that takes no writes.
+class ReadOnlyDatabase : public automation::ComError {
+  public:
+    using ComError::ComError;
+};
+
+// Refuses by name (ReadOnlyDatabase), before anything is read or written, a writer on a
+// database that serves readers only: a PostgreSQL hot standby, which replays what its
+// primary writes. Every writer asks it first: a TableWrite when it is made, and the writers
+// of the schema, which take no table's lock. On any other database it does nothing.
+void RefuseWritesOnStandby(Connection& connection);
 
 // How long a writer waits for the lock: ZEVWORKCAL_LOCK_WAIT_MS when set to a number of
 // milliseconds, else ten seconds.

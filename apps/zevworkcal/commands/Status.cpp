@@ -1,5 +1,6 @@
 // zevworkcal status: the database, the calendar's days, how far ahead it reaches, its
-// settings, and whether the database lacks the calendar's own tables.
+// settings, whether the database lacks the calendar's own tables, and on a hot standby how
+// far its replay lags.
 #include "apps/zevworkcal/commands/Commands.hpp"
 
 #include <algorithm>
@@ -31,9 +32,19 @@ using host::MMTS::LoadLocalText;
 // A calendar this close to its end is extended before schedulers reach past it.
 constexpr int kFewWorkDaysLeft = 60;
 
+// A hot standby's replay as the standby sees it: the changes received and not yet replayed,
+// in bytes, and the time since the last replayed change was committed on the primary while
+// such changes wait (0 once everything received is replayed); "" where it cannot tell (no
+// change streamed or replayed yet).
+struct StandbyReplay {
+    std::string lagBytes;
+    std::string lagSeconds;
+};
+
 // What status reports, read from one state of the database.
 struct StatusReport {
     std::string database;
+    std::optional<StandbyReplay> standby;  // none: the database takes writes
     std::optional<component::DaySpan> span;
     std::string workDays;
     std::string restDays;
@@ -78,6 +89,24 @@ std::vector<int> UnplannedFromThisYear(data::Connection& connection, component::
         thisYear);
 }
 
+// The replay of a PostgreSQL hot standby; none for any other database.
+std::optional<StandbyReplay> ReadStandby(data::Connection& connection) {
+    if (connection.GetDialect() != data::Dialect::PostgreSQL) return std::nullopt;
+    data::Recordset rs = connection.Execute(
+        "SELECT CASE WHEN pg_is_in_recovery() THEN 1 ELSE 0 END,"
+        " GREATEST(pg_wal_lsn_diff(pg_last_wal_receive_lsn(), pg_last_wal_replay_lsn()), "
+        "0)::bigint,"
+        " CASE WHEN pg_last_wal_receive_lsn() <= pg_last_wal_replay_lsn() THEN 0::numeric"
+        " ELSE round(GREATEST(EXTRACT(EPOCH FROM clock_timestamp() - "
+        "pg_last_xact_replay_timestamp()), 0), 3) END");
+    if (automation::CStr(rs.Fields(0).Value()) != "1") return std::nullopt;
+    const auto text = [&](int i) {
+        const automation::Variant& v = rs.Fields(i).Value();
+        return v.IsNull() ? std::string() : automation::CStr(v);
+    };
+    return StandbyReplay{text(1), text(2)};
+}
+
 StatusReport ReadStatus(data::Connection& connection) {
     // Every figure from one state of the database, whatever another process commits
     // meanwhile.
@@ -85,6 +114,7 @@ StatusReport ReadStatus(data::Connection& connection) {
     StatusReport r;
     r.database = automation::EscapeControls(
         data::MaskPasswords(suite::DatabaseNamed(host::MMTS::GetPropsValue).Source));
+    r.standby = ReadStandby(connection);
     const std::string first = ScalarText(connection, "SELECT MIN(FDay) FROM t_WorkCalendar");
     if (!first.empty()) {
         const std::string last = ScalarText(connection, "SELECT MAX(FDay) FROM t_WorkCalendar");
@@ -115,8 +145,20 @@ StatusReport ReadStatus(data::Connection& connection) {
     return r;
 }
 
+// The standby's line: read-only, and how far its replay lags when it can tell.
+std::string StandbyLine(const StandbyReplay& standby) {
+    std::string line = LoadLocalText("备用服务器，只读") + "; " + LoadLocalText("重放落后") + ": ";
+    if (standby.lagSeconds.empty()) return line + LoadLocalText("无法得知");
+    line += standby.lagSeconds + " s";
+    if (!standby.lagBytes.empty()) {
+        line += " (" + standby.lagBytes + " " + LoadLocalText("字节已收到尚未重放") + ")";
+    }
+    return line;
+}
+
 void WriteText(const StatusReport& r, Session& s) {
     s.out.Line(LoadLocalText("数据库") + ": " + r.database);
+    if (r.standby) s.out.Line(StandbyLine(*r.standby));
     if (!r.span) {
         s.out.Line(LoadLocalText("尚未生成工厂日历"));
     } else {
@@ -132,6 +174,11 @@ void WriteText(const StatusReport& r, Session& s) {
 void WriteJson(const StatusReport& r, Session& s) {
     std::string text = "{\"database\":";
     AppendJsonString(text, r.database);
+    // The same keys on every database; null where a standby cannot tell, or on a primary.
+    const auto number = [](const std::string& n) { return n.empty() ? std::string("null") : n; };
+    text += ",\"standby\":" + std::string(r.standby ? "true" : "false") +
+            ",\"replay_lag_seconds\":" + (r.standby ? number(r.standby->lagSeconds) : "null") +
+            ",\"replay_lag_bytes\":" + (r.standby ? number(r.standby->lagBytes) : "null");
     if (r.span) {
         text += ",\"first\":\"" + automation::FormatIsoDate(r.span->First) + "\",\"last\":\"" +
                 automation::FormatIsoDate(r.span->Last) + "\",\"work_days\":" + r.workDays +
