@@ -164,9 +164,8 @@ class Grid {
     // The first row whose day is not earlier than `day` (n + 1 when none is): where a day
     // stands, or would stand, in a grid kept in date order.
     int32_t RowFrom(double day) const noexcept {
-        const auto it = std::lower_bound(
-            rows_.begin(), rows_.end(), day,
-            [](const GridRow& r, double d) { return r.Day < d; });
+        const auto it = std::lower_bound(rows_.begin(), rows_.end(), day,
+                                         [](const GridRow& r, double d) { return r.Day < d; });
         return static_cast<int32_t>(it - rows_.begin()) + 1;
     }
     // The row that holds `day` in a grid kept in date order, or 0 when none does.

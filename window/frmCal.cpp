@@ -97,7 +97,6 @@ void Guarded(Action action) noexcept {
     }
 }
 
-
 // Shows what an operation came to, as the window shows it, and passes it on.
 component::Outcome Shown(component::Outcome outcome) {
     component::mdlCal::ShowOutcome(outcome);

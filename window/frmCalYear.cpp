@@ -59,9 +59,8 @@ void TakeDays(const Grid& grid, double first, size_t count, component::CalendarD
     const double end = first + static_cast<double>(count);
     for (int32_t r = grid.RowFrom(first); r <= grid.RowCount() && grid.Row(r).Day < end; ++r) {
         const GridRow& row = grid.Row(r);
-        days[static_cast<size_t>(row.Day - first)] = {kind, kind == component::CalendarDay::Work
-                                                                ? r
-                                                                : 0};
+        days[static_cast<size_t>(row.Day - first)] = {kind,
+                                                      kind == component::CalendarDay::Work ? r : 0};
         if (!row.Note.empty()) notes.emplace(automation::OleDaySerial(row.Day), row.Note);
     }
 }
