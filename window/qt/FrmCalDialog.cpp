@@ -151,8 +151,10 @@ FrmCalDialog::FrmCalDialog(const FrmCalControls& controls, FrmCalEvents& events,
     connect(cmdExit_, &QPushButton::clicked, this,
             [this] { Forward([&] { events_.cmdExit_Click(); }); });
     connect(cmdYear_, &QPushButton::clicked, this, [this] {
+        const bool open = YearView() != nullptr;
         Forward([&] { events_.cmdYear_Click(); });
-        if (year_ != nullptr) {
+        // Opened before: brought to the front.
+        if (open) {
             year_->raise();
             year_->activateWindow();
         }

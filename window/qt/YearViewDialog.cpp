@@ -70,12 +70,12 @@ YearSheetWidget::Metrics YearSheetWidget::Measure() const {
     for (const std::string& head : v_.Sheet.Weekdays)
         heads = std::max(heads, fm.horizontalAdvance(Text(head)));
     const int cellW = std::max(fm.horizontalAdvance(QStringLiteral("28")) + 12, heads + 6);
-    const int cellH = m.line + 6;
-    m.title = m.line + 8;
-    m.heads = m.line + 4;
+    const int cellH = m.line + 4;
+    m.title = m.line + 4;
+    m.heads = m.line + 2;
     m.gap = std::max(cellW / 2, 10);
     m.margin = 6;
-    m.legend = 3 * (m.line + 6) + m.gap / 2;
+    m.legend = 3 * (m.line + 4) + m.gap / 2;
     // A grown widget gives its cells the room.
     m.cellW = std::max(cellW, (width() - 2 * m.margin - 3 * m.gap) / 28);
     m.cellH = std::max(
@@ -91,7 +91,7 @@ QSize YearSheetWidget::minimumSizeHint() const {
         for (const std::string& head : v_.Sheet.Weekdays)
             heads = std::max(heads, fm.horizontalAdvance(Text(head)));
         m.cellW = std::max(fm.horizontalAdvance(QStringLiteral("28")) + 12, heads + 6);
-        m.cellH = m.line + 6;
+        m.cellH = m.line + 4;
         return m;
     }();
     // The legend's columns hold their longest text beside a sample day.
@@ -207,7 +207,7 @@ void YearSheetWidget::paintEvent(QPaintEvent*) {
 void YearSheetWidget::DrawLegend(QPainter& p, const Metrics& m) const {
     const SheetLegend& l = v_.Sheet.Legend;
     const int top = MonthOrigin(m, 8).y() + m.title + m.heads + 6 * m.cellH + m.gap / 2;
-    const int row = m.line + 6;
+    const int row = m.line + 4;
     const int column = (width() - 2 * m.margin) / 3;
     struct Entry {
         DayMark mark;
