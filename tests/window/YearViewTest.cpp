@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -283,6 +286,26 @@ TEST_P(YearView, TheThreeTabsAndTheirOrderStayAsDesigned) {
     EXPECT_FALSE(w.yearView.Open);
     EXPECT_TRUE(s.controls.back().yearView.Open);
     EXPECT_EQ(s.controls.back().tabCal, w.tabCal);
+}
+
+TEST_P(YearView, PrintingReplacesNoFolderAndNoFileNamesNothing) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("zev-year-print-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const size_t first = ui_->Boxes().size();
+    const Showing& s = OpenOnce({
+        OpenYear,
+        [](FrmCalEvents& e) { e.PrintYearTo(""); },
+        [&](FrmCalEvents& e) { e.PrintYearTo(folder.string()); },
+    });
+    ASSERT_EQ(s.controls.size(), 4u);
+    // Nothing asked for nothing; the folder refused by the PDF writer's own check.
+    ASSERT_EQ(ui_->Boxes().size(), first + 1);
+    EXPECT_EQ(ui_->Boxes()[first].buttons, 16);
+    EXPECT_NE(ui_->Boxes()[first].prompt.find("不是普通文件"), std::string::npos)
+        << ui_->Boxes()[first].prompt;
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+    std::filesystem::remove_all(folder);
 }
 
 ZEV_INSTANTIATE_DB_TEST(YearView);
