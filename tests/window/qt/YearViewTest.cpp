@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QWindow>
 #include <QtTest>
 
 #include <memory>
@@ -109,6 +110,9 @@ class YearViewTest : public QObject {
         QTest::mouseClick(open, Qt::LeftButton);
         auto* year = dialog->findChild<QDialog*>(QStringLiteral("yearView"));
         QVERIFY(year != nullptr && year->isVisible());
+        // A window of the modal window's own, which its modality leaves open to the planner.
+        QVERIFY(
+            dialog->windowHandle()->isAncestorOf(year->windowHandle(), QWindow::IncludeTransients));
         auto* sheet =
             static_cast<YearSheetWidget*>(year->findChild<QWidget*>(QStringLiteral("yearSheet")));
         auto* title = year->findChild<QLabel*>(QStringLiteral("yearTitle"));
