@@ -6,13 +6,18 @@
 // from the generator's return to the end of the click), beside a QTableView whose
 // QStandardItemModel takes the same days one by one, processing pending events before
 // each, on a tab that is not shown, as the window's grids are not during the pass. Runs on
-// the offscreen platform unless QT_QPA_PLATFORM names another.
+// the offscreen platform unless QT_QPA_PLATFORM names another. And, in one window on a
+// calendar of a century, a day turned there and back from the year view (the view opened
+// on the day's row, Space twice, the view closed) beside the same day swapped there and
+// back on the lists (its row selected, Swap, the rest-day tab, its row, Swap, the first
+// tab), each drawn after it.
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <QApplication>
 #include <QDateEdit>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QTabWidget>
@@ -198,6 +203,93 @@ void FillShownModel(benchmark::State& state) {
     }
 }
 
+// The row of the model that shows `day`, or -1.
+int RowOf(QAbstractItemModel* model, double day) {
+    const QString text = QString::fromStdString(automation::FormatIsoDate(day));
+    for (int r = 0; r < model->rowCount(); ++r)
+        if (model->index(r, 0).data().toString() == text) return r;
+    return -1;
+}
+
+void Select(QTableView* view, int row) {
+    view->selectionModel()->setCurrentIndex(
+        view->model()->index(row, 0),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+// A day turned there and back from the year view (`fromYear`) or on the lists, in the
+// window opened on a century.
+void TurnDay(benchmark::State& state, bool fromYear) {
+    suite::SetProcessProperty(
+        "PropsString", "Language=en;Provider=SQLite;Data Source={" + CalendarFile(36525) + "};");
+    double day = automation::OleFromCivil(2060, 6, 1);
+    while (automation::OleWeekday(day) == 1 || automation::OleWeekday(day) == 7)
+        day += 1;
+    component::clsCal cal;
+    cal.ActiveConnection("");
+    bool ran = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) return;
+        auto* work = dialog->findChild<QTableView*>(QStringLiteral("sprWork"));
+        auto* rest = dialog->findChild<QTableView*>(QStringLiteral("sprNotWork"));
+        auto* tabs = dialog->findChild<QTabWidget*>(QStringLiteral("tabCal"));
+        auto* move = dialog->findChild<QPushButton*>(QStringLiteral("cmdMove"));
+        auto* year = dialog->findChild<QPushButton*>(QStringLiteral("cmdYear"));
+        const int workRow = RowOf(work->model(), day);
+        if (workRow < 0) return;
+        // Where the day stands among the rest days once it rests.
+        Select(work, workRow);
+        move->click();
+        const int restRow = RowOf(rest->model(), day);
+        tabs->setCurrentIndex(1);
+        Select(rest, restRow);
+        move->click();
+        tabs->setCurrentIndex(0);
+        if (RowOf(work->model(), day) != workRow) return;
+        ran = true;
+        for (auto _ : state) {
+            Select(work, workRow);
+            const auto start = chr::steady_clock::now();
+            if (fromYear) {
+                year->click();
+                auto* view = dialog->findChild<QDialog*>(QStringLiteral("yearView"));
+                QWidget* sheet = view->findChild<QWidget*>(QStringLiteral("yearSheet"));
+                for (int i = 0; i < 2; ++i) {
+                    QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier);
+                    QApplication::sendEvent(sheet, &space);
+                    QApplication::processEvents();
+                }
+                view->close();
+            } else {
+                move->click();
+                QApplication::processEvents();
+                tabs->setCurrentIndex(1);
+                Select(rest, restRow);
+                move->click();
+                tabs->setCurrentIndex(0);
+            }
+            QApplication::processEvents();
+            state.SetIterationTime(chr::duration<double>(chr::steady_clock::now() - start).count());
+        }
+        if (RowOf(work->model(), day) != workRow) state.SkipWithError("the day did not turn back");
+        dialog->done(QDialog::Rejected);
+    });
+    // The turns are left unsaved; the window is closed by the program, which asks nothing.
+    cal.Show();
+    if (!ran) state.SkipWithError("the window did not show the day");
+}
+
+BENCHMARK_CAPTURE(TurnDay, year, true)
+    ->Name("TurnDay/ours/36525")
+    ->UseManualTime()
+    ->Iterations(30)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(TurnDay, lists, false)
+    ->Name("TurnDay/list_swap/36525")
+    ->UseManualTime()
+    ->Iterations(30)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(DisplayPass)
     ->Name("DisplayPass/ours/1096")
     ->UseManualTime()
@@ -227,5 +319,5 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     zev::suite::RegisterSuite();
     zev::window::RegisterQtWindow();
-    return zev::bench::RunWithRatios(argc, argv, {"qt_model"});
+    return zev::bench::RunWithRatios(argc, argv, {"qt_model", "list_swap"});
 }

@@ -14,6 +14,7 @@
 
 #include "host/SuiteInterfaces.hpp"
 #include "platform/automation/OleDate.hpp"
+#include "window/YearSheet.hpp"
 
 namespace zev::window {
 
@@ -160,6 +161,18 @@ class Grid {
                                      [day](const GridRow& r) { return r.Day == day; });
         return it == rows_.end() ? 0 : static_cast<int32_t>(it - rows_.begin()) + 1;
     }
+    // The first row whose day is not earlier than `day` (n + 1 when none is): where a day
+    // stands, or would stand, in a grid kept in date order.
+    int32_t RowFrom(double day) const noexcept {
+        const auto it = std::lower_bound(rows_.begin(), rows_.end(), day,
+                                         [](const GridRow& r, double d) { return r.Day < d; });
+        return static_cast<int32_t>(it - rows_.begin()) + 1;
+    }
+    // The row that holds `day` in a grid kept in date order, or 0 when none does.
+    int32_t SortedRowOf(double day) const noexcept {
+        const int32_t r = RowFrom(day);
+        return r <= RowCount() && rows_[static_cast<size_t>(r - 1)].Day == day ? r : 0;
+    }
     uint64_t Revision() const { return revision_; }
     uint64_t Layout() const { return layout_; }
 
@@ -177,7 +190,9 @@ class Grid {
         ++revision_;
     }
     // Makes room for one more row, so that the next InsertRow cannot fail.
-    void ReserveOneMore() { rows_.reserve(rows_.size() + 1); }
+    void ReserveOneMore() { ReserveMore(1); }
+    // Makes room for `more` rows, so that as many InsertRow calls cannot fail.
+    void ReserveMore(size_t more) { rows_.reserve(rows_.size() + more); }
     // Removes row r (1 to n); the rows below it move up by one. The current row keeps
     // its number while the grid still has that many rows.
     void RemoveRow(int32_t r) noexcept {
@@ -231,6 +246,54 @@ struct Form {
     bool operator==(const Form&) const = default;
 };
 
+// How a click or an arrow key chooses days in the year view: the day alone, the day added
+// to the chosen ones or taken from them (Ctrl), or every day from the last one chosen to it
+// (Shift).
+enum class YearChoice { Only, Toggle, Range };
+
+// The year at a glance, in a window of its own beside the lists: the sheet of the year
+// shown, drawn from the grids, the day under the cursor and the days chosen to be turned
+// together. frmCal keeps all of it; a front end draws it and forwards clicks and keys.
+struct YearView {
+    std::string Caption;
+    bool Open = false;
+    // Turning days and editing notes are refused (the access check, or grids that hold
+    // part of the calendar).
+    bool ReadOnly = true;
+    bool NotesEditable = false;
+    int Year = 0;
+    // The years at hand: those the calendar's days fall in.
+    int FirstYear = 0;
+    int LastYear = 0;
+    double Cursor = 0.0;
+    // Where a range chosen with Shift begins.
+    double Anchor = 0.0;
+    // In date order, each once.
+    std::vector<double> Chosen;
+    YearSheet Sheet;
+    // For each day of the year shown, from 1 January: the line that names it (date,
+    // weekday, kind, note), shown on hover and under the sheet, and its note alone.
+    std::vector<std::string> DayLines;
+    std::vector<std::string> Notes;
+    // The line under the sheet: the cursor's day.
+    std::string CursorLine;
+    // Said while the view is read-only; empty otherwise.
+    std::string ReadOnlyText;
+    std::string NoteHint;
+    // The print dialog's title and file filter, and the file it proposes.
+    std::string PrintTitle;
+    std::string PrintFilter;
+    std::string PrintFile;
+    Button cmdPrevYear;
+    Button cmdNextYear;
+    Button cmdTurn;
+    Button cmdPrint;
+    // The size the view opens at.
+    Twips Rect;
+
+    bool operator==(const YearView&) const = default;
+};
+
 // Every control of frmCal.
 struct FrmCalControls {
     Form Me;
@@ -246,6 +309,9 @@ struct FrmCalControls {
     Button cmdMove;
     Button cmdSave;
     Button cmdExit;
+    // Opens the year view; after every control of the design in the tab order.
+    Button cmdYear;
+    YearView yearView;
 
     bool operator==(const FrmCalControls&) const = default;
 };

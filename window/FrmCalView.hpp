@@ -40,6 +40,23 @@ class FrmCalEvents {
     virtual void cmdExit_Click() noexcept = 0;
     // A request to close the window; the handler may cancel it.
     virtual void Form_QueryUnload(bool& cancel, UnloadMode mode) noexcept = 0;
+
+    // The year view: opened by its button, closed by the planner.
+    virtual void cmdYear_Click() noexcept = 0;
+    virtual void CloseYearView() noexcept = 0;
+    // Shows another year (the buttons, Page Up and Page Down).
+    virtual void SelectYear(int year) noexcept = 0;
+    // Moves the cursor by `days` (the arrow keys: 1 or 7 either way), choosing its day
+    // alone, or, with `extend` (Shift), every day from the range's start to it.
+    virtual void MoveYearCursor(int days, bool extend) noexcept = 0;
+    // The planner clicked a day of the sheet.
+    virtual void ChooseYearDay(double day, YearChoice how) noexcept = 0;
+    // Turns the chosen days between work and rest (Space, the view's swap button, a click).
+    virtual void cmdTurn_Click() noexcept = 0;
+    // The planner edited the note of a day of the sheet.
+    virtual void EditYearNote(double day, const std::string& text) noexcept = 0;
+    // Writes the year shown as a PDF year planner to `file`, which the planner picked.
+    virtual void PrintYearTo(const std::string& file) noexcept = 0;
 };
 
 // Texts the front end puts on the buttons of its message boxes, in the user's language.

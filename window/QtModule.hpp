@@ -18,7 +18,7 @@ inline constexpr const char* kQtModuleFile = "libZevWorkCalQt.so";
 inline constexpr const char* kQtModuleEntry = "ZevWorkCalQtOpen";
 // Moves on whenever FrmCalView, FrmCalEvents, MessageBoxTexts or the control records
 // change.
-inline constexpr int kQtModuleVersion = 3;
+inline constexpr int kQtModuleVersion = 4;
 
 // What the module's entry answers.
 enum QtOpenResult : int {

@@ -30,11 +30,15 @@ struct SheetDay {
     int Day = 0;  // day of the month; 0 for a blank cell
     DayMark Mark = DayMark::None;
     bool Today = false;
+
+    bool operator==(const SheetDay&) const = default;
 };
 
 struct SheetMonth {
     std::string Title;  // "一月", or "2026年一月" in a run over years
     std::array<std::array<SheetDay, 7>, 6> Weeks{};  // six weeks from Monday, blanks padded
+
+    bool operator==(const SheetMonth&) const = default;
 };
 
 // A day that the weekly rule does not foresee: a holiday or a worked weekend day.
@@ -44,6 +48,8 @@ struct SheetException {
     DayMark Mark = DayMark::Holiday;
     std::string Kind;  // the legend's text for its mark
     std::string Note;  // the day's note, why it rests or is worked; empty without one
+
+    bool operator==(const SheetException&) const = default;
 };
 
 // The legend's texts, in the order the sheet shows them.
@@ -55,6 +61,8 @@ struct SheetLegend {
     std::string Outside;   // days outside the calendar
     std::string RestStar;  // "*" after a number: a rest day (sheets without colour)
     std::string Range;     // the days the calendar holds, or that it holds none
+
+    bool operator==(const SheetLegend&) const = default;
 };
 
 struct YearSheet {
@@ -65,6 +73,8 @@ struct YearSheet {
     std::string ExceptionsTitle;
     std::vector<SheetException> Exceptions;  // in date order
     SheetLegend Legend;
+
+    bool operator==(const YearSheet&) const = default;
 };
 
 }  // namespace zev::window

@@ -66,6 +66,10 @@ FrmCalControls DesignState() {
     c.chkSunNotWork = {"周日是休息日", true, 0, {240, 1920, 4335, 255}, 7};
     c.dtStartDay = {true, kPickerFirstDay, kPickerFirstDay, {2760, 840, 1335, 255}, 8};
     c.cmdMove = {"置换(&M)", true, {5355, 270, 1275, 375}, 9};
+    // Below the three buttons, last in the tab order, so that theirs stays as designed.
+    c.cmdYear = {"年历(&Y)", false, {5370, 2085, 1275, 375}, 10};
+    c.yearView.Caption = "年历";
+    c.yearView.Rect = {0, 0, 10800, 8400};
     return c;
 }
 
@@ -208,6 +212,8 @@ void frmCal::Form_Load() {
     }
     // Setting the check boxes above ran their handlers; what the load sets is no change.
     state_.WeekendChanged = automation::kFalse;
+    yearBuilt_.reset();
+    SyncYear();
 }
 
 void frmCal::SetCaptions() {
@@ -224,6 +230,7 @@ void frmCal::SetCaptions() {
         {&sprNotWork.Headings[1], "休息日"},
         {&sprWork.Headings[1], "公历日期"},
         {&lblStartDay.Caption, "工厂日历起始日："},
+        {&cmdYear.Caption, "年历(&Y)"},
     };
     for (const auto& [target, text] : captions) {
         try {
@@ -333,7 +340,7 @@ void frmCal::SetCheckValue(CheckBox& box, int value) {
 }
 
 void frmCal::SelectTab(int tab) noexcept {
-    Guarded([&] {
+    Handled([&] {
         if (tab < 0 || tab >= static_cast<int>(tabCal.Tabs.size())) return;
         if (!tabCal.Tabs[static_cast<size_t>(tab)].Enabled || tab == tabCal.Tab) return;
         const int previous = tabCal.Tab;
@@ -343,7 +350,7 @@ void frmCal::SelectTab(int tab) noexcept {
 }
 
 void frmCal::SetCheckBox(CheckBoxId box, int value) noexcept {
-    Guarded([&] {
+    Handled([&] {
         if (displayPass_) return;
         CheckBox& target = box == CheckBoxId::SatNotWork ? chkSatNotWork : chkSunNotWork;
         if (target.Enabled) SetCheckValue(target, value != 0 ? 1 : 0);
@@ -351,7 +358,7 @@ void frmCal::SetCheckBox(CheckBoxId box, int value) noexcept {
 }
 
 void frmCal::PickStartDay(double day) noexcept {
-    Guarded([&] {
+    Handled([&] {
         if (displayPass_ || !dtStartDay.Enabled || !automation::IsValidOleDate(day)) return;
         const double picked = automation::OleDatePart(day);
         if (picked >= dtStartDay.MinDate && picked <= kPickerLastDay) dtStartDay.Value = picked;
@@ -378,7 +385,7 @@ component::Outcome frmCal::EditDayNote(GridId grid, int32_t row, const std::stri
 }
 
 void frmCal::EditNote(GridId grid, int32_t row, const std::string& text) noexcept {
-    Guarded([&] {
+    Handled([&] {
         try {
             EditDayNote(grid, row, text);
         } catch (...) {
@@ -441,15 +448,15 @@ component::Outcome frmCal::ClickExit() {
 }
 
 void frmCal::cmdMove_Click() noexcept {
-    Guarded([&] { ClickMove(); });
+    Handled([&] { ClickMove(); });
 }
 
 void frmCal::cmdSave_Click() noexcept {
-    Guarded([&] { ClickSave(); });
+    Handled([&] { ClickSave(); });
 }
 
 void frmCal::cmdExit_Click() noexcept {
-    Guarded([&] { ClickExit(); });
+    Handled([&] { ClickExit(); });
 }
 
 void frmCal::Form_QueryUnload(bool& cancel, UnloadMode mode) noexcept {
@@ -459,6 +466,44 @@ void frmCal::Form_QueryUnload(bool& cancel, UnloadMode mode) noexcept {
     Guarded([&] {
         if (mode == vbFormControlMenu && (displayPass_ || !MayLeave())) cancel = true;
     });
+}
+
+template <class Action>
+void frmCal::Handled(Action action) noexcept {
+    Guarded(action);
+    Guarded([&] { SyncYear(); });
+}
+
+void frmCal::cmdYear_Click() noexcept {
+    Handled([&] { Shown(OpenYearView()); });
+}
+
+void frmCal::CloseYearView() noexcept {
+    Handled([&] { yearView.Open = false; });
+}
+
+void frmCal::SelectYear(int year) noexcept {
+    Handled([&] { Shown(ShowYear(year)); });
+}
+
+void frmCal::MoveYearCursor(int days, bool extend) noexcept {
+    Handled([&] { Shown(MoveCursor(days, extend)); });
+}
+
+void frmCal::ChooseYearDay(double day, YearChoice how) noexcept {
+    Handled([&] { Shown(ChooseDays(day, how)); });
+}
+
+void frmCal::cmdTurn_Click() noexcept {
+    Handled([&] { Shown(TurnChosen()); });
+}
+
+void frmCal::EditYearNote(double day, const std::string& text) noexcept {
+    Handled([&] { Shown(EditNoteOf(day, text)); });
+}
+
+void frmCal::PrintYearTo(const std::string& file) noexcept {
+    Handled([&] { Shown(PrintYear(file)); });
 }
 
 void RegisterFrmCal(frmCal::ViewOpener openView) {

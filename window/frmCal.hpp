@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -106,6 +107,29 @@ class frmCal final : public FrmCalControls,
     // stored rules would turn (rule apply does it); 0 without rules.
     size_t RuleDaysOfNewCalendar();
 
+    // The year view (frmCalYear.cpp). Each returns what it came to; the handlers below
+    // show it.
+    //
+    // Opens the view on the year of the work-day grid's current row, that day under the
+    // cursor and chosen; read-only unless the access checker grants it now. Unchanged
+    // while no calendar is shown or the view is open.
+    component::Outcome OpenYearView();
+    // Shows `year`, one of the calendar's years; Unchanged for any other.
+    component::Outcome ShowYear(int year);
+    // Moves the cursor by `days` within the calendar's years, the shown year following
+    // it, and chooses as MoveYearCursor says.
+    component::Outcome MoveCursor(int days, bool extend);
+    // Chooses `day` (a day of the calendar's years) as `how` says; it comes under the
+    // cursor.
+    component::Outcome ChooseDays(double day, YearChoice how);
+    // Turns every chosen day between work and rest through the swap's guards and move:
+    // all of them, or, when a guard refuses one, none, the refusal naming that day.
+    component::Outcome TurnChosen();
+    // Gives `day` the note `text`, as EditDayNote does for its row.
+    component::Outcome EditNoteOf(double day, const std::string& text);
+    // Writes the year shown as the PDF year planner to `file`; Unchanged for no file.
+    component::Outcome PrintYear(const std::string& file);
+
     // The planner's actions.
     void SelectTab(int tab) noexcept override;
     void SetCheckBox(CheckBoxId box, int value) noexcept override;
@@ -116,8 +140,31 @@ class frmCal final : public FrmCalControls,
     void cmdSave_Click() noexcept override;
     void cmdExit_Click() noexcept override;
     void Form_QueryUnload(bool& cancel, UnloadMode mode) noexcept override;
+    void cmdYear_Click() noexcept override;
+    void CloseYearView() noexcept override;
+    void SelectYear(int year) noexcept override;
+    void MoveYearCursor(int days, bool extend) noexcept override;
+    void ChooseYearDay(double day, YearChoice how) noexcept override;
+    void cmdTurn_Click() noexcept override;
+    void EditYearNote(double day, const std::string& text) noexcept override;
+    void PrintYearTo(const std::string& file) noexcept override;
 
   private:
+    // Moves each day of `days` into the other grid, each where its date puts it; the
+    // guards are the caller's. Everything that can fail comes before the first change.
+    void MoveDays(const std::vector<double>& days);
+    // The swap of `days`: the guards of each, in date order, and then the move of all;
+    // the first refusal ends it with nothing changed, followed by the refused day when
+    // `nameDay`.
+    component::Outcome TurnDays(const std::vector<double>& days, bool nameDay);
+    // Brings the year view up to date with the grids after every action: the year button,
+    // and while the view is open its sheet, lines and buttons.
+    void SyncYear();
+    // Builds the sheet of the year shown and the lines of its days from the grids.
+    void BuildYear();
+    // Runs a forwarded action, its failures ending in the error report, then SyncYear.
+    template <class Action>
+    void Handled(Action action) noexcept;
     // Sets a check box's value; a change runs the box's click handler, whoever makes it.
     void SetCheckValue(CheckBox& box, int value);
     bool AccessGranted();
@@ -159,6 +206,16 @@ class frmCal final : public FrmCalControls,
     bool gridsComplete_ = true;
     // The note of each day as last read or saved, for the days that have one.
     std::map<double, std::string> notesFilled_;
+    // What the year view's sheet was built from: the grids' revisions, the year and the
+    // marks; a change of any builds it again.
+    struct YearSource {
+        uint64_t work = 0;
+        uint64_t notWork = 0;
+        int year = 0;
+        DayMarks marks;
+        bool operator==(const YearSource&) const = default;
+    };
+    std::optional<YearSource> yearBuilt_;
 };
 
 // Registers "ZevWorkCal.frmCal": a window over the creating thread's component state,

@@ -194,31 +194,54 @@ Outcome frmCal::SwapDay() {
     try {
         if (tabCal.Tab != 0 && tabCal.Tab != 1) return Outcome::Unchanged();
         // Tab 0 turns a work day into a rest day, tab 1 a rest day into a work day.
-        const bool toRest = tabCal.Tab == 0;
-        Grid& source = toRest ? sprWork : sprNotWork;
-        Grid& target = toRest ? sprNotWork : sprWork;
+        const Grid& source = tabCal.Tab == 0 ? sprWork : sprNotWork;
         if (source.RowCount() == 0) return Outcome::Unchanged();
-        const int32_t row = source.ActiveRow;
-        const double day = source.Row(row).Day;
-        if (toRest && row == 1) return Outcome::Refused(kStartDaySwap);
-        if (day <= state_.ServerDate) return Outcome::Refused(kPastDaySwap);
-        if (toRest && IsDayScheduled(day)) return Outcome::Refused(kScheduledDaySwap);
-
-        // All that can fail comes before the first change, so that a failure leaves the
-        // day in its grid: the new row, the place for it and the room in the target.
-        GridRow moved{day, days::WeekdayOf(day, days::WeekdayNames()), source.Row(row).Note};
-        const std::vector<GridRow>& rows = target.Rows();
-        const auto later =
-            std::find_if(rows.begin(), rows.end(), [day](const GridRow& r) { return r.Day > day; });
-        const auto at = static_cast<int32_t>(later - rows.begin()) + 1;
-        target.ReserveOneMore();
-        source.RemoveRow(row);
-        target.InsertRow(at, std::move(moved));
-        state_.CalChanged = automation::kTrue;
-        cmdSave.Enabled = true;
-        return Outcome::Done();
+        return TurnDays({source.Row(source.ActiveRow).Day}, false);
     } catch (...) {
         return Outcome::FailedNow();
+    }
+}
+
+Outcome frmCal::TurnDays(const std::vector<double>& chosen, bool nameDay) {
+    for (const double day : chosen) {
+        const std::string named = nameDay ? ": " + automation::FormatIsoDate(day) : std::string();
+        const int32_t workRow = sprWork.SortedRowOf(day);
+        if (workRow == 0 && sprNotWork.SortedRowOf(day) == 0) {
+            return Outcome::Refused(kDayNotInCalendar, named);
+        }
+        const bool toRest = workRow != 0;
+        if (toRest && workRow == 1) return Outcome::Refused(kStartDaySwap, named);
+        if (day <= state_.ServerDate) return Outcome::Refused(kPastDaySwap, named);
+        if (toRest && IsDayScheduled(day)) return Outcome::Refused(kScheduledDaySwap, named);
+    }
+    MoveDays(chosen);
+    state_.CalChanged = automation::kTrue;
+    cmdSave.Enabled = true;
+    return Outcome::Done();
+}
+
+void frmCal::MoveDays(const std::vector<double>& chosen) {
+    // All that can fail comes before the first change, so that a failure leaves every day
+    // in its grid: the new rows and the room for them in their targets.
+    const std::array<std::string, 7> weekdays = days::WeekdayNames();
+    std::vector<std::pair<bool, GridRow>> moves;  // whether it goes to rest, its new row
+    moves.reserve(chosen.size());
+    size_t toRest = 0;
+    for (const double day : chosen) {
+        const int32_t workRow = sprWork.SortedRowOf(day);
+        const Grid& source = workRow != 0 ? sprWork : sprNotWork;
+        const int32_t row = workRow != 0 ? workRow : sprNotWork.SortedRowOf(day);
+        moves.emplace_back(workRow != 0,
+                           GridRow{day, days::WeekdayOf(day, weekdays), source.Row(row).Note});
+        toRest += workRow != 0 ? 1 : 0;
+    }
+    sprNotWork.ReserveMore(toRest);
+    sprWork.ReserveMore(moves.size() - toRest);
+    for (auto& [rest, moved] : moves) {
+        Grid& source = rest ? sprWork : sprNotWork;
+        Grid& target = rest ? sprNotWork : sprWork;
+        source.RemoveRow(source.SortedRowOf(moved.Day));
+        target.InsertRow(target.RowFrom(moved.Day), std::move(moved));
     }
 }
 

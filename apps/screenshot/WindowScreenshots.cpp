@@ -1,14 +1,17 @@
 // zevworkcal_screenshot DIR LANGUAGE: opens the maintenance window through clsCal.Show on
 // two sample databases, a calendar around today and one with no calendar yet, and writes
 // what the display shows as PNG files: LANGUAGE-calendar.png, LANGUAGE-restdays.png,
-// LANGUAGE-settings.png (the three tabs), LANGUAGE-grown.png, LANGUAGE-nocalendar.png, and on
+// LANGUAGE-settings.png (the three tabs), LANGUAGE-grown.png, LANGUAGE-year.png and
+// LANGUAGE-year-grown.png (the year view, five days chosen), LANGUAGE-nocalendar.png, and on
 // that database LANGUAGE-generated.png (Save has generated the calendar) and LANGUAGE-swapped.png
 // (a day swapped, Save enabled). Run on a real display (scripts/screenshot starts Xvfb for it).
 // Exits with 1 when a window did not show.
 
 #include <QApplication>
 #include <QDateEdit>
+#include <QDialog>
 #include <QDir>
+#include <QKeyEvent>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
@@ -101,6 +104,31 @@ void ScrollToToday(QWidget* window, const char* grid) {
     }
 }
 
+// Makes the first work day from today on the current row, as the planner picks it, opens the
+// year view on its year and chooses it and the four days after it with Shift and the
+// arrow key; the year view, or nullptr when it did not open.
+QWidget* OpenYearOnToday(QWidget* window) {
+    auto* view = window->findChild<QTableView*>(QStringLiteral("sprWork"));
+    const QString today = QDate::currentDate().toString(Qt::ISODate);
+    for (int row = 0; row < view->model()->rowCount(); ++row) {
+        const QModelIndex day = view->model()->index(row, 0);
+        if (day.data().toString() < today) continue;
+        view->selectionModel()->setCurrentIndex(
+            day, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        break;
+    }
+    window->findChild<QPushButton*>(QStringLiteral("cmdYear"))->click();
+    auto* year = window->findChild<QDialog*>(QStringLiteral("yearView"));
+    if (year == nullptr || !year->isVisible()) return nullptr;
+    QWidget* sheet = year->findChild<QWidget*>(QStringLiteral("yearSheet"));
+    sheet->setFocus();
+    for (int i = 0; i < 4; ++i) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Right, Qt::ShiftModifier);
+        QApplication::sendEvent(sheet, &press);
+    }
+    return year;
+}
+
 // Opens the window on a database and runs `shoot` on it once it is shown; false when no
 // window showed.
 bool Photograph(const std::string& language, const std::string& database,
@@ -157,6 +185,19 @@ int main(int argc, char** argv) {
             window->move(0, 0);
             window->resize(window->size() + QSize(360, 160));
             ok &= Grab(window, prefix + QStringLiteral("grown.png"));
+            // The year view beside the lists, at its designed size and grown.
+            window->resize(window->minimumSize());
+            QWidget* year = OpenYearOnToday(window);
+            if (year == nullptr) {
+                std::fprintf(stderr, "the year view did not open\n");
+                ok = false;
+                return;
+            }
+            year->move(0, 0);
+            ok &= Grab(year, prefix + QStringLiteral("year.png"));
+            year->resize(year->size() + QSize(150, 90));
+            ok &= Grab(year, prefix + QStringLiteral("year-grown.png"));
+            year->close();
         });
     ok &= Photograph(language, SampleDatabase(dir, "none.db", false), [&](QWidget* window) {
         ok &= Grab(window, prefix + QStringLiteral("nocalendar.png"));

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QStyleOptionHeader>
 #include <QStylePainter>
@@ -25,6 +26,7 @@
 
 #include "window/qt/DateGridModel.hpp"
 #include "window/qt/QtDate.hpp"
+#include "window/qt/YearViewDialog.hpp"
 
 namespace zev::window::qt {
 namespace {
@@ -130,6 +132,7 @@ FrmCalDialog::FrmCalDialog(const FrmCalControls& controls, FrmCalEvents& events,
     cmdMove_ = button("cmdMove", c_.cmdMove);
     cmdSave_ = button("cmdSave", c_.cmdSave);
     cmdExit_ = button("cmdExit", c_.cmdExit);
+    cmdYear_ = button("cmdYear", c_.cmdYear);
 
     connect(tabCal_, &QTabWidget::currentChanged, this,
             [this](int tab) { Forward([&] { events_.SelectTab(tab); }); });
@@ -147,6 +150,15 @@ FrmCalDialog::FrmCalDialog(const FrmCalControls& controls, FrmCalEvents& events,
             [this] { Forward([&] { events_.cmdSave_Click(); }); });
     connect(cmdExit_, &QPushButton::clicked, this,
             [this] { Forward([&] { events_.cmdExit_Click(); }); });
+    connect(cmdYear_, &QPushButton::clicked, this, [this] {
+        const bool open = YearView() != nullptr;
+        Forward([&] { events_.cmdYear_Click(); });
+        // Opened before: brought to the front.
+        if (open) {
+            year_->raise();
+            year_->activateWindow();
+        }
+    });
     SetTabOrder();
 }
 
@@ -254,7 +266,7 @@ void FrmCalDialog::PlaceWindowControls() {
     tabCal_->setGeometry(Pixels(c_.tabCal.Rect).adjusted(0, 0, grown.width(), grown.height()));
     for (const auto& [widget, record] :
          {std::pair{cmdMove_, &c_.cmdMove}, std::pair{cmdSave_, &c_.cmdSave},
-          std::pair{cmdExit_, &c_.cmdExit}}) {
+          std::pair{cmdExit_, &c_.cmdExit}, std::pair{cmdYear_, &c_.cmdYear}}) {
         widget->setGeometry(Pixels(record->Rect).translated(grown.width(), 0));
     }
 }
@@ -291,6 +303,7 @@ void FrmCalDialog::SetTabOrder() {
         {c_.cmdMove.TabIndex, cmdMove_},
         {c_.cmdSave.TabIndex, cmdSave_},
         {c_.cmdExit.TabIndex, cmdExit_},
+        {c_.cmdYear.TabIndex, cmdYear_},
     };
     std::stable_sort(order.begin(), order.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -331,7 +344,7 @@ void FrmCalDialog::Render() {
     }
     for (const auto& [widget, record] :
          {std::pair{cmdMove_, &c_.cmdMove}, std::pair{cmdSave_, &c_.cmdSave},
-          std::pair{cmdExit_, &c_.cmdExit}}) {
+          std::pair{cmdExit_, &c_.cmdExit}, std::pair{cmdYear_, &c_.cmdYear}}) {
         widget->setText(Text(record->Caption));
         widget->setEnabled(record->Enabled);
     }
@@ -354,6 +367,7 @@ void FrmCalDialog::Render() {
     RenderGrid(sprWork_);
     RenderGrid(sprNotWork_);
     PlaceTabControls();
+    RenderYear();
     rendering_ = false;
 
     if (!c_.Me.Open) {
@@ -361,6 +375,35 @@ void FrmCalDialog::Render() {
         closing_ = true;
         done(QDialog::Accepted);
     }
+}
+
+YearViewDialog* FrmCalDialog::YearView() const {
+    return year_ != nullptr && year_->isVisible() ? year_ : nullptr;
+}
+
+void FrmCalDialog::RenderYear() {
+    if (!c_.yearView.Open) {
+        if (year_ != nullptr) year_->hide();
+        return;
+    }
+    const bool opening = year_ == nullptr || !year_->isVisible();
+    if (year_ == nullptr) {
+        year_ = new YearViewDialog(
+            c_, events_, [this](const std::function<void()>& action) { Forward(action); }, this);
+    }
+    year_->Render();
+    if (!opening) return;
+    // Beside the lists, as far as the screen lets it.
+    const QSize designed = Pixels(c_.yearView.Rect).size();
+    year_->resize(designed.expandedTo(year_->minimumSizeHint()));
+    QPoint at = frameGeometry().topRight() + QPoint(8, 0);
+    if (const QScreen* screen = this->screen()) {
+        const QRect room = screen->availableGeometry();
+        at.setX(std::max(room.left(), std::min(at.x(), room.right() - year_->width())));
+        at.setY(std::max(room.top(), std::min(at.y(), room.bottom() - year_->height())));
+    }
+    year_->move(at);
+    year_->show();
 }
 
 void FrmCalDialog::RenderGrid(GridView& g) {

@@ -23,6 +23,7 @@ class QTableView;
 namespace zev::window::qt {
 
 class DateGridModel;
+class YearViewDialog;
 
 class FrmCalDialog final : public QDialog {
     Q_OBJECT
@@ -33,6 +34,8 @@ class FrmCalDialog final : public QDialog {
     // Draws the controls as frmCal holds them; closes the dialog once the program has
     // closed the window.
     void Render();
+    // The year view while it is open, else nullptr.
+    YearViewDialog* YearView() const;
 
     // The date a picker's QDate stands for, and back.
     static double OleDateOf(const QDate& date);
@@ -69,6 +72,8 @@ class FrmCalDialog final : public QDialog {
     void PlaceTabControls();
     void RenderGrid(GridView& g);
     void SetTabOrder();
+    // Opens, draws or closes the year view as frmCal holds it.
+    void RenderYear();
     template <class Action>
     void Forward(Action action);
 
@@ -85,6 +90,8 @@ class FrmCalDialog final : public QDialog {
     QPushButton* cmdMove_ = nullptr;
     QPushButton* cmdSave_ = nullptr;
     QPushButton* cmdExit_ = nullptr;
+    QPushButton* cmdYear_ = nullptr;
+    YearViewDialog* year_ = nullptr;
     // While drawing, the widgets' own signals are not the planner's actions.
     bool rendering_ = false;
     bool closing_ = false;

@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "window/qt/MarkStyle.hpp"
+
 namespace zev::window::qt {
 
 namespace {
@@ -35,27 +37,6 @@ QFont SheetFont(double points, bool bold = false) {
     font.setPointSizeF(points);
     font.setBold(bold);
     return font;
-}
-
-struct MarkStyle {
-    QColor fill;  // transparent for none
-    QColor ink;
-    bool bold;
-};
-
-MarkStyle StyleOf(DayMark mark) {
-    switch (mark) {
-        case DayMark::Rest:
-            return {QColor(0xF8, 0xD0, 0xD0), QColor(0xA6, 0x1B, 0x1B), false};
-        case DayMark::Holiday:
-            return {QColor(0xE3, 0xB7, 0xE8), QColor(0x6A, 0x1B, 0x7A), true};
-        case DayMark::WorkedWeekend:
-            return {QColor(0xC9, 0xE7, 0xC1), QColor(0x1E, 0x6B, 0x1E), true};
-        case DayMark::Outside:
-            return {Qt::transparent, QColor(0xC0, 0xC0, 0xC0), false};
-        default:
-            return {Qt::transparent, QColor(0x22, 0x22, 0x22), false};
-    }
 }
 
 void Swatch(QPainter& p, const QRectF& box, DayMark mark) {

@@ -71,6 +71,19 @@ class RecordedEvents final : public window::FrmCalEvents {
         cancel = refuseClose;
     }
 
+    void cmdYear_Click() noexcept override { Note("year"); }
+    void CloseYearView() noexcept override { Note("close year"); }
+    void SelectYear(int year) noexcept override { Note("show " + std::to_string(year)); }
+    void MoveYearCursor(int days, bool extend) noexcept override {
+        Note("cursor " + std::to_string(days) + (extend ? " extend" : ""));
+    }
+    void ChooseYearDay(double, window::YearChoice) noexcept override { Note("choose"); }
+    void cmdTurn_Click() noexcept override { Note("turn"); }
+    void EditYearNote(double, const std::string& text) noexcept override {
+        Note("year note " + text);
+    }
+    void PrintYearTo(const std::string& file) noexcept override { Note("print " + file); }
+
     QStringList calls;
     bool refuseClose = false;
 
