@@ -279,6 +279,8 @@ struct YearView {
     std::string CursorLine;
     // Said while the view is read-only; empty otherwise.
     std::string ReadOnlyText;
+    // Said when the year shown, this year or later, holds no holiday yet; empty otherwise.
+    std::string UnplannedText;
     std::string NoteHint;
     // The print dialog's title and file filter, and the file it proposes.
     std::string PrintTitle;

@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <array>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "component/PlannedYears.hpp"
 #include "host/MMTS.hpp"
 #include "platform/automation/OleDate.hpp"
 #include "window/FrmCalDays.hpp"
@@ -249,6 +251,16 @@ void frmCal::BuildYear() {
     request.Span = span;
     v.Sheet = BuildYearSheet(request);
     v.PrintFile = v.Sheet.Title + ".pdf";
+    // Under the sheet, as below cal's legend: a year to come that only the weekly rule has
+    // planned.
+    std::set<int32_t> noted;
+    for (const auto& note : request.Notes)
+        noted.insert(note.first);
+    v.UnplannedText = component::UnplannedWarning(
+        component::UnplannedYears(first, request.Days, {request.SatNotWork, request.SunNotWork},
+                                  noted, std::max(v.Year, YearOf(Marks.Today))));
+    while (!v.UnplannedText.empty() && v.UnplannedText.back() == '\n')
+        v.UnplannedText.pop_back();
 
     // One line per day, in the order of the sheet's cells.
     const std::array<std::string, 7> weekdays = days::WeekdayNames();

@@ -358,6 +358,8 @@ YearViewDialog::YearViewDialog(const FrmCalControls& controls, FrmCalEvents& eve
     note_->installEventFilter(this);
     readOnly_ = new QLabel(this);
     readOnly_->setObjectName(QStringLiteral("readOnly"));
+    unplanned_ = new QLabel(this);
+    unplanned_->setObjectName(QStringLiteral("unplanned"));
 
     auto* top = new QHBoxLayout;
     top->addWidget(cmdPrevYear_);
@@ -373,6 +375,7 @@ YearViewDialog::YearViewDialog(const FrmCalControls& controls, FrmCalEvents& eve
     layout->addLayout(top);
     layout->addWidget(sheet_, 1);
     layout->addLayout(bottom);
+    layout->addWidget(unplanned_);
     layout->addWidget(readOnly_);
 
     connect(cmdPrevYear_, &QPushButton::clicked, this,
@@ -407,6 +410,8 @@ void YearViewDialog::Render() {
     cursorLine_->setText(Text(v.CursorLine));
     readOnly_->setText(Text(v.ReadOnlyText));
     readOnly_->setVisible(!v.ReadOnlyText.empty());
+    unplanned_->setText(Text(v.UnplannedText));
+    unplanned_->setVisible(!v.UnplannedText.empty());
     const double first = OleOfQDate(QDate(v.Year, 1, 1));
     const int at = IndexIn(first, v.Cursor, v.Notes.size());
     note_->setReadOnly(!v.NotesEditable);

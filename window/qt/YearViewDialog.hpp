@@ -98,6 +98,7 @@ class YearViewDialog final : public QDialog {
     QLabel* cursorLine_ = nullptr;
     QLineEdit* note_ = nullptr;
     QLabel* readOnly_ = nullptr;
+    QLabel* unplanned_ = nullptr;
     double noteDay_ = 0.0;  // the day the note editor shows
 };
 
