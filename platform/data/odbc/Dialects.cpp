@@ -24,10 +24,17 @@ const DialectDescription kPostgreSql{
     .DriverNames = {"postgres", "psqlodbc"},
     .DriverSettingsKey = "keepalive",
     .DriverSettings = "KeepaliveTime=10;KeepaliveInterval=5;",
+    // The rows information_schema.tables shows as base tables of the session's schema,
+    // read from the catalogue itself: the view costs the server many times as much.
     .TableProbe =
         [](const std::string& name) {
-            return "SELECT 1 FROM information_schema.tables WHERE table_schema=current_schema() "
-                   "AND table_type='BASE TABLE' AND lower(table_name)=lower(" +
+            return "SELECT 1 FROM pg_catalog.pg_class c"
+                   " WHERE c.relnamespace = to_regnamespace(current_schema())"
+                   " AND c.relnamespace <> pg_my_temp_schema() AND c.relkind IN ('r', 'p')"
+                   " AND (pg_has_role(c.relowner, 'USAGE') OR has_table_privilege(c.oid,"
+                   " 'SELECT, INSERT, UPDATE, DELETE, TRUNCATE, REFERENCES, TRIGGER')"
+                   " OR has_any_column_privilege(c.oid, 'SELECT, INSERT, UPDATE, REFERENCES'))"
+                   " AND lower(c.relname)=lower(" +
                    name + ")";
         },
     // The earlier schema's reader is volatile: it answers -1 while a writer is open.
@@ -75,10 +82,12 @@ const DialectDescription kPostgreSql{
     .AddsInsertInto = true,
     .SendsChangesTogether = true,
     // The window's save numbers every day of the calendar: one statement of a batch's
-    // days, planned once, instead of a statement for each day.
+    // days, planned once, instead of a statement for each day. A day that has its number
+    // already is left as it is, as the statements leave it.
     .ChangeRun = {"UPDATE t_WorkCalendar SET FInterID=? WHERE FDay=?",
                   "UPDATE t_WorkCalendar SET FInterID=v.n FROM unnest(CAST(? AS integer[]),"
-                  " CAST(? AS date[])) AS v(n, d) WHERE t_WorkCalendar.FDay=v.d"},
+                  " CAST(? AS date[])) AS v(n, d) WHERE t_WorkCalendar.FDay=v.d"
+                  " AND t_WorkCalendar.FInterID IS DISTINCT FROM v.n"},
 };
 
 // SQL Server's triggers miss TRUNCATE and changes of the table's definition, so it keeps
