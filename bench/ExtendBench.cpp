@@ -1,6 +1,8 @@
 // extend by a century with 20 rules, beside the same extension without rules, in the same
 // run: what the rules cost on top of writing the days (the goal: at most twice as long).
-// Each run extends a fresh copy of a three-year calendar on SQLite.
+// Each run extends a fresh copy of a three-year calendar on SQLite, and, when
+// ZEVWORKCAL_BENCH_PG names a server (scripts/bench-pg starts one), the same calendar on
+// PostgreSQL, cut back to its three years before each run.
 
 #include <benchmark/benchmark.h>
 
@@ -9,6 +11,7 @@
 
 #include "bench/BenchSupport.hpp"
 #include "platform/automation/OleDate.hpp"
+#include "platform/data/OdbcConnection.hpp"
 #include "platform/data/SqliteConnection.hpp"
 #include "suite/CalendarExtension.hpp"
 #include "suite/CalendarRules.hpp"
@@ -33,15 +36,32 @@ constexpr const char* kRules[] = {
     "FREQ=YEARLY;BYMONTH=12;BYMONTHDAY=25", "FREQ=YEARLY;BYMONTH=12;BYMONTHDAY=26",
 };
 
-void Extend(benchmark::State& state, bool withRules) {
-    const std::filesystem::path source = CalendarFile(kDays);
-    const std::filesystem::path copy = source.parent_path() / "extend.db";
+enum class Engine { SQLite, PostgreSQL };
+
+// The three-year calendar, fresh: a copy of the file, or the server's calendar with what
+// an earlier run added taken away.
+data::ConnectionPtr FreshCalendar(Engine engine, double last) {
+    if (engine == Engine::SQLite) {
+        const std::filesystem::path source = CalendarFile(kDays);
+        const std::filesystem::path copy = source.parent_path() / "extend.db";
+        std::filesystem::copy_file(source, copy, std::filesystem::copy_options::overwrite_existing);
+        return data::OpenSqlite(copy.string());
+    }
+    auto connection = data::OpenOdbc(ServerCalendars().ConnectionString(kDays));
+    connection->Execute("DELETE FROM t_WorkCalendar WHERE FDay>'" +
+                        automation::FormatIsoDate(last) + "'");
+    for (const char* table : {"t_WorkCalendarRule", "t_WorkCalendarNote", "t_WorkCalendarLog"})
+        connection->Execute(std::string("DELETE FROM ") + table);
+    connection->Execute("VACUUM ANALYZE t_WorkCalendar");
+    return connection;
+}
+
+void Extend(benchmark::State& state, Engine engine, bool withRules) {
     const double last = automation::OleFromCivil(2009, 6, 1) + kDays - 1;
     const double until = automation::OleFromCivil(2112, 5, 31);
     for (auto _ : state) {
         state.PauseTiming();
-        std::filesystem::copy_file(source, copy, std::filesystem::copy_options::overwrite_existing);
-        auto connection = data::OpenSqlite(copy.string());
+        auto connection = FreshCalendar(engine, last);
         suite::CalendarStore(*connection).PutSetting("WorkCalendarSet", "1");
         if (withRules) {
             suite::CalendarRules rules(*connection);
@@ -56,19 +76,26 @@ void Extend(benchmark::State& state, bool withRules) {
     state.counters["calls"] = 1;
 }
 
-void ExtendOurs(benchmark::State& state) {
-    Extend(state, true);
+void Register() {
+    for (const auto& [engine, name] :
+         {std::pair{Engine::SQLite, "sqlite"}, std::pair{Engine::PostgreSQL, "postgresql"}}) {
+        if (engine == Engine::PostgreSQL && ServerString().empty()) continue;
+        for (const auto& [rules, side] : {std::pair{true, "ours"}, std::pair{false, "no_rules"}}) {
+            benchmark::RegisterBenchmark(
+                ("ExtendCentury/" + std::string(side) + "/" + name).c_str(),
+                [engine, rules](benchmark::State& s) { Extend(s, engine, rules); })
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
+        }
+    }
 }
-void ExtendWithoutRules(benchmark::State& state) {
-    Extend(state, false);
-}
-
-BENCHMARK(ExtendOurs)->Name("ExtendCentury/ours")->Unit(benchmark::kMillisecond);
-BENCHMARK(ExtendWithoutRules)->Name("ExtendCentury/no_rules")->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace zev::bench
 
 int main(int argc, char** argv) {
-    return zev::bench::RunWithRatios(argc, argv, {"no_rules"});
+    zev::bench::Register();
+    const int result = zev::bench::RunWithRatios(argc, argv, {"no_rules"});
+    if (!zev::bench::ServerString().empty()) zev::bench::ServerCalendars().DropAll();
+    return result;
 }

@@ -1,9 +1,10 @@
 // The three date members of clsCal on PostgreSQL through Provider=ODBC, answering from
 // the calendar held in memory (ours) and by their statements (literal,
 // CalendarCache=off), each beside raw ODBC calls (SQLExecDirect, SQLFetch, SQLGetData)
-// running the statement texts in the same process. The ratios show what the fast path
-// saves, and what the component's layers (formatter object, change stamp, connection,
-// buffered result, conversions) cost on top of the driver and the server, in wall-clock
+// running the statement texts in the same process, and beside a bare SELECT 1 on a raw
+// connection (select_one), the least a question that asks the server anything costs. The ratios
+// show what the fast path saves, and what the component's layers (formatter object, change stamp,
+// connection, buffered result, conversions) cost on top of the driver and the server, in wall-clock
 // time (what a caller waits) and in this process's CPU time (the layers' own work).
 //
 // Runs when ZEVWORKCAL_BENCH_PG holds an ODBC connection string of a role that may create
@@ -93,6 +94,14 @@ class RawOdbc {
             [&] { Day(result); });
         return result;
     }
+    // A bare round trip: what one question costs at the least when it asks the server
+    // anything at all.
+    double SelectOne(double day) {
+        SQLINTEGER one = 0;
+        SQLLEN indicator = 0;
+        One("SELECT 1", [&] { SQLGetData(stmt_, 1, SQL_C_SLONG, &one, sizeof one, &indicator); });
+        return day + one;
+    }
     double WorkDay(double day, int32_t interval) {
         double result = day;
         SQLINTEGER h = 0;
@@ -169,6 +178,15 @@ void Raw(benchmark::State& state, Member member) {
     Measure(state, days, call);
 }
 
+// SELECT 1 on a raw connection to the same database, per question: the floor of a
+// question that takes one round trip.
+void SelectOne(benchmark::State& state) {
+    const int days = static_cast<int>(state.range(0));
+    RawOdbc raw(ServerCalendars().ConnectionString(days));
+    auto call = [&](double day) { return raw.SelectOne(day); };
+    Measure(state, days, call);
+}
+
 // Wall-clock time decides the iterations: most of a call is spent waiting for the server.
 #define ZEV_PAIR(name, member)               \
     BENCHMARK_CAPTURE(Ours, name, member)    \
@@ -185,6 +203,12 @@ void Raw(benchmark::State& state, Member member) {
         ->Unit(benchmark::kMicrosecond);     \
     BENCHMARK_CAPTURE(Raw, name, member)     \
         ->Name(#name "/raw")                 \
+        ->Arg(1096)                          \
+        ->Arg(36525)                         \
+        ->UseRealTime()                      \
+        ->Unit(benchmark::kMicrosecond);     \
+    BENCHMARK(SelectOne)                     \
+        ->Name(#name "/select_one")          \
         ->Arg(1096)                          \
         ->Arg(36525)                         \
         ->UseRealTime()                      \
@@ -206,7 +230,7 @@ int main(int argc, char** argv) {
     }
     zev::suite::RegisterSuite();
     benchmark::Initialize(&argc, argv);
-    zev::bench::RatioReporter reporter({"raw", "literal"});
+    zev::bench::RatioReporter reporter({"raw", "literal", "select_one"});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatios();
     std::fflush(stdout);

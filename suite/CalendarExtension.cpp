@@ -80,10 +80,11 @@ CalendarExtension Append(data::Connection& connection, double until,
     store.WriteDays(added.FirstDay, added.LastDay + 1, rests,
                     static_cast<int32_t>(numberedUpTo + 1));
     // A rule's days carry its note, as an imported holiday carries its own.
-    CalendarNotes notes(connection);
+    std::vector<DayNote> notes;
     for (const auto& [day, r] : ruled) {
-        if (!r.Note.empty()) notes.SetNote(day, r.Note);
+        if (!r.Note.empty()) notes.push_back({day, r.Note});
     }
+    CalendarNotes(connection).SetNotesOfDays(notes);
     store.RefreshCopy();
     store.EnsureIdentity();
     return added;

@@ -5,10 +5,12 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -35,6 +37,8 @@ constexpr const char* kProgram = "zevworkcal";
 constexpr size_t kNameWidth = 128;
 constexpr size_t kActionWidth = 30;
 constexpr size_t kTextWidth = 200;
+// Notes per INSERT of SetNotesOfDays, within every engine's parameter limits.
+constexpr size_t kNotesPerInsert = 200;
 
 constexpr const char* kSelectNotes =
     "SELECT FDay, FNote FROM t_WorkCalendarNote WHERE FDay>=? AND FDay<=? ORDER BY FDay";
@@ -157,6 +161,37 @@ component::Outcome CalendarNotes::SetNote(double day, std::string_view text) {
     return component::Outcome::Done();
 }
 
+void CalendarNotes::SetNotesOfDays(std::span<const DayNote> notes) {
+    if (notes.empty() || !HasNotes()) return;
+    std::map<int32_t, std::string> held;
+    for (DayNote& n : Notes(notes.front().Day, static_cast<double>(notes.back().Day) + 1.0))
+        held.emplace(n.Day, std::move(n.Note));
+    std::vector<Variant> values;
+    const auto flush = [&] {
+        if (values.empty()) return;
+        std::string statement = "INSERT INTO t_WorkCalendarNote(FDay,FNote) VALUES ";
+        for (size_t r = 0; r < values.size() / 2; ++r)
+            statement += r == 0 ? "(?,?)" : ",(?,?)";
+        connection_.ExecuteWith(statement, values);
+        values.clear();
+    };
+    for (const DayNote& n : notes) {
+        const std::string_view note = TrimSpaces(n.Note);
+        if (NoteProblem(note)) continue;
+        const auto it = held.find(n.Day);
+        if (it == held.end()) {
+            if (note.empty()) continue;
+            values.push_back(DayValue(n.Day));
+            values.emplace_back(std::string(note));
+            if (values.size() == 2 * kNotesPerInsert) flush();
+        } else if (it->second != note) {
+            // Seldom: a note kept for a day before it was in the calendar.
+            SetNote(n.Day, note);
+        }
+    }
+    flush();
+}
+
 bool CalendarNotes::HasHistory() {
     if (!hasHistory_) hasHistory_ = connection_.HasTable(kLogTable);
     return *hasHistory_;
@@ -174,6 +209,34 @@ bool CalendarNotes::AppendHistory(const HistoryEntry& entry) {
         Variant(CutAt(entry.Note, kTextWidth)),
     };
     connection_.ExecuteWith(kInsertHistory, values);
+    return true;
+}
+
+bool CalendarNotes::AppendHistory(std::span<const HistoryEntry> entries) {
+    if (!HasHistory()) return false;
+    // SQL Server does not promise to number the rows of one statement in their order.
+    const size_t perStatement = connection_.GetDialect() == data::Dialect::SqlServer ? 1 : 100;
+    const std::string login = LoginName();
+    std::vector<Variant> values;
+    std::string statement;
+    for (size_t first = 0; first < entries.size(); first += perStatement) {
+        const size_t rows = std::min(perStatement, entries.size() - first);
+        values.clear();
+        statement = kInsertHistory;
+        for (size_t r = 0; r < rows; ++r) {
+            const HistoryEntry& entry = entries[first + r];
+            if (r > 0) statement += ",(GETDATE(),?,?,?,?,?,?,?)";
+            values.emplace_back(CutAt(entry.User.empty() ? login : entry.User, kNameWidth));
+            values.emplace_back(
+                CutAt(entry.Program.empty() ? kProgram : entry.Program, kNameWidth));
+            values.emplace_back(CutAt(entry.Action, kActionWidth));
+            values.push_back(entry.Day ? DayValue(*entry.Day) : Variant::Null());
+            values.emplace_back(CutAt(entry.From, kTextWidth));
+            values.emplace_back(CutAt(entry.To, kTextWidth));
+            values.emplace_back(CutAt(entry.Note, kTextWidth));
+        }
+        connection_.ExecuteWith(statement, values);
+    }
     return true;
 }
 
@@ -216,16 +279,17 @@ void RegisterHistoryRecorder() {
     component::HistoryRecorder() = [](data::Connection& connection,
                                       const std::vector<component::CalendarChange>& changes) {
         CalendarNotes notes(connection);
+        std::vector<HistoryEntry> entries;
+        entries.reserve(changes.size());
         for (const component::CalendarChange& change : changes) {
-            const HistoryEntry entry{change.Action, change.Day,    change.From,   change.To,
-                                     change.Note,   std::string(), change.Program};
-            if (notes.AppendHistory(entry)) continue;
-            static std::atomic<bool> said{false};
-            if (!said.exchange(true)) {
-                std::fprintf(stderr, "%s: %s\n", program_invocation_short_name,
-                             host::MMTS::LoadLocalText(kNoHistoryKept).c_str());
-            }
-            return;
+            entries.push_back({change.Action, change.Day, change.From, change.To, change.Note,
+                               std::string(), change.Program});
+        }
+        if (notes.AppendHistory(entries)) return;
+        static std::atomic<bool> said{false};
+        if (!said.exchange(true)) {
+            std::fprintf(stderr, "%s: %s\n", program_invocation_short_name,
+                         host::MMTS::LoadLocalText(kNoHistoryKept).c_str());
         }
     };
 }

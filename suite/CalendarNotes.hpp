@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -86,12 +87,20 @@ class CalendarNotes {
     // upgrade), a day the calendar does not hold, a text that is not UTF-8, that holds a
     // control character (a note is one line) or that is longer than kMostNoteCharacters.
     component::Outcome SetNote(double day, std::string_view text);
+    // Gives each day of `notes`, days the calendar holds in date order, its note as
+    // SetNote would, in few statements: the notes held are read at once and new ones
+    // written many to a statement. A note SetNote would refuse is left out, as is every
+    // note on a database without the note table.
+    void SetNotesOfDays(std::span<const DayNote> notes);
 
     // Whether the database has the history table.
     bool HasHistory();
     // Appends a row with the database's time; texts longer than their columns are cut
     // at a character. Returns whether it wrote: false on a database without the table.
     bool AppendHistory(const HistoryEntry& entry);
+    // Appends the rows of `entries` in their order as AppendHistory does, many to a
+    // statement where the engine numbers the rows of one statement in order.
+    bool AppendHistory(std::span<const HistoryEntry> entries);
     // The rows of changes made from `from`'s day up to before `to`'s (either side open
     // when not given), oldest first, in the order written within one time. A database
     // without the table raises an error naming upgrade.

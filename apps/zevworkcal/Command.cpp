@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "component/mdlCal.hpp"
 #include "host/MMTS.hpp"
 #include "host/SuiteInterfaces.hpp"
 #include "platform/automation/AsciiText.hpp"
@@ -61,7 +62,11 @@ data::ConnectionPtr AppConnection() {
 }
 
 void RequireSchema() {
-    const std::vector<std::string> missing = suite::MissingTables(*AppConnection());
+    RequireSchema(*AppConnection());
+}
+
+void RequireSchema(data::Connection& connection) {
+    const std::vector<std::string> missing = suite::MissingTables(connection);
     if (missing.empty()) return;
     std::string list;
     for (const std::string& t : missing)
@@ -72,9 +77,12 @@ void RequireSchema() {
 }
 
 std::unique_ptr<component::clsCal> OpenCalendar() {
-    RequireSchema();
+    // The connection checked is the one the calendar answers on, as ActiveConnection
+    // would make it: a server's login costs as much as many answers.
+    data::ConnectionPtr connection = AppConnection();
+    RequireSchema(*connection);
     auto cal = std::make_unique<component::clsCal>();
-    cal->ActiveConnection("");
+    component::mdlCal::State().ActiveConnection = std::move(connection);
     return cal;
 }
 

@@ -127,8 +127,10 @@ struct ProgramParser {
 };
 std::unique_ptr<ProgramParser> MakeProgramParser();
 
-// The database the property string names must hold the suite's tables.
+// The database the property string names must hold the suite's tables; the second form
+// checks it on a connection open to it.
 void RequireSchema();
+void RequireSchema(data::Connection& connection);
 // A clsCal on the database the property string names, once it holds the suite's tables.
 std::unique_ptr<component::clsCal> OpenCalendar();
 // A new connection to the database the property string names.

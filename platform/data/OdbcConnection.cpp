@@ -5,6 +5,7 @@
 #include "platform/data/OdbcConnection.hpp"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -57,7 +58,7 @@ class OdbcConnection final : public Connection {
         } else {
             const std::vector<std::string_view> statements = sql::SplitStatements(commandText);
             if (SendsAsOne(statements)) {
-                RunChanges(statements, commandText);
+                if (!RunAsOneChange(statements, commandText)) RunChanges(statements, commandText);
                 return Recordset();
             }
             for (std::string_view statement : statements) {
@@ -108,26 +109,22 @@ class OdbcConnection final : public Connection {
     std::optional<uint64_t> ChangeStamp(std::string_view table) override {
         if (dialect_.StampQuery == nullptr || inTransaction_ || inSnapshot_) return std::nullopt;
         try {
-            if (!hasStampReader_) {
+            if (!stampReader_) {
                 std::shared_ptr<ResultTable> found;
                 RunText(dialect_.StampReaderProbe, dialect_.StampReaderProbe, found);
-                hasStampReader_ =
-                    found && found->RowCount() == 1 && automation::CLng(found->cells[0]) == 1;
+                stampReader_ =
+                    found && found->RowCount() == 1 ? automation::CLng(found->cells[0]) : 0;
             }
-            if (!*hasStampReader_) return std::nullopt;
-            std::vector<std::string> state = RunStampQuery(table);
-            if (state.empty()) return std::nullopt;  // no such table
-            // No number to trust (-1: a database of the earlier schema while a writer of
-            // it is open, or the number's row missing), or a table whose writes would not
-            // move the stamp.
-            if (state[0] == "-1" || state[1] != "1") return std::nullopt;
-            // The stamp counts the states seen, so it never comes back to an earlier value.
-            if (state != stampState_) {
-                stampState_ = std::move(state);
-                ++stamp_;
-            }
-            return stamp_;
+            if (*stampReader_ != 1 && *stampReader_ != 2) return std::nullopt;
+            // The earlier reader's answer may change with nothing committed.
+            if (*stampReader_ == 2) serverState_.clear();
+            std::optional<std::string> state = RunStampQuery(table);
+            // Nothing committed since the stamp was last read: the same answer.
+            if (!state) return stampGiven_;
+            stampGiven_ = StampOf(*state);
+            return stampGiven_;
         } catch (const ComError&) {
+            serverState_.clear();
             return std::nullopt;
         }
     }
@@ -165,12 +162,29 @@ class OdbcConnection final : public Connection {
     }
 
   private:
+    // The stamp for the stamp's values `state` as the query gives them.
+    std::optional<uint64_t> StampOf(std::string_view state) {
+        if (state.empty()) return std::nullopt;  // no such table
+        // No number to trust (-1: a database of the earlier schema while a writer of it is
+        // open, or the number's row missing), or a table whose writes would not move it.
+        if (state.starts_with("-1 ") || state.substr(state.find(' ') + 1, 2) != "1 ") {
+            return std::nullopt;
+        }
+        // The stamp counts the states seen, so it never comes back to an earlier value.
+        if (state != stampState_) {
+            stampState_ = std::string(state);
+            ++stamp_;
+        }
+        return stamp_;
+    }
+
     // Runs the stamp's query for `table`, prepared once on a statement of its own: asked
-    // before every answer, it should cost the server no planning. Returns the fields of
-    // its row as text ("-" for NULL), none without a row. The fields are read without
-    // describing the columns first: the PostgreSQL driver keeps a little memory for every
-    // description of a prepared statement that it does not give back.
-    std::vector<std::string> RunStampQuery(std::string_view table) {
+    // before every answer, it should cost the server no planning. Returns the stamp's
+    // values, std::nullopt when nothing has been committed since they were read last; keeps
+    // the server's state it was read at. The fields are read without describing the
+    // columns first: the PostgreSQL driver keeps a little memory for every description of
+    // a prepared statement that it does not give back.
+    std::optional<std::string> RunStampQuery(std::string_view table) {
         const std::string query = dialect_.StampQuery(sql::StringLiteral(table));
         if (stampStmt_ == SQL_NULL_HSTMT || query != stampQuery_) {
             FreeStampStatement();
@@ -178,6 +192,12 @@ class OdbcConnection final : public Connection {
                 stampStmt_ = SQL_NULL_HSTMT;
                 Fail(SQL_HANDLE_DBC, h_->dbc, query, h_->dbc);
             }
+            // The same timeout as every other statement: the driver sets the server's
+            // anew, a statement of its own, whenever the next statement's differs.
+            SQLULEN timeout = 0;
+            SQLGetStmtAttrW(h_->stmt, SQL_ATTR_QUERY_TIMEOUT, &timeout, 0, nullptr);
+            SQLSetStmtAttrW(stampStmt_, SQL_ATTR_QUERY_TIMEOUT,
+                            reinterpret_cast<SQLPOINTER>(timeout), 0);
             if (!SQL_SUCCEEDED(odbc::Prepare(stampStmt_, query))) {
                 const SQLHSTMT failed = stampStmt_;
                 stampStmt_ = SQL_NULL_HSTMT;
@@ -190,30 +210,54 @@ class OdbcConnection final : public Connection {
             }
             stampQuery_ = query;
         }
+        odbc::BoundValue bound;
+        if (!SQL_SUCCEEDED(
+                odbc::BindValue(stampStmt_, 1, automation::Variant(serverState_), bound))) {
+            Fail(SQL_HANDLE_STMT, stampStmt_, query, h_->dbc);
+        }
+        struct Reset {
+            SQLHSTMT s;
+            ~Reset() { SQLFreeStmt(s, SQL_RESET_PARAMS); }
+        } reset{stampStmt_};
         const CursorCloser closer{stampStmt_};
         if (!SQL_SUCCEEDED(SQLExecute(stampStmt_))) {
             Fail(SQL_HANDLE_STMT, stampStmt_, query, h_->dbc);
         }
-        std::vector<std::string> fields;
         const SQLRETURN fetched = SQLFetch(stampStmt_);
-        if (fetched == SQL_NO_DATA) return fields;
         if (!SQL_SUCCEEDED(fetched)) Fail(SQL_HANDLE_STMT, stampStmt_, query, h_->dbc);
-        for (SQLUSMALLINT c = 1; c <= DialectDescription::kStampFields; ++c) {
-            char text[64];
+        std::optional<std::string> seen = StampField(1, query);
+        std::optional<std::string> state = StampField(2, query);
+        if (!seen) Fail(SQL_HANDLE_STMT, stampStmt_, query, h_->dbc);
+        serverState_ = std::move(*seen);
+        return state;
+    }
+
+    // Field `c` of the stamp's row as text, std::nullopt for NULL.
+    std::optional<std::string> StampField(SQLUSMALLINT c, std::string_view query) {
+        std::string text;
+        for (;;) {
+            char part[256];
             SQLLEN indicator = 0;
-            if (SQLGetData(stampStmt_, c, SQL_C_CHAR, text, sizeof text, &indicator) !=
-                SQL_SUCCESS) {
-                Fail(SQL_HANDLE_STMT, stampStmt_, query, h_->dbc);
-            }
-            fields.emplace_back(indicator == SQL_NULL_DATA ? "-" : text);
+            const SQLRETURN rc =
+                SQLGetData(stampStmt_, c, SQL_C_CHAR, part, sizeof part, &indicator);
+            if (rc == SQL_NO_DATA) return text;
+            if (!SQL_SUCCEEDED(rc)) Fail(SQL_HANDLE_STMT, stampStmt_, query, h_->dbc);
+            if (indicator == SQL_NULL_DATA) return std::nullopt;
+            // Each part but the last fills the buffer but for its terminating null.
+            const size_t got =
+                rc == SQL_SUCCESS && indicator >= 0
+                    ? std::min<size_t>(static_cast<size_t>(indicator), sizeof part - 1)
+                    : sizeof part - 1;
+            text.append(part, got);
+            if (rc == SQL_SUCCESS) return text;
         }
-        return fields;
     }
 
     void FreeStampStatement() noexcept {
         if (stampStmt_ != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, stampStmt_);
         stampStmt_ = SQL_NULL_HSTMT;
         stampQuery_.clear();
+        serverState_.clear();
     }
 
     // One snapshot for the whole transaction, at the level the description names.
@@ -326,6 +370,70 @@ class OdbcConnection final : public Connection {
         });
     }
 
+    // Makes a run of the description's ChangeRun as its one statement; false, having sent
+    // nothing, for any other run. A failure names the batch.
+    bool RunAsOneChange(const std::vector<std::string_view>& statements,
+                        std::string_view original) {
+        const DialectDescription::Run& run = dialect_.ChangeRun;
+        if (run.Template.empty()) return false;
+        std::vector<std::string> arrays;
+        std::vector<std::string> days;
+        days.reserve(statements.size());
+        for (std::string_view statement : statements) {
+            std::optional<sql::Parameterized> p = sql::ParameterizeLiterals(statement);
+            if (!p || p->Template != run.Template || p->Values.empty()) return false;
+            if (arrays.empty()) arrays.resize(p->Values.size());
+            // Only the canonical date text: two texts then never name one day.
+            const std::string& day = p->Values.back().Text;
+            const std::optional<std::chrono::sys_days> parsed = automation::ParseIsoDay(day);
+            if (!p->Values.back().IsText || !parsed ||
+                automation::FormatIsoDate(automation::OleFromDay(*parsed)) != day) {
+                return false;
+            }
+            days.push_back(day);
+            for (size_t k = 0; k < p->Values.size(); ++k) {
+                std::string& array = arrays[k];
+                array += array.empty() ? '{' : ',';
+                AppendArrayElement(array, p->Values[k]);
+            }
+        }
+        std::sort(days.begin(), days.end());
+        if (std::adjacent_find(days.begin(), days.end()) != days.end()) return false;
+        std::vector<automation::Variant> values;
+        for (std::string& array : arrays)
+            values.emplace_back(std::move(array += '}'));
+        const SQLHSTMT stmt = PreparedChange(run.Together);
+        struct ParameterReset {
+            SQLHSTMT s;
+            ~ParameterReset() { SQLFreeStmt(s, SQL_RESET_PARAMS); }
+        } reset{stmt};
+        std::vector<odbc::BoundValue> bound(values.size());
+        for (size_t k = 0; k < values.size(); ++k) {
+            if (!SQL_SUCCEEDED(
+                    odbc::BindValue(stmt, static_cast<SQLUSMALLINT>(k + 1), values[k], bound[k]))) {
+                Fail(SQL_HANDLE_STMT, stmt, original, h_->dbc);
+            }
+        }
+        const CursorCloser closer{stmt};
+        std::shared_ptr<ResultTable> none;
+        ReadResult(stmt, SQLExecute(stmt), original, none);
+        return true;
+    }
+
+    // Appends a literal's value to an array text: a number as written, a text quoted.
+    static void AppendArrayElement(std::string& array, const sql::LiteralValue& value) {
+        if (!value.IsText) {
+            array += value.Text;
+            return;
+        }
+        array += '"';
+        for (const char c : value.Text) {
+            if (c == '"' || c == '\\') array += '\\';
+            array += c;
+        }
+        array += '"';
+    }
+
     // Sends the changes as one text and reads every result; a failure names the batch.
     void RunChanges(const std::vector<std::string_view>& statements, std::string_view original) {
         std::string text;
@@ -423,9 +531,11 @@ class OdbcConnection final : public Connection {
     uint64_t sentClockVersion_ = 0;  // the clock's version last handed to the server
     bool fixedNowSent_ = false;
     std::optional<bool> preferredLevelAllowed_;  // whether SnapshotProbe allowed SnapshotLevel
-    std::optional<bool> hasStampReader_;         // whether init made the stamp's reader
-    std::vector<std::string> stampState_;        // the state ChangeStamp saw last
+    std::optional<int32_t> stampReader_;         // which reader of the stamp the database has
+    std::string stampState_;                     // the stamp's values ChangeStamp saw last
     uint64_t stamp_ = 0;
+    std::string serverState_;              // the server's state they were read at
+    std::optional<uint64_t> stampGiven_;   // what ChangeStamp answered then
     SQLHSTMT stampStmt_ = SQL_NULL_HSTMT;  // the stamp's query, prepared
     std::string stampQuery_;
     static constexpr size_t kPreparedKept = 16;

@@ -30,6 +30,13 @@ TEST_P(ChangeStamp, MovesWithEveryCommittedChangeByAnyConnection) {
     const Step steps[] = {
         {"nothing", [] {}, false},
         {"a read", [&] { Exec("SELECT COUNT(*) FROM t_WorkCalendar"); }, false},
+        {"a change of another connection rolled back",
+         [&] {
+             other->Execute("BEGIN TRANSACTION");
+             other->Execute("UPDATE t_WorkCalendar SET FInterID=0 WHERE FDay='2009-06-09'");
+             other->Execute("ROLLBACK");
+         },
+         false},
         {"a row written by another connection",
          [&] { other->Execute("UPDATE t_WorkCalendar SET FInterID=0 WHERE FDay='2009-06-08'"); },
          true},

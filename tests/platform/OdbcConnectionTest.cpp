@@ -328,6 +328,55 @@ TEST_F(OdbcBackend, TransactionsOwnTheirStatements) {
 // A database made by the earlier schema, whose reader of the stamp answers -1 while any
 // writer of the suite's tables holds its lock, gives no stamp then: rows read while a
 // writer is open may change at its commit.
+// A batch of day numbers inside a transaction reaches the server as one statement where
+// it can; the calendar must end as the statements leave it run one by one.
+TEST_F(OdbcBackend, ABatchOfDayNumbersEndsAsItsStatementsOneByOne) {
+    const auto number = [](int n, const char* day) {
+        return "UPDATE t_WorkCalendar SET FInterID=" + std::to_string(n) + " WHERE FDay='" + day +
+               "'";
+    };
+    struct Case {
+        const char* what;
+        std::vector<std::string> statements;
+    };
+    const Case cases[] = {
+        {"days renumbered, one keeping its number",
+         {number(7, "2009-06-01"), number(2, "2009-06-02"), number(9, "2009-06-03")}},
+        {"a day numbered twice: the last number stays",
+         {number(7, "2009-06-04"), number(8, "2009-06-05"), number(9, "2009-06-04")}},
+        {"a day the calendar does not hold",
+         {number(4, "2009-06-05"), number(5, "2010-01-01"), number(6, "2009-06-08")}},
+        {"another statement among them",
+         {number(4, "2009-06-05"), "UPDATE t_WorkCalendar SET FInterID=0 WHERE FDay>='2009-06-09'",
+          number(6, "2009-06-09")}},
+    };
+    const auto rows = [&] {
+        std::map<std::string, int32_t> out;
+        for (data::Recordset rs = Conn().Execute("SELECT FDay, FInterID FROM t_WorkCalendar");
+             !rs.Eof(); rs.MoveNext()) {
+            out[automation::FormatIsoDate(automation::CDate(rs.Fields(0).Value()))] =
+                automation::CLng(rs.Fields(1).Value());
+        }
+        return out;
+    };
+    for (const Case& c : cases) {
+        std::string batch;
+        Conn().Execute("DELETE FROM t_WorkCalendar");
+        WriteExampleCalendar(Conn());
+        for (const std::string& statement : c.statements) {
+            Conn().Execute(statement);
+            batch += statement + "\r\n";
+        }
+        const std::map<std::string, int32_t> oneByOne = rows();
+        Conn().Execute("DELETE FROM t_WorkCalendar");
+        WriteExampleCalendar(Conn());
+        Conn().Execute("BEGIN TRANSACTION");
+        Conn().Execute(batch);
+        Conn().Execute("COMMIT");
+        EXPECT_EQ(rows(), oneByOne) << c.what;
+    }
+}
+
 TEST_F(OdbcBackend, AStampOfTheEarlierSchemaIsNoneWhileAWriterIsOpen) {
     WriteExampleCalendar(Conn());
     Conn().Execute("DROP TRIGGER tr_WorkCalendar_version ON t_WorkCalendar");

@@ -24,25 +24,38 @@ const DialectDescription kPostgreSql{
     .DriverNames = {"postgres", "psqlodbc"},
     .DriverSettingsKey = "keepalive",
     .DriverSettings = "KeepaliveTime=10;KeepaliveInterval=5;",
+    // The rows information_schema.tables shows as base tables of the session's schema,
+    // read from the catalogue itself: the view costs the server many times as much.
     .TableProbe =
         [](const std::string& name) {
-            return "SELECT 1 FROM information_schema.tables WHERE table_schema=current_schema() "
-                   "AND table_type='BASE TABLE' AND lower(table_name)=lower(" +
+            return "SELECT 1 FROM pg_catalog.pg_class c"
+                   " WHERE c.relnamespace = to_regnamespace(current_schema())"
+                   " AND c.relnamespace <> pg_my_temp_schema() AND c.relkind IN ('r', 'p')"
+                   " AND (pg_has_role(c.relowner, 'USAGE') OR has_table_privilege(c.oid,"
+                   " 'SELECT, INSERT, UPDATE, DELETE, TRUNCATE, REFERENCES, TRIGGER')"
+                   " OR has_any_column_privilege(c.oid, 'SELECT, INSERT, UPDATE, REFERENCES'))"
+                   " AND lower(c.relname)=lower(" +
                    name + ")";
         },
+    // The earlier schema's reader is volatile: it answers -1 while a writer is open.
     .StampReaderProbe =
-        "SELECT CASE WHEN to_regprocedure('zev_read_data_version()') IS NULL "
-        "THEN 0 ELSE 1 END",
-    // The data version kept by the triggers; whether the table's writes move it and its
-    // rows are the same for every reader (a plain table, not inherited from, without
-    // rules or row security, with the suite's statement trigger, before or after, enabled
-    // for every kind of write);
-    // and what changes with the table's definition: its identity and storage (a table
-    // dropped and made again, rewritten or emptied), its catalogue row and those of its
-    // columns.
+        "SELECT CASE WHEN to_regprocedure('zev_read_data_version()') IS NULL THEN 0"
+        " WHEN (SELECT provolatile FROM pg_proc"
+        " WHERE oid = to_regprocedure('zev_read_data_version()')) = 'v' THEN 2 ELSE 1 END",
+    // The state of the server's transactions (the snapshot: the next transaction id and
+    // those in progress), and, unless it is the one given, the stamp's values: the data
+    // version kept by the triggers; whether the table's writes move it and its rows are
+    // the same for every reader (a plain table, not inherited from, without rules or row
+    // security, with the suite's statement trigger, before or after, enabled for every
+    // kind of write); and what changes with the table's definition: its identity and
+    // storage (a table dropped and made again, rewritten or emptied), its catalogue row
+    // and those of its columns. Every change, of rows or of definitions, is made by a
+    // transaction that takes an id and changes the snapshot when it ends, so a snapshot
+    // equal to the one given says that nothing has been committed since it was read.
     .StampQuery =
         [](const std::string& table) {
-            return "SELECT zev_read_data_version(),"
+            return "SELECT s.t, CASE WHEN s.t = ? THEN NULL ELSE COALESCE((SELECT concat_ws(' ',"
+                   " zev_read_data_version(),"
                    " CASE WHEN c.relkind = 'r' AND NOT c.relhassubclass AND NOT c.relhasrules"
                    " AND NOT c.relrowsecurity"
                    " AND EXISTS (SELECT 1 FROM pg_trigger t WHERE t.tgrelid = c.oid"
@@ -51,9 +64,9 @@ const DialectDescription kPostgreSql{
                    " AND (t.tgtype & 60) = 60 AND (t.tgtype & 65) = 0) THEN 1 ELSE 0 END,"
                    " c.oid, c.relfilenode, c.xmin::text,"
                    " (SELECT max(a.xmin::text::bigint) FROM pg_attribute a"
-                   " WHERE a.attrelid = c.oid AND a.attnum > 0)"
+                   " WHERE a.attrelid = c.oid AND a.attnum > 0))"
                    " FROM pg_class c WHERE c.oid = to_regclass(" +
-                   table + ")";
+                   table + ")), '') END FROM (SELECT txid_current_snapshot()::text AS t) s";
         },
     // The driver opens the transaction before its first statement, so the level holds
     // for that transaction alone.
@@ -68,6 +81,13 @@ const DialectDescription kPostgreSql{
         },
     .AddsInsertInto = true,
     .SendsChangesTogether = true,
+    // The window's save numbers every day of the calendar: one statement of a batch's
+    // days, planned once, instead of a statement for each day. A day that has its number
+    // already is left as it is, as the statements leave it.
+    .ChangeRun = {"UPDATE t_WorkCalendar SET FInterID=? WHERE FDay=?",
+                  "UPDATE t_WorkCalendar SET FInterID=v.n FROM unnest(CAST(? AS integer[]),"
+                  " CAST(? AS date[])) AS v(n, d) WHERE t_WorkCalendar.FDay=v.d"
+                  " AND t_WorkCalendar.FInterID IS DISTINCT FROM v.n"},
 };
 
 // SQL Server's triggers miss TRUNCATE and changes of the table's definition, so it keeps
@@ -96,6 +116,7 @@ const DialectDescription kSqlServer{
     .FixClock = nullptr,
     .AddsInsertInto = false,
     .SendsChangesTogether = false,
+    .ChangeRun = {},
 };
 
 const DialectDescription* const kDialects[] = {&kPostgreSql, &kSqlServer};

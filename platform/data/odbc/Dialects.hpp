@@ -26,14 +26,18 @@ struct DialectDescription {
     std::string (*TableProbe)(const std::string& nameLiteral);
 
     // The change stamp of a table. StampReaderProbe selects 1 when the database has the
-    // stamp's reader; StampQuery, given the table's name as a string literal, selects one
-    // row of kStampFields values that change with every committed change a statement on
-    // the table could read (its first the reader's number, -1 when there is none to
-    // trust, its second 1 when the table's writes move that number); nullptr: the server
-    // keeps no stamp a copy could be trusted on.
+    // stamp's reader, 2 when it has the earlier schema's, whose answer depends on writers
+    // still open too, so that its values are read anew every time, and 0 when it has
+    // none; StampQuery, given the table's name as a string literal, selects one
+    // row of two texts, with one parameter: the first text as an earlier run gave it
+    // ("" at first). The first names the server's state of committed work, equal to the
+    // parameter only when nothing has been committed since; the second is NULL then, and
+    // otherwise the stamp's values separated by spaces ("" for no such table), which change
+    // with every committed change a statement on the table could read (its first the
+    // reader's number, -1 when there is none to trust, its second 1 when the table's writes
+    // move that number). nullptr: the server keeps no stamp a copy could be trusted on.
     std::string_view StampReaderProbe;
     std::string (*StampQuery)(const std::string& tableLiteral);
-    static constexpr unsigned short kStampFields = 6;
 
     // The isolation level of a read snapshot: SnapshotLevel, or SnapshotFallback when
     // SnapshotProbe (if any) does not select 1. LevelAfterSnapshot, if any, is sent when
@@ -54,6 +58,18 @@ struct DialectDescription {
     // server in one round trip: where a failing statement fails the transaction however
     // the statements travel.
     bool SendsChangesTogether;
+
+    // A change whose runs the server makes as one statement, where SendsChangesTogether
+    // holds: Template is the change with "?" where each of its literals stood (as
+    // sql::ParameterizeLiterals gives it), its last literal a day "YYYY-MM-DD" naming one
+    // row; Together makes a whole run at once, with one "?" for each literal of Template,
+    // bound to an array text of that literal's values in the run's order. A run whose
+    // days are not all different is sent as it stands. Empty: none.
+    struct Run {
+        std::string_view Template;
+        std::string_view Together;
+    };
+    Run ChangeRun;
 };
 
 // The description of the server whose DBMS name the driver gives; nullptr for a server
