@@ -253,6 +253,9 @@ TEST_P(YearView, NotesAreTheListsAndAReadOnlyUserChangesNothing) {
             EXPECT_TRUE(Table("SELECT FNote FROM t_WorkCalendarNote").empty());
             continue;
         }
+        // A year nobody planned is named under the sheet until a day of it rests.
+        EXPECT_EQ(s.controls[1].yearView.UnplannedText, "2009: 尚无节假日：请导入当年的节假日列表");
+        EXPECT_EQ(w.yearView.UnplannedText, "");
         // The note is the rest-day list's, shown under the sheet, and saved with it.
         const int32_t row = w.sprNotWork.RowOf(June(30));
         ASSERT_NE(row, 0);
