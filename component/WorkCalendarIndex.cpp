@@ -24,6 +24,16 @@ constexpr const char* kEmbeddedRows =
 constexpr const char* kServerRows =
     "SELECT CASE WHEN CAST(FDay AS date) = FDay AND FDay BETWEEN '0100-01-01' AND "
     "'9999-12-31' THEN 1 ELSE 0 END, FDay, FInterID FROM t_WorkCalendar WHERE FInterID>0";
+// PostgreSQL counts the day's serial itself (days since 1899-12-30, the date layer's day
+// 0), so that each row travels as small integers and is read without a date
+// conversion; the serial is NULL for a day the index cannot model, and the second column
+// tells a NULL day from it. No column is a bare column of the table, so that the ODBC
+// driver does not look the table's columns up in the catalogue to describe the result.
+constexpr const char* kPostgreSqlRows =
+    "SELECT CASE WHEN CAST(FDay AS date) = FDay AND FDay BETWEEN '0100-01-01' AND "
+    "'9999-12-31' THEN CAST(FDay AS date) - DATE '1899-12-30' END, "
+    "CASE WHEN FDay IS NULL THEN 1 ELSE 0 END, COALESCE(FInterID) FROM t_WorkCalendar WHERE "
+    "FInterID>0";
 
 // A work-day number larger than any a question can reach: the number on or before a day
 // fits in 32 bits (the member fails otherwise), and so does the step.
@@ -48,8 +58,12 @@ std::optional<int32_t> DayOfDateText(std::string_view text) {
 }
 
 WorkCalendarIndex WorkCalendarIndex::Load(data::Connection& connection) {
-    const bool embedded = connection.GetDialect() == data::Dialect::SQLite;
-    data::Recordset rs = connection.Execute(embedded ? kEmbeddedRows : kServerRows);
+    const data::Dialect dialect = connection.GetDialect();
+    const bool embedded = dialect == data::Dialect::SQLite;
+    const bool counted = dialect == data::Dialect::PostgreSQL;
+    data::Recordset rs = connection.Execute(embedded  ? kEmbeddedRows
+                                            : counted ? kPostgreSqlRows
+                                                      : kServerRows);
     WorkCalendarIndex index;
     std::vector<Row> rows;
     rows.reserve(static_cast<size_t>(rs.RecordCount()));
@@ -58,7 +72,13 @@ WorkCalendarIndex WorkCalendarIndex::Load(data::Connection& connection) {
         const Variant& day = rs.Fields(1).Value();
         const std::optional<int64_t> number = WholeNumber(rs.Fields(2).Value());
         std::optional<int32_t> serial;
-        if (day.IsNull()) {
+        if (counted) {
+            if (automation::CLng(day) == 1) {
+                serial = kNullDay;
+            } else if (kind.Type() == VarType::Long) {
+                serial = automation::CLng(kind);
+            }
+        } else if (day.IsNull()) {
             serial = kNullDay;
         } else if (embedded && kind.IsString() && kind.StringRef() == "text") {
             serial = DayOfDateText(day.StringRef());

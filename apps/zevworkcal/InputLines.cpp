@@ -1,6 +1,7 @@
 // InputLines (InputLines.hpp): line splitting over read(2), NUL and length checks.
 #include "apps/zevworkcal/InputLines.hpp"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,6 +13,16 @@ namespace zev::cli {
 
 namespace {
 constexpr size_t kBlock = 64 * 1024;
+// Whether a read of `fd` may wait now: nothing is at hand yet. A file that poll(2) does
+// not answer for is taken as one that may wait.
+bool MayWait(int fd) {
+    pollfd p{fd, POLLIN, 0};
+    int ready = 0;
+    do {
+        ready = ::poll(&p, 1, 0);
+    } while (ready < 0 && errno == EINTR);
+    return ready <= 0;
+}
 constexpr const char* kSource = "zevworkcal";
 }  // namespace
 
@@ -31,7 +42,10 @@ bool InputLines::Fill() {
     // What was handed out is gone; the unread rest moves to the front.
     buffer_.erase(0, begin_);
     begin_ = 0;
-    if (beforeWait_) beforeWait_();
+    if (beforeWait_ && (sinceWait_ >= kMostBetweenWaits || MayWait(fd_))) {
+        beforeWait_();
+        sinceWait_ = 0;
+    }
     const size_t kept = buffer_.size();
     buffer_.resize(kept + kBlock);
     ssize_t got = 0;
@@ -46,6 +60,7 @@ bool InputLines::Fill() {
             automation::MarkedText("无法读取标准输入", std::string(": ") + std::strerror(error)));
     }
     buffer_.resize(kept + static_cast<size_t>(got));
+    sinceWait_ += static_cast<size_t>(got);
     end_ = got == 0;
     return !end_;
 }

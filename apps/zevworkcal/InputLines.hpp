@@ -2,7 +2,8 @@
 // The lines of a file descriptor, read in large blocks for batch speed. Before a read that
 // may wait for more input, a caller's function runs, so that a program answering a
 // co-process line by line can push out its answers first instead of holding them while
-// both sides wait.
+// both sides wait. While input is at hand it runs only every few MiB read, so that a
+// caller doing a fixed cost there (a freshness check) pays it seldom on a batch.
 
 #include <cstddef>
 #include <functional>
@@ -21,8 +22,11 @@ class InputLines {
   public:
     // Lines longer than this are refused rather than collected without end.
     static constexpr size_t kMaxLine = 4096;
+    // Input read while more is at hand before `beforeWait` runs all the same.
+    static constexpr size_t kMostBetweenWaits = 4 * 1024 * 1024;
 
-    // `beforeWait` runs before every read of `fd` (it may run when nothing would wait).
+    // `beforeWait` runs before every read of `fd` that may wait, and before any read once
+    // a few MiB were read since it last ran.
     InputLines(int fd, std::function<void()> beforeWait);
 
     // The next line without its "\n"; nullopt at the end of the input. The view is valid
@@ -43,6 +47,7 @@ class InputLines {
     size_t begin_ = 0;  // start of the unread part of buffer_
     bool end_ = false;
     long number_ = 0;
+    size_t sinceWait_ = 0;  // bytes read since beforeWait_ last ran
 };
 
 }  // namespace zev::cli

@@ -178,37 +178,57 @@ class OdbcConnection final : public Connection {
         return stamp_;
     }
 
+    // Prepares `query` on a statement of its own, kept in `stmt`, with the same timeout as
+    // every other statement: the driver sets the server's anew, a statement of its own,
+    // whenever the next statement's differs.
+    void PrepareOwn(SQLHSTMT& stmt, const std::string& query) {
+        if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, h_->dbc, &stmt))) {
+            stmt = SQL_NULL_HSTMT;
+            Fail(SQL_HANDLE_DBC, h_->dbc, query, h_->dbc);
+        }
+        SQLULEN timeout = 0;
+        SQLGetStmtAttrW(h_->stmt, SQL_ATTR_QUERY_TIMEOUT, &timeout, 0, nullptr);
+        SQLSetStmtAttrW(stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(timeout), 0);
+        if (!SQL_SUCCEEDED(odbc::Prepare(stmt, query))) {
+            const SQLHSTMT failed = stmt;
+            stmt = SQL_NULL_HSTMT;
+            try {
+                Fail(SQL_HANDLE_STMT, failed, query, h_->dbc);
+            } catch (...) {
+                SQLFreeHandle(SQL_HANDLE_STMT, failed);
+                throw;
+            }
+        }
+    }
+
     // Runs the stamp's query for `table`, prepared once on a statement of its own: asked
     // before every answer, it should cost the server no planning. Returns the stamp's
     // values, std::nullopt when nothing has been committed since they were read last; keeps
-    // the server's state it was read at. The fields are read without describing the
-    // columns first: the PostgreSQL driver keeps a little memory for every description of
-    // a prepared statement that it does not give back.
+    // the server's state it was read at. Where the dialect has a cheaper statement of that
+    // state alone, it is asked first, and the whole query only when the state moved. The
+    // fields are read without describing the columns first: the PostgreSQL driver keeps a
+    // little memory for every description of a prepared statement that it does not give
+    // back.
     std::optional<std::string> RunStampQuery(std::string_view table) {
         const std::string query = dialect_.StampQuery(sql::StringLiteral(table));
         if (stampStmt_ == SQL_NULL_HSTMT || query != stampQuery_) {
             FreeStampStatement();
-            if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, h_->dbc, &stampStmt_))) {
-                stampStmt_ = SQL_NULL_HSTMT;
-                Fail(SQL_HANDLE_DBC, h_->dbc, query, h_->dbc);
-            }
-            // The same timeout as every other statement: the driver sets the server's
-            // anew, a statement of its own, whenever the next statement's differs.
-            SQLULEN timeout = 0;
-            SQLGetStmtAttrW(h_->stmt, SQL_ATTR_QUERY_TIMEOUT, &timeout, 0, nullptr);
-            SQLSetStmtAttrW(stampStmt_, SQL_ATTR_QUERY_TIMEOUT,
-                            reinterpret_cast<SQLPOINTER>(timeout), 0);
-            if (!SQL_SUCCEEDED(odbc::Prepare(stampStmt_, query))) {
-                const SQLHSTMT failed = stampStmt_;
-                stampStmt_ = SQL_NULL_HSTMT;
-                try {
-                    Fail(SQL_HANDLE_STMT, failed, query, h_->dbc);
-                } catch (...) {
-                    SQLFreeHandle(SQL_HANDLE_STMT, failed);
-                    throw;
-                }
-            }
+            PrepareOwn(stampStmt_, query);
             stampQuery_ = query;
+        }
+        if (!serverState_.empty() && !dialect_.ServerStateQuery.empty()) {
+            const std::string stateQuery(dialect_.ServerStateQuery);
+            if (stateStmt_ == SQL_NULL_HSTMT) PrepareOwn(stateStmt_, stateQuery);
+            const CursorCloser closer{stateStmt_};
+            if (!SQL_SUCCEEDED(SQLExecute(stateStmt_))) {
+                Fail(SQL_HANDLE_STMT, stateStmt_, stateQuery, h_->dbc);
+            }
+            if (!SQL_SUCCEEDED(SQLFetch(stateStmt_))) {
+                Fail(SQL_HANDLE_STMT, stateStmt_, stateQuery, h_->dbc);
+            }
+            const std::optional<std::string> now = StampField(stateStmt_, 1, stateQuery);
+            if (!now) Fail(SQL_HANDLE_STMT, stateStmt_, stateQuery, h_->dbc);
+            if (*now == serverState_) return std::nullopt;
         }
         odbc::BoundValue bound;
         if (!SQL_SUCCEEDED(
@@ -225,23 +245,22 @@ class OdbcConnection final : public Connection {
         }
         const SQLRETURN fetched = SQLFetch(stampStmt_);
         if (!SQL_SUCCEEDED(fetched)) Fail(SQL_HANDLE_STMT, stampStmt_, query, h_->dbc);
-        std::optional<std::string> seen = StampField(1, query);
-        std::optional<std::string> state = StampField(2, query);
+        std::optional<std::string> seen = StampField(stampStmt_, 1, query);
+        std::optional<std::string> state = StampField(stampStmt_, 2, query);
         if (!seen) Fail(SQL_HANDLE_STMT, stampStmt_, query, h_->dbc);
         serverState_ = std::move(*seen);
         return state;
     }
 
     // Field `c` of the stamp's row as text, std::nullopt for NULL.
-    std::optional<std::string> StampField(SQLUSMALLINT c, std::string_view query) {
+    std::optional<std::string> StampField(SQLHSTMT stmt, SQLUSMALLINT c, std::string_view query) {
         std::string text;
         for (;;) {
             char part[256];
             SQLLEN indicator = 0;
-            const SQLRETURN rc =
-                SQLGetData(stampStmt_, c, SQL_C_CHAR, part, sizeof part, &indicator);
+            const SQLRETURN rc = SQLGetData(stmt, c, SQL_C_CHAR, part, sizeof part, &indicator);
             if (rc == SQL_NO_DATA) return text;
-            if (!SQL_SUCCEEDED(rc)) Fail(SQL_HANDLE_STMT, stampStmt_, query, h_->dbc);
+            if (!SQL_SUCCEEDED(rc)) Fail(SQL_HANDLE_STMT, stmt, query, h_->dbc);
             if (indicator == SQL_NULL_DATA) return std::nullopt;
             // Each part but the last fills the buffer but for its terminating null.
             const size_t got =
@@ -256,6 +275,8 @@ class OdbcConnection final : public Connection {
     void FreeStampStatement() noexcept {
         if (stampStmt_ != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, stampStmt_);
         stampStmt_ = SQL_NULL_HSTMT;
+        if (stateStmt_ != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, stateStmt_);
+        stateStmt_ = SQL_NULL_HSTMT;
         stampQuery_.clear();
         serverState_.clear();
     }
@@ -537,6 +558,7 @@ class OdbcConnection final : public Connection {
     std::string serverState_;              // the server's state they were read at
     std::optional<uint64_t> stampGiven_;   // what ChangeStamp answered then
     SQLHSTMT stampStmt_ = SQL_NULL_HSTMT;  // the stamp's query, prepared
+    SQLHSTMT stateStmt_ = SQL_NULL_HSTMT;  // the server's state alone, prepared
     std::string stampQuery_;
     static constexpr size_t kPreparedKept = 16;
     std::unordered_map<std::string, SQLHSTMT> prepared_;  // changes of our own, prepared

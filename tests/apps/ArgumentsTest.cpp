@@ -87,7 +87,9 @@ std::vector<std::string> ReadLines(const std::string& input) {
         lines.push_back(std::string("!") + e.what());
     }
     close(fd);
-    EXPECT_GE(waits, 1);
+    // A file is at hand to its end: the reader runs the caller's function only every
+    // kMostBetweenWaits bytes.
+    EXPECT_EQ(static_cast<size_t>(waits), input.size() / cli::InputLines::kMostBetweenWaits);
     return lines;
 }
 
@@ -108,6 +110,31 @@ TEST(Arguments, InputLinesAreNumberedAndRefuseNulBytes) {
     const Lines read = ReadLines(many);
     ASSERT_EQ(read.size(), 20000u);
     EXPECT_EQ(read[12345], "2009-06-07 12345");
+    while (many.size() < 2 * cli::InputLines::kMostBetweenWaits + 1)
+        many += many;
+    EXPECT_EQ(ReadLines(many).back(), "2009-06-07 19999");
+}
+
+// A co-process's input: before a read that would wait the caller's function runs (here
+// it answers with the next line, then ends the input), and never while input is at hand.
+TEST(Arguments, InputLinesRunTheCallersFunctionBeforeAReadThatWouldWait) {
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    ASSERT_EQ(::write(pipeEnds[1], "a\nb\n", 4), 4);
+    int waits = 0;
+    cli::InputLines reader(pipeEnds[0], [&] {
+        if (++waits == 1) {
+            EXPECT_EQ(::write(pipeEnds[1], "c\n", 2), 2);
+        } else {
+            ::close(pipeEnds[1]);
+        }
+    });
+    std::vector<std::pair<std::string, int>> seen;
+    while (const auto line = reader.Next())
+        seen.emplace_back(std::string(*line), waits);
+    ::close(pipeEnds[0]);
+    EXPECT_EQ(seen, (std::vector<std::pair<std::string, int>>{{"a", 0}, {"b", 0}, {"c", 1}}));
+    EXPECT_EQ(waits, 2);
 }
 
 // status reads every figure in one read snapshot: another connection that empties the

@@ -68,6 +68,10 @@ const DialectDescription kPostgreSql{
                    " FROM pg_class c WHERE c.oid = to_regclass(" +
                    table + ")), '') END FROM (SELECT txid_current_snapshot()::text AS t) s";
         },
+    // The whole query costs the server its start on the catalogue tables of its sub-queries
+    // at every run, whether they are asked or not; the snapshot alone costs it what a bare
+    // SELECT 1 does.
+    .ServerStateQuery = "SELECT txid_current_snapshot()::text",
     // The driver opens the transaction before its first statement, so the level holds
     // for that transaction alone.
     .SnapshotProbe = {},
@@ -109,6 +113,7 @@ const DialectDescription kSqlServer{
         },
     .StampReaderProbe = {},
     .StampQuery = nullptr,
+    .ServerStateQuery = {},
     .SnapshotProbe = "SELECT snapshot_isolation_state FROM sys.databases WHERE database_id=DB_ID()",
     .SnapshotLevel = "SET TRANSACTION ISOLATION LEVEL SNAPSHOT",
     .SnapshotFallback = "SET TRANSACTION ISOLATION LEVEL SERIALIZABLE",

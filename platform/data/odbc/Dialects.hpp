@@ -38,6 +38,10 @@ struct DialectDescription {
     // move that number). nullptr: the server keeps no stamp a copy could be trusted on.
     std::string_view StampReaderProbe;
     std::string (*StampQuery)(const std::string& tableLiteral);
+    // A statement selecting StampQuery's first text alone, asked first where it costs the
+    // server less than the whole query: when it equals the one given, nothing has been
+    // committed since and the whole query is not sent. Empty: StampQuery is always sent.
+    std::string_view ServerStateQuery;
 
     // The isolation level of a read snapshot: SnapshotLevel, or SnapshotFallback when
     // SnapshotProbe (if any) does not select 1. LevelAfterSnapshot, if any, is sent when

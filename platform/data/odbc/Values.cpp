@@ -26,7 +26,7 @@ ResultReader::ColumnKind ResultReader::KindOf(SQLSMALLINT type, SQLSMALLINT scal
             return ColumnKind::Integer;
         case SQL_NUMERIC:
         case SQL_DECIMAL:
-            return scale == 0 ? ColumnKind::Integer : ColumnKind::Numeric;
+            return scale == 0 ? ColumnKind::WholeNumeric : ColumnKind::Numeric;
         case SQL_REAL:
         case SQL_FLOAT:
         case SQL_DOUBLE:
@@ -89,7 +89,15 @@ Variant ResultReader::ReadValue(SQLHSTMT stmt, SQLUSMALLINT c, ColumnKind kind,
     };
     switch (kind) {
         case ColumnKind::Integer: {
-            // Read as a double too wide for any integer column to overflow it.
+            // An integer column fits 64 bits; it is read as one, without a detour
+            // through the driver's floating-point conversion.
+            SQLBIGINT n = 0;
+            if (!get(SQL_C_SBIGINT, &n, sizeof n)) return Variant::Null();
+            if (n >= INT32_MIN && n <= INT32_MAX) return Variant(static_cast<int32_t>(n));
+            return Variant(static_cast<double>(n));
+        }
+        case ColumnKind::WholeNumeric: {
+            // Read as a double too wide for any decimal column to overflow it.
             double d = 0;
             if (!get(SQL_C_DOUBLE, &d, sizeof d)) return Variant::Null();
             if (d >= INT32_MIN && d <= INT32_MAX && d == std::trunc(d)) {

@@ -21,7 +21,7 @@ class ResultReader {
                   std::string_view original);
 
   private:
-    enum class ColumnKind { Integer, Numeric, Real, Bit, Date, Time, Text, Binary };
+    enum class ColumnKind { Integer, WholeNumeric, Numeric, Real, Bit, Date, Time, Text, Binary };
     static ColumnKind KindOf(SQLSMALLINT type, SQLSMALLINT scale);
 
     automation::Variant ReadValue(SQLHSTMT stmt, SQLUSMALLINT c, ColumnKind kind,
