@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QToolTip>
 #include <QWindow>
 #include <QtTest>
 
@@ -168,6 +169,15 @@ class YearViewTest : public QObject {
                 shownNote = restDays->model()->index(r, 1).data().toString();
         }
         QCOMPARE(shownNote, QStringLiteral("Thursday  National Day"));
+        // Hovering over the day shows its note; over no day, nothing.
+        const auto hover = [&](QPoint at) {
+            QHelpEvent help(QEvent::ToolTip, at, sheet->mapToGlobal(at));
+            QApplication::sendEvent(sheet, &help);
+            return QToolTip::isVisible() ? QToolTip::text() : QString();
+        };
+        QVERIFY2(hover(sheet->CellRect(holiday).center()).contains(QStringLiteral("National Day")),
+                 qPrintable(QToolTip::text()));
+        QVERIFY(!hover(sheet->CellRect(holiday + 1).center()).contains(QStringLiteral("National")));
         // The double click turned nothing.
         QCOMPARE(Rows(dialog, "sprWork"), work - 1);
 
