@@ -6,6 +6,7 @@
 
 #include <map>
 #include <memory>
+#include <numeric>
 
 #include "host/SuiteInterfaces.hpp"
 #include "platform/automation/AsciiText.hpp"
@@ -51,16 +52,24 @@ std::optional<icalrecurrencetype> Parsed(std::string_view text) {
     return rule;
 }
 
+}  // namespace
+
 icaltimetype IcalDate(double day) {
     const automation::CivilDateTime c = automation::CivilFromOle(day);
+    // A date of its own: the null date's time fields are not midnight but unset, which
+    // the iterator takes for a time before the day and so shifts or never ends a rule.
     icaltimetype t = icaltime_null_date();
     t.year = c.Year;
     t.month = c.Month;
     t.day = c.Day;
+    t.hour = 0;
+    t.minute = 0;
+    t.second = 0;
+    t.is_date = 1;
     return t;
 }
 
-}  // namespace
+namespace {}  // namespace
 
 std::optional<std::string> RecurrenceOf(std::string_view text) {
     std::optional<icalrecurrencetype> rule = Parsed(text);
@@ -76,24 +85,97 @@ std::optional<std::string> RecurrenceOf(std::string_view text) {
     return kept;
 }
 
-std::vector<int32_t> RuleDays(const CalendarRule& rule, double from, double to) {
-    std::optional<icalrecurrencetype> parsed = Parsed(rule.Recurrence);
+namespace {
+
+// The library expands no recurrence past 2582; the days from 2580 on are found 400 years
+// (or a multiple) earlier, where the calendar's days and weekdays are the same.
+const int32_t kLibraryLimit = automation::OleDaySerial(automation::OleFromCivil(2580, 1, 1));
+constexpr int32_t kDaysOf400Years = 146097;
+
+// The days of `rule` from `first` to `last` (serials, `first` at or after its start) as
+// the library's iterator gives them.
+std::vector<int32_t> IteratedDays(const icalrecurrencetype& parsed, const CalendarRule& rule,
+                                  int32_t first, int32_t last) {
     const std::unique_ptr<icalrecur_iterator, IteratorFree> each(
-        parsed ? icalrecur_iterator_new(*parsed, IcalDate(rule.Start)) : nullptr);
+        icalrecur_iterator_new(parsed, IcalDate(rule.Start)));
     if (!each) {
         throw automation::ComError(automation::errors::kUnspecified, kSource,
                                    automation::MarkedText(kCannotExpand, ": " + rule.Recurrence));
     }
-    const int32_t first =
-        std::max(automation::OleDaySerial(from), automation::OleDaySerial(rule.Start));
-    const int32_t last = automation::OleDaySerial(to);
+    const int32_t start = automation::OleDaySerial(rule.Start);
     std::vector<int32_t> days;
-    for (icaltimetype t = icalrecur_iterator_next(each.get()); !icaltime_is_null_time(t);
-         t = icalrecur_iterator_next(each.get())) {
+    // The iterator gives each day once, in order: never more steps than days, whatever
+    // the library does with a rule it cannot end.
+    int64_t steps = int64_t{last} - start + 2;
+    for (icaltimetype t = icalrecur_iterator_next(each.get());
+         !icaltime_is_null_time(t) && steps-- > 0; t = icalrecur_iterator_next(each.get())) {
         const int32_t day =
             automation::OleDaySerial(automation::OleFromCivil(t.year, t.month, t.day));
         if (day > last) break;
         if (day >= first && (days.empty() || days.back() != day)) days.push_back(day);
+    }
+    return days;
+}
+
+// How many days the rule's days repeat after: 400 years times the cycles that bring its
+// interval back to the same step; 0 when they do not repeat (a COUNT).
+int64_t RepeatDays(const icalrecurrencetype& parsed) {
+    if (parsed.count > 0) return 0;
+    const int64_t interval = parsed.interval > 0 ? parsed.interval : 1;
+    // The steps of each frequency in 400 years.
+    int64_t steps = 0;
+    switch (parsed.freq) {
+        case ICAL_YEARLY_RECURRENCE:
+            steps = 400;
+            break;
+        case ICAL_MONTHLY_RECURRENCE:
+            steps = 4800;
+            break;
+        case ICAL_WEEKLY_RECURRENCE:
+            steps = kDaysOf400Years / 7;
+            break;
+        case ICAL_DAILY_RECURRENCE:
+            steps = kDaysOf400Years;
+            break;
+        default:
+            return 0;
+    }
+    return interval / std::gcd(interval, steps) * kDaysOf400Years;
+}
+
+}  // namespace
+
+std::vector<int32_t> RuleDays(const CalendarRule& rule, double from, double to) {
+    const std::optional<icalrecurrencetype> parsed = Parsed(rule.Recurrence);
+    if (!parsed) {
+        throw automation::ComError(automation::errors::kUnspecified, kSource,
+                                   automation::MarkedText(kCannotExpand, ": " + rule.Recurrence));
+    }
+    const int32_t start = automation::OleDaySerial(rule.Start);
+    const int32_t first = std::max(automation::OleDaySerial(from), start);
+    const int32_t last = automation::OleDaySerial(to);
+    if (last < first) return {};
+    std::vector<int32_t> days;
+    if (first < kLibraryLimit) {
+        days = IteratedDays(*parsed, rule, first, std::min(last, kLibraryLimit - 1));
+    }
+    if (last < kLibraryLimit) return days;
+    // Past the library's end, the days one repeat earlier, where the rule has run a whole
+    // repeat since its start; a rule that does not repeat so gives no day there.
+    const int64_t repeat = RepeatDays(*parsed);
+    if (repeat == 0 || kLibraryLimit - repeat < start) return days;
+    const int32_t base = static_cast<int32_t>(kLibraryLimit - repeat);
+    const std::vector<int32_t> once = IteratedDays(*parsed, rule, base, kLibraryLimit - 1);
+    const int64_t until = icaltime_is_null_time(parsed->until)
+                              ? INT64_MAX
+                              : automation::OleDaySerial(automation::OleFromCivil(
+                                    parsed->until.year, parsed->until.month, parsed->until.day));
+    for (int64_t shift = repeat; base + shift <= last; shift += repeat) {
+        for (const int32_t day : once) {
+            const int64_t shifted = day + shift;
+            if (shifted > last || shifted > until) return days;
+            if (shifted >= first) days.push_back(static_cast<int32_t>(shifted));
+        }
     }
     return days;
 }

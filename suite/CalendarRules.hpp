@@ -6,6 +6,8 @@
 // one without rules; adding one there is refused, naming upgrade. Every statement runs
 // inside whatever transaction the caller holds on the connection.
 
+#include <libical/ical.h>
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -32,6 +34,9 @@ struct CalendarRule {
 // or nullopt when libical cannot read it or cannot expand it for all-day events (a
 // frequency finer than DAILY).
 std::optional<std::string> RecurrenceOf(std::string_view text);
+
+// `day` (an OLE date) as an iCalendar date, as libical's recurrence iterator takes it.
+icaltimetype IcalDate(double day);
 
 // The days (by OleDaySerial) from `from`'s to `to`'s, both included and none before the
 // rule's start, on which `rule` falls, in date order: its start day counts when it is

@@ -134,12 +134,7 @@ std::string UidPart(const std::string& name) {
 }
 
 icaltimetype IcalDay(int32_t serial) {
-    const std::chrono::year_month_day ymd{automation::DayOfSerial(serial)};
-    icaltimetype t = icaltime_null_date();
-    t.year = static_cast<int>(ymd.year());
-    t.month = static_cast<int>(static_cast<unsigned>(ymd.month()));
-    t.day = static_cast<int>(static_cast<unsigned>(ymd.day()));
-    return t;
+    return suite::IcalDate(static_cast<double>(serial));
 }
 
 // Now, in UTC, as DTSTAMP needs it.
