@@ -92,17 +92,16 @@ namespace {
 const int32_t kLibraryLimit = automation::OleDaySerial(automation::OleFromCivil(2580, 1, 1));
 constexpr int32_t kDaysOf400Years = 146097;
 
-// The days of `rule` from `first` to `last` (serials, `first` at or after its start) as
-// the library's iterator gives them.
+// The days of `rule`, started on the day `start` (a serial), from `first` to `last` as the
+// library's iterator gives them.
 std::vector<int32_t> IteratedDays(const icalrecurrencetype& parsed, const CalendarRule& rule,
-                                  int32_t first, int32_t last) {
+                                  int32_t start, int32_t first, int32_t last) {
     const std::unique_ptr<icalrecur_iterator, IteratorFree> each(
-        icalrecur_iterator_new(parsed, IcalDate(rule.Start)));
+        icalrecur_iterator_new(parsed, IcalDate(start)));
     if (!each) {
         throw automation::ComError(automation::errors::kUnspecified, kSource,
                                    automation::MarkedText(kCannotExpand, ": " + rule.Recurrence));
     }
-    const int32_t start = automation::OleDaySerial(rule.Start);
     std::vector<int32_t> days;
     // The iterator gives each day once, in order: never more steps than days, whatever
     // the library does with a rule it cannot end.
@@ -122,6 +121,17 @@ std::vector<int32_t> IteratedDays(const icalrecurrencetype& parsed, const Calend
 int64_t RepeatDays(const icalrecurrencetype& parsed) {
     if (parsed.count > 0) return 0;
     const int64_t interval = parsed.interval > 0 ? parsed.interval : 1;
+    // A rule of weeks by weekdays alone, or of days alone, repeats with its step: a run of
+    // steps a year or more long will do.
+    const auto none = [](const short* values) { return values[0] == ICAL_RECURRENCE_ARRAY_MAX; };
+    const bool byDaysAlone = none(parsed.by_month) && none(parsed.by_month_day) &&
+                             none(parsed.by_year_day) && none(parsed.by_week_no) &&
+                             none(parsed.by_set_pos);
+    if (byDaysAlone && (parsed.freq == ICAL_WEEKLY_RECURRENCE ||
+                        (parsed.freq == ICAL_DAILY_RECURRENCE && none(parsed.by_day)))) {
+        const int64_t step = parsed.freq == ICAL_WEEKLY_RECURRENCE ? 7 * interval : interval;
+        return step * ((366 + step - 1) / step);
+    }
     // The steps of each frequency in 400 years.
     int64_t steps = 0;
     switch (parsed.freq) {
@@ -143,7 +153,38 @@ int64_t RepeatDays(const icalrecurrencetype& parsed) {
     return interval / std::gcd(interval, steps) * kDaysOf400Years;
 }
 
+// Where the rule, started a whole number of repeats earlier, has a whole repeat before the
+// library's end: a day from 1600 on, where the library counts weekdays as the calendar
+// does; nullopt for a rule that does not repeat so (a COUNT, too long a repeat).
+std::optional<int64_t> EarlyStart(const icalrecurrencetype& parsed, int32_t start) {
+    const int64_t repeat = RepeatDays(parsed);
+    if (repeat == 0) return std::nullopt;
+    const int64_t base = kLibraryLimit - repeat;
+    const int64_t early =
+        start - (start > base ? (start - base + repeat - 1) / repeat : 0) * repeat;
+    if (early < automation::OleDaySerial(automation::OleFromCivil(1600, 1, 1))) return std::nullopt;
+    return early;
+}
+
 }  // namespace
+
+std::optional<double> RuleDaysEnd(const CalendarRule& rule) {
+    const std::optional<icalrecurrencetype> parsed = Parsed(rule.Recurrence);
+    if (!parsed) return std::nullopt;
+    const double end = kLibraryLimit - 1.0;
+    if (!icaltime_is_null_time(parsed->until) &&
+        automation::OleFromCivil(parsed->until.year, parsed->until.month, parsed->until.day) <=
+            end) {
+        return std::nullopt;
+    }
+    if (parsed->count > 0) {
+        const size_t given = RuleDays(rule, rule.Start, end).size();
+        return given >= static_cast<size_t>(parsed->count) ? std::nullopt
+                                                           : std::optional<double>(end);
+    }
+    return EarlyStart(*parsed, automation::OleDaySerial(rule.Start)) ? std::nullopt
+                                                                     : std::optional<double>(end);
+}
 
 std::vector<int32_t> RuleDays(const CalendarRule& rule, double from, double to) {
     const std::optional<icalrecurrencetype> parsed = Parsed(rule.Recurrence);
@@ -157,15 +198,20 @@ std::vector<int32_t> RuleDays(const CalendarRule& rule, double from, double to) 
     if (last < first) return {};
     std::vector<int32_t> days;
     if (first < kLibraryLimit) {
-        days = IteratedDays(*parsed, rule, first, std::min(last, kLibraryLimit - 1));
+        days = IteratedDays(*parsed, rule, start, first, std::min(last, kLibraryLimit - 1));
     }
     if (last < kLibraryLimit) return days;
-    // Past the library's end, the days one repeat earlier, where the rule has run a whole
-    // repeat since its start; a rule that does not repeat so gives no day there.
+    // Past the library's end, the days of the last repeat before it, shifted by whole
+    // repeats. Started a whole number of repeats earlier (the same date and weekday, the
+    // same step of its interval), a rule gives the same days; so it is started early
+    // enough for a whole repeat to lie before the library's end (RuleDaysEnd says where a
+    // rule cannot be).
+    const std::optional<int64_t> early = EarlyStart(*parsed, start);
+    if (!early) return days;
     const int64_t repeat = RepeatDays(*parsed);
-    if (repeat == 0 || kLibraryLimit - repeat < start) return days;
-    const int32_t base = static_cast<int32_t>(kLibraryLimit - repeat);
-    const std::vector<int32_t> once = IteratedDays(*parsed, rule, base, kLibraryLimit - 1);
+    const int64_t base = kLibraryLimit - repeat;
+    const std::vector<int32_t> once = IteratedDays(*parsed, rule, static_cast<int32_t>(*early),
+                                                   static_cast<int32_t>(base), kLibraryLimit - 1);
     const int64_t until = icaltime_is_null_time(parsed->until)
                               ? INT64_MAX
                               : automation::OleDaySerial(automation::OleFromCivil(

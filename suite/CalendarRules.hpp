@@ -43,6 +43,12 @@ icaltimetype IcalDate(double day);
 // one of them. Raises a ComError for a recurrence libical cannot expand.
 std::vector<int32_t> RuleDays(const CalendarRule& rule, double from, double to);
 
+// The last day (an OLE date) up to which RuleDays can give `rule`'s days, for a rule whose
+// days would go on past it: the recurrence library expands none past 2582, and a rule
+// that cannot be carried on from the days before (a COUNT not yet used up, an interval
+// whose repeat is too long) gives none after 2579. nullopt: every day of the rule is given.
+std::optional<double> RuleDaysEnd(const CalendarRule& rule);
+
 // How many days from `from`'s to `to`'s (both included) the rules would turn: the days on
 // which the kind the rules give (the later rule having the last word on a day two give)
 // differs from `rests(day)`, the kind the day has now (by OleDaySerial; nullopt for a day

@@ -50,5 +50,8 @@ int TurnListedDays(const std::function<std::vector<ListedDay>(data::Connection&)
 // After a generation: how many days the stored rules would give another kind, naming
 // `rule apply` over the new calendar; nothing when none would.
 void SayRuleDays(Session& s);
+// Warns, on standard error, of each stored rule whose days end before `last` (an OLE date)
+// because the recurrence cannot be expanded that far.
+void WarnOfRulesEndingBefore(Session& s, data::Connection& connection, double last);
 
 }  // namespace zev::cli::commands

@@ -20,7 +20,9 @@ struct ExtendOptions {
 int RunExtend(const ExtendOptions& o, Session& s) {
     const double until = ParseDateArgument(o.until);
     RequireSchema();
-    const suite::CalendarExtension added = suite::ExtendCalendar(*AppConnection(), until);
+    const data::ConnectionPtr connection = AppConnection();
+    const suite::CalendarExtension added = suite::ExtendCalendar(*connection, until);
+    WarnOfRulesEndingBefore(s, *connection, added.LastDay);
     s.out.Line(LoadLocalText("工厂日历已延长") + ": " + automation::FormatIsoDate(added.FirstDay) +
                " .. " + automation::FormatIsoDate(added.LastDay) + ", " +
                std::to_string(added.WorkDays) + " " + LoadLocalText("工作日"));

@@ -3,6 +3,7 @@
 // applies them to the days it appends.
 #include "apps/zevworkcal/commands/Commands.hpp"
 
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <optional>
@@ -130,6 +131,7 @@ int RunApply(const RuleOptions& o, Session& s) {
     }
     return TurnListedDays(
         [&](data::Connection& connection) {
+            WarnOfRulesEndingBefore(s, connection, to - 1);
             std::map<int32_t, ListedDay> days;
             for (const suite::CalendarRule& r : suite::CalendarRules(connection).Rules()) {
                 for (const int32_t day : suite::RuleDays(r, from, to - 1))
@@ -151,6 +153,18 @@ int RunRule(const RuleOptions& o, Session& s) {
 }
 
 }  // namespace
+
+void WarnOfRulesEndingBefore(Session& s, data::Connection& connection, double last) {
+    for (const suite::CalendarRule& r : suite::CalendarRules(connection).Rules()) {
+        const std::optional<double> end = suite::RuleDaysEnd(r);
+        if (!end || *end >= last) continue;
+        std::fprintf(s.ui.ErrorStream(), "%s\n",
+                     (LoadLocalText("警告") + ": " + LoadLocalText("规则的日子只能展开到") + " " +
+                      automation::FormatIsoDate(*end) + ": " + std::to_string(r.Id) + " " +
+                      automation::EscapeControls(r.Recurrence))
+                         .c_str());
+    }
+}
 
 void SayRuleDays(Session& s) {
     const std::unique_ptr<component::clsCal> cal = OpenCalendar();
