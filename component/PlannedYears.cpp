@@ -1,6 +1,8 @@
 // UnplannedYears (PlannedYears.hpp): one pass over the days, a year at a time.
 #include "component/PlannedYears.hpp"
 
+#include <algorithm>
+
 #include <map>
 
 #include "host/MMTS.hpp"
@@ -47,6 +49,13 @@ std::string RuleDaysNotice(size_t days, double first, double last) {
     return host::MMTS::LoadLocalText("规则可以改变新日历中的这么多天") + ": " +
            std::to_string(days) + " (zevworkcal rule apply " + automation::FormatIsoDate(first) +
            " " + automation::FormatIsoDate(last + 1) + ")";
+}
+
+std::optional<std::pair<double, double>> RuleApplyRange(double first, double last, double today) {
+    const double from =
+        std::max(automation::OleDatePart(first), automation::OleDatePart(today)) + 1;
+    if (from > automation::OleDatePart(last)) return std::nullopt;
+    return std::pair{from, automation::OleDatePart(last)};
 }
 
 }  // namespace zev::component

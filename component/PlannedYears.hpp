@@ -4,9 +4,11 @@
 // missing until their list is imported.
 
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "component/CalendarQuestions.hpp"
@@ -29,5 +31,10 @@ std::string UnplannedWarning(const std::vector<int>& years);
 // apply FIRST END)" for the calendar from `first` to `last`, END the day after it, through
 // the text lookup; "" when no rule would change a day.
 std::string RuleDaysNotice(size_t days, double first, double last);
+
+// The days from `first` to `last` (OLE dates) of a new calendar that `rule apply` may
+// turn, as [from, last]: those after its start day and after `today`, which the swap's
+// guards leave alone; nullopt when there are none.
+std::optional<std::pair<double, double>> RuleApplyRange(double first, double last, double today);
 
 }  // namespace zev::component

@@ -4,15 +4,20 @@
 
 #include <libical/ical.h>
 
+#include <charconv>
+#include <chrono>
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <numeric>
+#include <set>
 
 #include "host/SuiteInterfaces.hpp"
 #include "platform/automation/AsciiText.hpp"
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/ObjectRegistry.hpp"
 #include "platform/automation/OleDate.hpp"
+#include "platform/automation/Utf8.hpp"
 #include "suite/CalendarNotes.hpp"
 #include "suite/Schema.hpp"
 
@@ -30,15 +35,19 @@ constexpr const char* kInsertRule =
 constexpr const char* kCountRule = "SELECT COUNT(*) FROM t_WorkCalendarRule WHERE FRuleID=?";
 constexpr const char* kDeleteRule = "DELETE FROM t_WorkCalendarRule WHERE FRuleID=?";
 constexpr const char* kCannotExpand = "重复规则无法展开";
+constexpr const char* kNoDay = "这条规则从它的第一天起没有一天";
+constexpr const char* kSameRule = "已有同样的规则";
 
 struct IteratorFree {
     void operator()(icalrecur_iterator* i) const { icalrecur_iterator_free(i); }
 };
 
-// The recurrence libical reads from `text`, when it reads one that repeats by days or
-// coarser.
+constexpr std::string_view kExceptions = " EXDATE:";
+
+// The recurrence libical reads from `text` (its RRULE part), when it reads one that
+// repeats by days or coarser.
 std::optional<icalrecurrencetype> Parsed(std::string_view text) {
-    std::string value(automation::Trim(text, " \t"));
+    std::string value(automation::Trim(RecurrenceRule(text), " \t"));
     if (automation::UpperAscii(value.substr(0, 6)) == "RRULE:") value.erase(0, 6);
     if (value.empty()) return std::nullopt;
     icalerror_clear_errno();
@@ -69,11 +78,57 @@ icaltimetype IcalDate(double day) {
     return t;
 }
 
-namespace {}  // namespace
+std::string_view RecurrenceRule(std::string_view text) {
+    const size_t at = text.find(kExceptions);
+    return at == std::string_view::npos ? text : text.substr(0, at);
+}
+
+std::optional<std::set<int32_t>> RecurrenceExceptions(std::string_view text) {
+    std::set<int32_t> days;
+    const size_t at = text.find(kExceptions);
+    if (at == std::string_view::npos) return days;
+    std::string_view rest = text.substr(at + kExceptions.size());
+    while (!rest.empty()) {
+        const size_t comma = rest.find(',');
+        const std::string_view one = rest.substr(0, comma);
+        int year = 0;
+        unsigned month = 0;
+        unsigned day = 0;
+        const auto number = [&](std::string_view digits, auto& value) {
+            const auto [end, error] =
+                std::from_chars(digits.data(), digits.data() + digits.size(), value);
+            return error == std::errc() && end == digits.data() + digits.size();
+        };
+        if (one.size() != 8 || !number(one.substr(0, 4), year) ||
+            !number(one.substr(4, 2), month) || !number(one.substr(6, 2), day)) {
+            return std::nullopt;
+        }
+        const std::chrono::year_month_day ymd{std::chrono::year(year), std::chrono::month(month),
+                                              std::chrono::day(day)};
+        if (!ymd.ok() || year < 100) return std::nullopt;
+        days.insert(automation::SerialOfDay(std::chrono::sys_days(ymd)));
+        rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+    }
+    return days;
+}
+
+std::string WithExceptions(std::string_view text, const std::set<int32_t>& days) {
+    std::string kept(RecurrenceRule(text));
+    for (const int32_t day : days) {
+        const std::chrono::year_month_day ymd{automation::DayOfSerial(day)};
+        char part[16];
+        std::snprintf(part, sizeof part, "%04d%02u%02u", static_cast<int>(ymd.year()),
+                      static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()));
+        kept += (day == *days.begin() ? std::string(kExceptions) : std::string(",")) + part;
+    }
+    return kept;
+}
 
 std::optional<std::string> RecurrenceOf(std::string_view text) {
     std::optional<icalrecurrencetype> rule = Parsed(text);
     if (!rule) return std::nullopt;
+    const std::optional<std::set<int32_t>> exceptions = RecurrenceExceptions(text);
+    if (!exceptions) return std::nullopt;
     // An iterator from any day tells whether the library can expand the rule at all.
     const std::unique_ptr<icalrecur_iterator, IteratorFree> each(
         icalrecur_iterator_new(*rule, IcalDate(automation::OleFromCivil(2000, 1, 1))));
@@ -82,7 +137,7 @@ std::optional<std::string> RecurrenceOf(std::string_view text) {
     if (written == nullptr) return std::nullopt;
     std::string kept(written);
     icalmemory_free_buffer(written);
-    return kept;
+    return WithExceptions(kept, *exceptions);
 }
 
 namespace {
@@ -178,7 +233,7 @@ std::optional<double> RuleDaysEnd(const CalendarRule& rule) {
         return std::nullopt;
     }
     if (parsed->count > 0) {
-        const size_t given = RuleDays(rule, rule.Start, end).size();
+        const size_t given = RecurrenceDays(rule, rule.Start, end).size();
         return given >= static_cast<size_t>(parsed->count) ? std::nullopt
                                                            : std::optional<double>(end);
     }
@@ -187,6 +242,15 @@ std::optional<double> RuleDaysEnd(const CalendarRule& rule) {
 }
 
 std::vector<int32_t> RuleDays(const CalendarRule& rule, double from, double to) {
+    std::vector<int32_t> days = RecurrenceDays(rule, from, to);
+    const std::optional<std::set<int32_t>> exceptions = RecurrenceExceptions(rule.Recurrence);
+    if (exceptions && !exceptions->empty()) {
+        std::erase_if(days, [&](int32_t day) { return exceptions->contains(day); });
+    }
+    return days;
+}
+
+std::vector<int32_t> RecurrenceDays(const CalendarRule& rule, double from, double to) {
     const std::optional<icalrecurrencetype> parsed = Parsed(rule.Recurrence);
     if (!parsed) {
         throw automation::ComError(automation::errors::kUnspecified, kSource,
@@ -261,9 +325,25 @@ std::vector<CalendarRule> CalendarRules::Rules() {
 component::Outcome CalendarRules::Add(CalendarRule& rule) {
     if (!HasTable()) return component::Outcome::Refused(kNoRuleTable);
     const std::optional<std::string> recurrence = RecurrenceOf(rule.Recurrence);
-    if (!recurrence) return component::Outcome::Refused(kCannotExpand, ": " + rule.Recurrence);
+    if (!recurrence) {
+        return component::Outcome::Refused(kCannotExpand,
+                                           ": " + automation::EscapeControls(rule.Recurrence));
+    }
+    rule.Note = std::string(automation::Trim(rule.Note, " \t"));
     if (std::optional<component::Outcome> problem = NoteProblem(rule.Note)) return *problem;
     rule.Recurrence = *recurrence;
+    // A rule that never gives a day (ended before its first day, or beginning past where
+    // the rules can be expanded) would be stored for nothing.
+    const double lastDay = automation::OleFromCivil(9999, 12, 31);
+    if (RuleDays(rule, rule.Start, std::min(rule.Start + kDaysOf400Years, lastDay)).empty()) {
+        return component::Outcome::Refused(kNoDay, ": " + rule.Recurrence);
+    }
+    for (const CalendarRule& held : Rules()) {
+        if (held.Recurrence == rule.Recurrence && held.Rest == rule.Rest &&
+            held.Note == rule.Note && held.Start == automation::OleDatePart(rule.Start)) {
+            return component::Outcome::Refused(kSameRule, ": " + std::to_string(held.Id));
+        }
+    }
     data::Recordset largest = connection_.ExecuteWith(kLargestId, {});
     rule.Id =
         largest.Fields(0).Value().IsNull() ? 1 : automation::CLng(largest.Fields(0).Value()) + 1;

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -23,12 +24,20 @@ inline constexpr const char* kNoRuleTable =
     "数据库中没有规则表 t_WorkCalendarRule，请先运行 zevworkcal upgrade";
 
 struct CalendarRule {
-    int32_t Id = 0;          // given by Add
-    std::string Recurrence;  // the RRULE value: "FREQ=YEARLY;BYMONTH=5;BYMONTHDAY=1"
-    bool Rest = true;        // the kind of day it makes
+    int32_t Id = 0;  // given by Add
+    // The RRULE value ("FREQ=YEARLY;BYMONTH=5;BYMONTHDAY=1"), and the days it leaves out,
+    // if any, after " EXDATE:" as iCalendar dates ("... EXDATE:20320501,20330501").
+    std::string Recurrence;
+    bool Rest = true;  // the kind of day it makes
     std::string Note;
     double Start = 0.0;  // the first day it applies to, an OLE date at midnight
 };
+
+// The RRULE part of a rule's recurrence, and the days it leaves out (nullopt for a list
+// that is no list of dates); the recurrence `text` with `days` left out instead.
+std::string_view RecurrenceRule(std::string_view text);
+std::optional<std::set<int32_t>> RecurrenceExceptions(std::string_view text);
+std::string WithExceptions(std::string_view text, const std::set<int32_t>& days);
 
 // The recurrence as the table keeps it ("RRULE:" dropped, the rule as libical writes it),
 // or nullopt when libical cannot read it or cannot expand it for all-day events (a
@@ -42,6 +51,8 @@ icaltimetype IcalDate(double day);
 // rule's start, on which `rule` falls, in date order: its start day counts when it is
 // one of them. Raises a ComError for a recurrence libical cannot expand.
 std::vector<int32_t> RuleDays(const CalendarRule& rule, double from, double to);
+// The same, with the days the rule leaves out.
+std::vector<int32_t> RecurrenceDays(const CalendarRule& rule, double from, double to);
 
 // The last day (an OLE date) up to which RuleDays can give `rule`'s days, for a rule whose
 // days would go on past it: the recurrence library expands none past 2582, and a rule

@@ -407,9 +407,13 @@ component::Outcome frmCal::ClickSave() {
     // While no calendar is set, Save makes one; the planner then hears how many of its
     // days the stored rules would change, and how to apply them.
     component::Outcome made = Shown(GenerateCalendar());
-    if (made.IsDone() && !filled_.empty()) {
-        const std::string notice = component::RuleDaysNotice(
-            RuleDaysOfNewCalendar(), filled_.front().first, filled_.back().first);
+    const std::optional<std::pair<double, double>> open =
+        filled_.empty()
+            ? std::nullopt
+            : component::RuleApplyRange(filled_.front().first, filled_.back().first, today_());
+    if (made.IsDone() && open) {
+        const std::string notice = component::RuleDaysNotice(RuleDaysOfNewCalendar(open->first),
+                                                             open->first, open->second);
         if (!notice.empty()) {
             ui::Current()->MsgBox(notice, ui::vbOKOnly | ui::vbInformation,
                                   LoadLocalText(component::mdlCal::kNoticeTitle, 0));
@@ -418,13 +422,13 @@ component::Outcome frmCal::ClickSave() {
     return made;
 }
 
-size_t frmCal::RuleDaysOfNewCalendar() {
+size_t frmCal::RuleDaysOfNewCalendar(double from) {
     if (filled_.empty()) return 0;
     try {
         const std::shared_ptr<host::IDayRules> rules =
             automation::CreateObjectAs<host::IDayRules>(host::progid::kDayRules);
         return rules->DaysToTurn(
-            component::mdlCal::Connection(state_), filled_.front().first, filled_.back().first,
+            component::mdlCal::Connection(state_), from, filled_.back().first,
             [&](int32_t day) -> std::optional<bool> {
                 // The grids' days, in date order.
                 const auto held = std::lower_bound(

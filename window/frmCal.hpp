@@ -103,9 +103,9 @@ class frmCal final : public FrmCalControls,
     component::Outcome ClickMove();
     component::Outcome ClickSave();
     component::Outcome ClickExit();
-    // After a generation: how many days of the calendar the grids were filled with the
-    // stored rules would turn (rule apply does it); 0 without rules.
-    size_t RuleDaysOfNewCalendar();
+    // After a generation: how many days of the calendar the grids were filled with, from
+    // `from` on, the stored rules would turn (rule apply does it); 0 without rules.
+    size_t RuleDaysOfNewCalendar(double from);
 
     // The year view (frmCalYear.cpp). Each returns what it came to; the handlers below
     // show it.

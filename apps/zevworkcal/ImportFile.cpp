@@ -16,6 +16,7 @@
 #include "platform/automation/OleDate.hpp"
 #include "platform/automation/UserFile.hpp"
 #include "platform/automation/Utf8.hpp"
+#include "suite/CalendarRules.hpp"
 
 namespace zev::cli {
 namespace {
@@ -26,11 +27,23 @@ constexpr const char* kNotAllDay = "导入文件中的事件不是全天事件";
 constexpr const char* kEndBeforeStart = "导入文件中的事件结束早于开始";
 constexpr const char* kCannotRecur = "导入文件中的事件的重复规则无法展开";
 constexpr const char* kNoDayWithin = "导入文件中的重复事件在工厂日历中没有一天";
+constexpr const char* kStartNotInRule = "导入文件中事件的 DTSTART 不是其 RRULE 的一天";
+constexpr const char* kCannotKeep = "导入文件中的这个重复事件不能保存为规则";
+
+// The most of a line a refusal shows of it: enough to find it, never a whole endless line.
+constexpr size_t kMostShown = 80;
 
 [[noreturn]] void Fail(const char* text, const std::string& file, int line,
                        std::string_view what = {}) {
     std::string detail = ": " + automation::EscapeControls(file) + ":" + std::to_string(line);
-    if (!what.empty()) detail += ": " + automation::EscapeControls(what);
+    if (what.size() > kMostShown) {
+        size_t cut = kMostShown;
+        while (cut > 0 && (static_cast<unsigned char>(what[cut]) & 0xC0) == 0x80)
+            --cut;
+        detail += ": " + automation::EscapeControls(what.substr(0, cut)) + "...";
+    } else if (!what.empty()) {
+        detail += ": " + automation::EscapeControls(what);
+    }
     throw automation::ComError(automation::errors::kUnspecified, kSource,
                                automation::MarkedText(text, detail));
 }
@@ -214,7 +227,13 @@ std::vector<double> Occurrences(icalcomponent* event, const icaltimetype& first,
         const std::unique_ptr<icalrecur_iterator, IteratorFree> each(
             icalrecur_iterator_new(rule, first));
         if (!each) Fail(kCannotRecur, file, line, "RRULE");
-        for (icaltimetype t = icalrecur_iterator_next(each.get()); !icaltime_is_null_time(t);
+        // A DTSTART off its rule makes days that calendar programs count differently (with
+        // a COUNT, one more or one less), and that a rule kept from the event would not.
+        const icaltimetype firstGiven = icalrecur_iterator_next(each.get());
+        if (icaltime_is_null_time(firstGiven) || OleOf(firstGiven) != start) {
+            Fail(kStartNotInRule, file, line, "DTSTART");
+        }
+        for (icaltimetype t = firstGiven; !icaltime_is_null_time(t);
              t = icalrecur_iterator_next(each.get())) {
             const double day = OleOf(t);
             if (day > within->Last) break;
@@ -281,22 +300,36 @@ std::vector<ListedDay> ReadIcs(const std::string& file, const std::string& text,
         if (HasMark(event, kNoNoteMark)) note.clear();
         const bool rest = !HasCategory(event, "WORK");
         bool kept = false;
-        if (rules != nullptr) {
-            icalproperty* rrule = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY);
-            const bool plain =
-                rrule != nullptr &&
-                icalcomponent_get_next_property(event, ICAL_RRULE_PROPERTY) == nullptr &&
-                icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY) == nullptr &&
-                icalcomponent_get_first_property(event, ICAL_EXDATE_PROPERTY) == nullptr &&
-                to == from + 1;
-            if (plain) {
-                icalrecurrencetype rule = icalproperty_get_rrule(rrule);
-                char* written = icalrecurrencetype_as_string_r(&rule);
-                if (written != nullptr) {
-                    rules->push_back({written, rest, note, from, line});
-                    icalmemory_free_buffer(written);
-                    kept = true;
+        icalproperty* rrule = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY);
+        if (rules != nullptr && rrule != nullptr) {
+            // A rule is one recurrence of single days from its first day. Its RDATEs go into the
+            // calendar's days, so they must lie within them: one after the calendar's last day
+            // would be lost.
+            for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY);
+                 p != nullptr; p = icalcomponent_get_next_property(event, ICAL_RDATE_PROPERTY)) {
+                const double day = OleOf(icalproperty_get_rdate(p).time);
+                if (!within || day > within->Last) {
+                    Fail(kCannotKeep, file, line, "RDATE " + automation::FormatIsoDate(day));
                 }
+            }
+            // The days it leaves out within the calendar are left out of the import's days;
+            // the rule keeps those after the calendar's last day, which it would make later.
+            std::set<int32_t> leftOut;
+            for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_EXDATE_PROPERTY);
+                 p != nullptr; p = icalcomponent_get_next_property(event, ICAL_EXDATE_PROPERTY)) {
+                const double day = OleOf(icalproperty_get_exdate(p));
+                if (!within || day > within->Last) leftOut.insert(automation::OleDaySerial(day));
+            }
+            if (icalcomponent_get_next_property(event, ICAL_RRULE_PROPERTY) != nullptr) {
+                Fail(kCannotKeep, file, line, "RRULE RRULE");
+            }
+            if (to != from + 1) Fail(kCannotKeep, file, line, "DTEND");
+            icalrecurrencetype rule = icalproperty_get_rrule(rrule);
+            char* written = icalrecurrencetype_as_string_r(&rule);
+            if (written != nullptr) {
+                rules->push_back({suite::WithExceptions(written, leftOut), rest, note, from, line});
+                icalmemory_free_buffer(written);
+                kept = true;
             }
         }
         const std::vector<double> occurrences =

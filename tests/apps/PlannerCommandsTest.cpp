@@ -679,6 +679,22 @@ TEST_P(PlannerCommands, ImportExpandsRecurringEventsOverTheCalendarOrRefusesByLi
          1,
          "",
          "导入文件中的重复事件在工厂日历中没有一天: " + dir.File("7.ics") + ":4: RRULE"},
+        // A DTSTART off its rule, which programs count differently, and an event a rule
+        // cannot keep (a rule makes single days).
+        {{"import", ics({"DTSTART;VALUE=DATE:20270105\r\n"
+                         "RRULE:FREQ=YEARLY;BYMONTH=3;BYMONTHDAY=1;COUNT=2\r\n"})},
+         zz,
+         1,
+         "",
+         "导入文件中事件的 DTSTART 不是其 RRULE 的一天: " + dir.File("8.ics") + ":4: DTSTART"},
+        {{"import",
+          ics({"DTSTART;VALUE=DATE:20271224\r\nDTEND;VALUE=DATE:20271227\r\nRRULE:FREQ="
+               "YEARLY\r\n"}),
+          "--keep-rules"},
+         zz,
+         1,
+         "",
+         "导入文件中的这个重复事件不能保存为规则: " + dir.File("9.ics") + ":4: DTEND"},
     };
     const std::vector<std::string> before = CalendarRows();
     for (const Invocation& c : cases) {
@@ -758,6 +774,17 @@ TEST_P(PlannerCommands, RulesCarryHolidaysForwardAsAnIndependentExpansionDoes) {
         {{"rule", "add", "FREQ=YEARLY;BYDAY=FOO", "rest"}, zz, 1, "", "重复规则无法展开"},
         {{"rule", "add", "FREQ=YEARLY", "holiday"}, zz, 2, "", "KIND"},
         {{"rule", "remove", "9"}, zz, 1, "", "没有这条规则: 9"},
+        {{"rule", "add", "FREQ=YEARLY;UNTIL=20050101", "rest"},
+         zz,
+         1,
+         "",
+         "这条规则从它的第一天起没有一天"},
+        {{"rule", "add", "FREQ=YEARLY;BYMONTH=1;BYMONTHDAY=1", "rest", " New Year ", "--from",
+          "2026-06-01"},
+         zz,
+         1,
+         "",
+         "已有同样的规则: 1"},
     };
     for (const Invocation& c : refused) {
         SCOPED_TRACE(Named(c));
@@ -818,8 +845,10 @@ TEST_P(PlannerCommands, RulesCarryHolidaysForwardAsAnIndependentExpansionDoes) {
     }
     EXPECT_EQ(Unsound(), "");
 
-    // The export carries each rule as one recurring event; imported with --keep-rules
-    // into a new calendar and extended, it gives the same days and rules.
+    // The export carries each rule as one recurring event, less the days the calendar
+    // holds otherwise (a holiday worked again); imported with --keep-rules into a new
+    // calendar and extended, it gives the same days and rules.
+    ASSERT_EQ(Run({"swap", "2026-11-26"}, "2026-08-01").exitCode, 0);
     const ProcessResult exported = Run({"export", "--format", "ics"}, "2026-08-01");
     ASSERT_EQ(exported.exitCode, 0) << exported.err;
     size_t recurring = 0;
@@ -858,7 +887,7 @@ TEST_P(PlannerCommands, RulesCarryHolidaysForwardAsAnIndependentExpansionDoes) {
                zz,
                0,
                "工厂日历已生成\n规则可以改变新日历中的这么多天: 2 (zevworkcal rule apply "
-               "2026-01-05 2027-01-01)\n",
+               "2026-01-06 2027-01-01)\n",
                ""});
 }
 
@@ -1085,6 +1114,12 @@ TEST_P(PlannerCommands, ImportReadsOneRegularFileOrStandardInputWithinItsLimit) 
         {{"-", "--dry-run"}, csv, 0, "2027-04-05 rest 清明节\n", ""},
         {{"-", "--dry-run"}, ics, 0, "2027-04-05 rest 清明节\n", ""},
         {{"-", "--dry-run", "--format", "csv"}, ics, 1, "", "导入文件的这一行格式不对: -:1"},
+        // A refusal shows the start of a long line, not all of it.
+        {{"-", "--format", "csv"},
+         std::string(size_t{1} << 20, 'x'),
+         1,
+         "",
+         "导入文件的这一行格式不对: -:1: " + std::string(80, 'x') + "...\n"},
     };
     const std::vector<std::string> before = CalendarRows();
     for (const Case& c : cases) {

@@ -49,12 +49,30 @@ struct ExportedDay {
     std::string Note;
 };
 
+// The days of the range exported, each as the calendar holds it, read in one snapshot.
+struct ExportRange {
+    int32_t First = 0;  // the range's first day; its days follow
+    std::vector<component::CalendarDay> Held;
+    std::map<int32_t, std::string> Notes;
+    std::vector<ExportedDay> Days;  // those exported day by day
+
+    // Whether the calendar holds `serial` as a day of kind `rest` with the note `note`.
+    bool Holds(int32_t serial, bool rest, const std::string& note) const {
+        if (serial < First || serial - First >= static_cast<int64_t>(Held.size())) return false;
+        const component::CalendarDay& day = Held[static_cast<size_t>(serial - First)];
+        if (day.kind == component::CalendarDay::Outside) return false;
+        const auto held = Notes.find(serial);
+        return (day.kind == component::CalendarDay::Rest) == rest &&
+               (held == Notes.end() ? std::string() : held->second) == note;
+    }
+};
+
 // The days of the calendar from --from up to the day before --to (each side the
 // calendar's end when not given) that are exported: every day with --all, else the
 // exceptions to the stored weekly rule and the days that carry a note (a note on a plain
 // day is kept too), all read in one snapshot.
-std::vector<ExportedDay> DaysToExport(const ExportOptions& o, std::optional<double> from,
-                                      std::optional<double> to, component::clsCal& cal) {
+ExportRange DaysToExport(const ExportOptions& o, std::optional<double> from,
+                         std::optional<double> to, component::clsCal& cal) {
     data::Connection& connection = component::mdlCal::Connection();
     const data::ReadSnapshot snapshot(connection);
     const std::optional<component::DaySpan> span = cal.CalendarSpan();
@@ -65,17 +83,20 @@ std::vector<ExportedDay> DaysToExport(const ExportOptions& o, std::optional<doub
     if (to) end = std::min(end, automation::OleDaySerial(*to));
     if (end <= first) return {};
 
-    std::vector<component::CalendarDay> held(static_cast<size_t>(end - first));
+    ExportRange range;
+    range.First = first;
+    std::vector<component::CalendarDay>& held = range.Held;
+    held.resize(static_cast<size_t>(end - first));
     const component::WorkDaysResult result = cal.DayKinds(first, held);
     if (result.Failure) throw automation::ComError(*result.Failure);
-    std::map<int32_t, std::string> notes;
+    std::map<int32_t, std::string>& notes = range.Notes;
     for (suite::DayNote& n : suite::CalendarNotes(connection).Notes(first, end))
         notes.emplace(n.Day, std::move(n.Note));
     suite::CalendarStore store(connection);
     const component::WeekendRule rule{store.SwitchIsOn("SatNotWork"),
                                       store.SwitchIsOn("SunNotWork")};
 
-    std::vector<ExportedDay> days;
+    std::vector<ExportedDay>& days = range.Days;
     for (size_t i = 0; i < held.size(); ++i) {
         const component::CalendarDay& day = held[i];
         if (day.kind == component::CalendarDay::Outside) continue;
@@ -86,7 +107,7 @@ std::vector<ExportedDay> DaysToExport(const ExportOptions& o, std::optional<doub
         if (!o.all && !exception && note == notes.end()) continue;
         days.push_back({serial, work, day.Number, note == notes.end() ? "" : note->second});
     }
-    return days;
+    return range;
 }
 
 std::string IsoOf(int32_t serial) {
@@ -153,8 +174,8 @@ icaltimetype IcalNow() {
 
 // One all-day event per day, UID the day and the calendar's name, so that a calendar
 // program subscribed to the export keeps each day as one event across exports.
-std::string IcsOf(const std::vector<ExportedDay>& days,
-                  const std::vector<suite::CalendarRule>& rules) {
+std::string IcsOf(const ExportRange& range, const std::vector<suite::CalendarRule>& rules) {
+    const std::vector<ExportedDay>& days = range.Days;
     const std::string name = CalendarName();
     // The calendar's own identity keeps two plants apart whatever their files are called;
     // a calendar made before identities were given keeps the UIDs of its name.
@@ -172,14 +193,24 @@ std::string IcsOf(const std::vector<ExportedDay>& days,
     icalproperty_set_x_name(title, "X-WR-CALNAME");
     icalcomponent_add_property(calendar, title);
     // A day a rule made as the rule says travels in the rule's recurring event: the kind
-    // and the note of the last rule on each day.
+    // and the note of the last rule on each day. Any other day of a rule in the range (the
+    // calendar holds it otherwise, or a later rule has the last word) is an EXDATE of the
+    // rule's event, so that the file imported again gives every day as the calendar has it.
+    const int32_t rangeLast = range.First + static_cast<int32_t>(range.Held.size()) - 1;
     std::map<int32_t, const suite::CalendarRule*> byRule;
-    if (!days.empty()) {
+    std::map<const suite::CalendarRule*, std::vector<int32_t>> ruleDays;
+    if (!range.Held.empty()) {
         for (const suite::CalendarRule& r : rules) {
-            for (const int32_t day : suite::RuleDays(r, days.front().Serial, days.back().Serial))
+            std::vector<int32_t>& given = ruleDays[&r];
+            given = suite::RuleDays(r, range.First, rangeLast);
+            for (const int32_t day : given)
                 byRule[day] = &r;
         }
     }
+    const auto madeBy = [&](int32_t day, const suite::CalendarRule& r) {
+        const auto last = byRule.find(day);
+        return last != byRule.end() && last->second == &r && range.Holds(day, r.Rest, r.Note);
+    };
     const auto summaryOf = [&](icalcomponent* event, const std::string& note, bool work) {
         // The library escapes line ends and separators, not the other control characters.
         const std::string summary = !note.empty() ? automation::EscapeControls(note)
@@ -203,17 +234,23 @@ std::string IcsOf(const std::vector<ExportedDay>& days,
         icalcomponent_add_property(event, icalproperty_new_dtstamp(stamp));
         icalcomponent_add_property(event, icalproperty_new_dtstart(IcalDay(start)));
         icalcomponent_add_property(event, icalproperty_new_dtend(IcalDay(start + 1)));
-        icalcomponent_add_property(
-            event, icalproperty_new_rrule(icalrecurrencetype_from_string(r.Recurrence.c_str())));
+        icalcomponent_add_property(event,
+                                   icalproperty_new_rrule(icalrecurrencetype_from_string(
+                                       std::string(suite::RecurrenceRule(r.Recurrence)).c_str())));
+        for (const int32_t day :
+             suite::RecurrenceExceptions(r.Recurrence).value_or(std::set<int32_t>()))
+            icalcomponent_add_property(event, icalproperty_new_exdate(IcalDay(day)));
+        for (const int32_t day : ruleDays[&r]) {
+            if (!madeBy(day, r))
+                icalcomponent_add_property(event, icalproperty_new_exdate(IcalDay(day)));
+        }
         summaryOf(event, r.Note, !r.Rest);
         icalcomponent_add_component(calendar, event);
     }
     for (const ExportedDay& d : days) {
         // A day changed since its rule made it goes alone.
         const auto made = byRule.find(d.Serial);
-        if (made != byRule.end() && made->second->Rest == !d.Work && made->second->Note == d.Note) {
-            continue;
-        }
+        if (made != byRule.end() && madeBy(d.Serial, *made->second)) continue;
         icalcomponent* event = icalcomponent_new(ICAL_VEVENT_COMPONENT);
         std::string uid = IsoOf(d.Serial);
         uid.erase(std::remove(uid.begin(), uid.end(), '-'), uid.end());
@@ -242,16 +279,17 @@ int RunExport(const ExportOptions& o, Session& s) {
         throw UsageError(automation::MarkedText("TO 不能早于 FROM", ": " + *o.from + " " + *o.to));
     }
     const std::unique_ptr<component::clsCal> cal = OpenCalendar();
-    const std::vector<ExportedDay> days = DaysToExport(o, from, to, *cal);
+    const ExportRange range = DaysToExport(o, from, to, *cal);
+    const std::vector<ExportedDay>& days = range.Days;
     switch (o.format) {
         case ExportFormat::Csv:
             s.out.Write(CsvOf(days));
             break;
         case ExportFormat::Ics:
             // Each rule travels as one recurring event, unless every day is asked for.
-            s.out.Write(
-                IcsOf(days, o.all ? std::vector<suite::CalendarRule>()
-                                  : suite::CalendarRules(component::mdlCal::Connection()).Rules()));
+            s.out.Write(IcsOf(
+                range, o.all ? std::vector<suite::CalendarRule>()
+                             : suite::CalendarRules(component::mdlCal::Connection()).Rules()));
             break;
         case ExportFormat::Json:
             s.out.Write(JsonOf(days));

@@ -82,8 +82,8 @@ int RunGenerateInWindow(const GenerateOptions& o, Session& s) {
     }
     if (!generated.IsDone()) return ExitCodeOf(generated);
     write->Commit();
+    // The window has said what the rules would change.
     s.out.Line(LoadLocalText("工厂日历已生成"));
-    SayRuleDays(s);
     return kOk;
 }
 

@@ -170,8 +170,11 @@ void SayRuleDays(Session& s) {
     const std::unique_ptr<component::clsCal> cal = OpenCalendar();
     const std::optional<component::DaySpan> span = cal->CalendarSpan();
     if (!span) return;
+    const std::optional<std::pair<double, double>> open =
+        component::RuleApplyRange(span->First, span->Last, automation::Today());
+    if (!open) return;
     const size_t differ = suite::DaysRulesWouldTurn(
-        suite::CalendarRules(component::mdlCal::Connection()).Rules(), span->First, span->Last,
+        suite::CalendarRules(component::mdlCal::Connection()).Rules(), open->first, open->second,
         [&](int32_t day) -> std::optional<bool> {
             component::CalendarDay held;
             const component::WorkDaysResult result = cal->DayKinds(day, {&held, 1});
@@ -179,7 +182,7 @@ void SayRuleDays(Session& s) {
             if (held.kind == component::CalendarDay::Outside) return std::nullopt;
             return held.kind == component::CalendarDay::Rest;
         });
-    const std::string notice = component::RuleDaysNotice(differ, span->First, span->Last);
+    const std::string notice = component::RuleDaysNotice(differ, open->first, open->second);
     if (!notice.empty()) s.out.Line(notice);
 }
 
