@@ -13,6 +13,7 @@
 #include "platform/automation/ComError.hpp"
 #include "platform/automation/ObjectRegistry.hpp"
 #include "platform/automation/OleDate.hpp"
+#include "platform/automation/Utf8.hpp"
 #include "suite/CalendarNotes.hpp"
 #include "suite/Schema.hpp"
 
@@ -30,6 +31,13 @@ constexpr const char* kInsertRule =
 constexpr const char* kCountRule = "SELECT COUNT(*) FROM t_WorkCalendarRule WHERE FRuleID=?";
 constexpr const char* kDeleteRule = "DELETE FROM t_WorkCalendarRule WHERE FRuleID=?";
 constexpr const char* kCannotExpand = "重复规则无法展开";
+
+// The failure of a rule that cannot be expanded, naming it as a message may show it.
+automation::ComError CannotExpand(std::string_view recurrence) {
+    return automation::ComError(
+        automation::errors::kUnspecified, kSource,
+        automation::MarkedText(kCannotExpand, ": " + automation::EscapeControls(recurrence)));
+}
 
 struct IteratorFree {
     void operator()(icalrecur_iterator* i) const { icalrecur_iterator_free(i); }
@@ -99,8 +107,7 @@ std::vector<int32_t> IteratedDays(const icalrecurrencetype& parsed, const Calend
     const std::unique_ptr<icalrecur_iterator, IteratorFree> each(
         icalrecur_iterator_new(parsed, IcalDate(rule.Start)));
     if (!each) {
-        throw automation::ComError(automation::errors::kUnspecified, kSource,
-                                   automation::MarkedText(kCannotExpand, ": " + rule.Recurrence));
+        throw CannotExpand(rule.Recurrence);
     }
     const int32_t start = automation::OleDaySerial(rule.Start);
     std::vector<int32_t> days;
@@ -148,8 +155,7 @@ int64_t RepeatDays(const icalrecurrencetype& parsed) {
 std::vector<int32_t> RuleDays(const CalendarRule& rule, double from, double to) {
     const std::optional<icalrecurrencetype> parsed = Parsed(rule.Recurrence);
     if (!parsed) {
-        throw automation::ComError(automation::errors::kUnspecified, kSource,
-                                   automation::MarkedText(kCannotExpand, ": " + rule.Recurrence));
+        throw CannotExpand(rule.Recurrence);
     }
     const int32_t start = automation::OleDaySerial(rule.Start);
     const int32_t first = std::max(automation::OleDaySerial(from), start);
@@ -215,7 +221,10 @@ std::vector<CalendarRule> CalendarRules::Rules() {
 component::Outcome CalendarRules::Add(CalendarRule& rule) {
     if (!HasTable()) return component::Outcome::Refused(kNoRuleTable);
     const std::optional<std::string> recurrence = RecurrenceOf(rule.Recurrence);
-    if (!recurrence) return component::Outcome::Refused(kCannotExpand, ": " + rule.Recurrence);
+    if (!recurrence) {
+        return component::Outcome::Refused(kCannotExpand,
+                                           ": " + automation::EscapeControls(rule.Recurrence));
+    }
     if (std::optional<component::Outcome> problem = NoteProblem(rule.Note)) return *problem;
     rule.Recurrence = *recurrence;
     data::Recordset largest = connection_.ExecuteWith(kLargestId, {});

@@ -233,7 +233,8 @@ int ParseAndRun(CLI::App& app, const std::vector<Command>& commands,
         }
         return kUsage;
     } catch (const UsageError& e) {
-        std::string line = "zevworkcal: " + LoadLocalText(e.what());
+        // Whatever input a command's usage error names reaches the terminal escaped.
+        std::string line = "zevworkcal: " + automation::EscapeControls(LoadLocalText(e.what()));
         if (e.PointsToHelp()) line += " (" + LoadLocalText("详见 zevworkcal --help") + ")";
         std::fprintf(err, "%s\n", line.c_str());
         return kUsage;

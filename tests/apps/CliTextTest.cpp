@@ -32,6 +32,8 @@ TEST(CliText, PrintsTheEnglishTexts) {
     EXPECT_EQ(r.out, "Factory Calendar:  Rest Days \n");
     r = Text("置换(&M)", "en");
     EXPECT_EQ(r.out, "S&wap\n");
+    r = Text("\x1b[31m工厂日历", "en");  // no catalogue has it: the text as given, escaped
+    EXPECT_EQ(r.out, "\\x1B[31m工厂日历\n");
 }
 
 TEST(CliText, FindsItsCataloguesBesideTheProgram) {

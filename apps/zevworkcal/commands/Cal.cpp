@@ -77,7 +77,7 @@ int RunCal(const CalOptions& o, Session& s) {
     request.SatNotWork = RestSetting("SatNotWork");
     request.SunNotWork = RestSetting("SunNotWork");
     request.Today = automation::Today();
-    request.Name = CalendarName();
+    request.Name = automation::EscapeControls(CalendarName());
     const double first = window::FirstDayOf(run);
     for (suite::DayNote& note : suite::CalendarNotes(component::mdlCal::Connection())
                                     .Notes(first, first + window::DayCountOf(run)))
