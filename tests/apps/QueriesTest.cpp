@@ -519,9 +519,18 @@ TEST_F(YearAtAGlance, MarksTheRestDaysWithColoursOrStars) {
          std::vector<std::vector<std::string>>{{"cal", "99"},
                                                {"cal", "--months", "0"},
                                                {"cal", "--color=sometimes"},
-                                               {"cal", "9999", "--months", "13"},
                                                {"cal", "--months", "2", "--pdf", "x.pdf"}}) {
         EXPECT_EQ(Run(bad).exitCode, 2) << bad[1];
+    }
+    // The months past 9999-12, where the dates end, are left out.
+    const std::pair<std::string, std::vector<std::string>> last[] = {
+        {"2026-06-15", {"cal", "9999", "--months", "13"}},
+        {"9999-12-10", {"cal", "--months", "3"}},
+    };
+    for (const auto& [today, args] : last) {
+        const ProcessResult r = Run(args, {{"ZEVWORKCAL_TEST_NOW", today + "T10:00"}});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_TRUE(Has(r.out, "十二月")) << r.out;
     }
 }
 
