@@ -38,6 +38,13 @@ constexpr const char* kCannotExpand = "重复规则无法展开";
 constexpr const char* kNoDay = "这条规则从它的第一天起没有一天";
 constexpr const char* kSameRule = "已有同样的规则";
 
+// The failure of a rule that cannot be expanded, naming it as a message may show it.
+automation::ComError CannotExpand(std::string_view recurrence) {
+    return automation::ComError(
+        automation::errors::kUnspecified, kSource,
+        automation::MarkedText(kCannotExpand, ": " + automation::EscapeControls(recurrence)));
+}
+
 struct IteratorFree {
     void operator()(icalrecur_iterator* i) const { icalrecur_iterator_free(i); }
 };
@@ -154,8 +161,7 @@ std::vector<int32_t> IteratedDays(const icalrecurrencetype& parsed, const Calend
     const std::unique_ptr<icalrecur_iterator, IteratorFree> each(
         icalrecur_iterator_new(parsed, IcalDate(start)));
     if (!each) {
-        throw automation::ComError(automation::errors::kUnspecified, kSource,
-                                   automation::MarkedText(kCannotExpand, ": " + rule.Recurrence));
+        throw CannotExpand(rule.Recurrence);
     }
     std::vector<int32_t> days;
     // The iterator gives each day once, in order: never more steps than days, whatever
@@ -253,8 +259,7 @@ std::vector<int32_t> RuleDays(const CalendarRule& rule, double from, double to) 
 std::vector<int32_t> RecurrenceDays(const CalendarRule& rule, double from, double to) {
     const std::optional<icalrecurrencetype> parsed = Parsed(rule.Recurrence);
     if (!parsed) {
-        throw automation::ComError(automation::errors::kUnspecified, kSource,
-                                   automation::MarkedText(kCannotExpand, ": " + rule.Recurrence));
+        throw CannotExpand(rule.Recurrence);
     }
     const int32_t start = automation::OleDaySerial(rule.Start);
     const int32_t first = std::max(automation::OleDaySerial(from), start);

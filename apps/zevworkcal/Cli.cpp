@@ -125,6 +125,10 @@ std::string ParseErrorText(const CLI::ParseError& e, const std::vector<std::stri
         return MarkedText(options ? "未知的选项" : "多余的参数", ": " + listed);
     }
     if (dynamic_cast<const CLI::ArgumentMismatch*>(&e) != nullptr) {
+        // An option of one value that takes "at most 1" was given again.
+        if (what.find(": At Most ") != std::string::npos) {
+            return MarkedText("选项给了不止一次", ": " + LeadingName(what));
+        }
         if (what.find("flag override") != std::string::npos) {
             return MarkedText("开关不接受值", ": " + what.substr(0, what.find(' ')));
         }
@@ -160,30 +164,54 @@ std::string ParseErrorText(const CLI::ParseError& e, const std::vector<std::stri
     return MarkedText("无法读取命令行");
 }
 
-// A parse failure as one line, never showing a password that an argument holds; an
-// unknown command is named plainly instead of CLI11's general complaint.
-UsageError ParseFailure(const CLI::App& app, const CLI::ParseError& e,
-                        const std::vector<std::string>& args) {
-    std::string message = ParseErrorText(e, args);
+// Whether `word` names an option of `app` that takes a value.
+bool TakesValue(const CLI::App& app, const std::string& word) {
+    const CLI::Option* option = app.get_option_no_throw(word);
+    return option != nullptr && !option->get_positional() && option->get_expected_max() != 0;
+}
+
+// The commands named on the command line up to the first one that its command does not
+// have ("foo", "rule foo"); "" when every command named is known. The global options are
+// taken anywhere, their values skipped.
+std::string UnknownCommand(const CLI::App& program, const std::vector<std::string>& args) {
+    const CLI::App* at = &program;
+    std::string named;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == "--db" || a == "--lang" || a == "--props" || a == "--odbc") {
-            ++i;
+        if (a.starts_with("-")) {
+            if (TakesValue(program, a) || TakesValue(*at, a)) ++i;
             continue;
         }
-        if (a.rfind("-", 0) == 0) continue;
-        bool known = false;
-        for (const CLI::App* sub : app.get_subcommands({}))
-            known |= sub->get_name() == a;
-        if (!known) message = automation::MarkedText("未知的命令", ": " + a);
-        break;
+        const std::vector<const CLI::App*> subcommands = at->get_subcommands({});
+        if (subcommands.empty()) return "";
+        named += (named.empty() ? "" : " ") + a;
+        const auto sub = std::find_if(subcommands.begin(), subcommands.end(),
+                                      [&](const CLI::App* s) { return s->get_name() == a; });
+        if (sub == subcommands.end()) return named;
+        at = *sub;
     }
+    return "";
+}
+
+// A complaint about the command line as one line, never showing a password that an
+// argument holds.
+UsageError CommandLineError(std::string message, const std::vector<std::string>& args) {
     std::replace(message.begin(), message.end(), '\n', ' ');
     message = data::MaskPasswords(message);
     for (const std::string& a : args)
         message = data::RedactPasswords(message, a);
-    // The arguments it names are echoed safely; the passwords went first, as given.
-    return UsageError(automation::EscapeControls(message), true);
+    // The passwords go as given; ParseAndRun escapes what is left of the arguments.
+    return UsageError(message, true);
+}
+
+// A parse failure in our words; an unknown command is named plainly instead of CLI11's
+// general complaint.
+UsageError ParseFailure(const CLI::App& app, const CLI::ParseError& e,
+                        const std::vector<std::string>& args) {
+    const std::string unknown = UnknownCommand(app, args);
+    return CommandLineError(unknown.empty() ? ParseErrorText(e, args)
+                                            : automation::MarkedText("未知的命令", ": " + unknown),
+                            args);
 }
 
 // The language of the texts is set before anything can fail, so that every message,
@@ -216,7 +244,11 @@ int ParseAndRun(CLI::App& app, const std::vector<Command>& commands,
             std::vector<std::string> reversed(args.rbegin(), args.rend());
             app.parse(reversed);
         } catch (const CLI::CallForHelp&) {
-            UseLanguage(global);
+            UseLanguageOf(args, global);
+            // No help stands for a command that does not exist.
+            if (const std::string unknown = UnknownCommand(app, args); !unknown.empty()) {
+                throw CommandLineError(automation::MarkedText("未知的命令", ": " + unknown), args);
+            }
             s.out.Write(HelpFor(app, commands));
             return kOk;
         } catch (const CLI::CallForVersion& e) {
@@ -233,7 +265,8 @@ int ParseAndRun(CLI::App& app, const std::vector<Command>& commands,
         }
         return kUsage;
     } catch (const UsageError& e) {
-        std::string line = "zevworkcal: " + LoadLocalText(e.what());
+        // Whatever input a command's usage error names reaches the terminal escaped.
+        std::string line = "zevworkcal: " + automation::EscapeControls(LoadLocalText(e.what()));
         if (e.PointsToHelp()) line += " (" + LoadLocalText("详见 zevworkcal --help") + ")";
         std::fprintf(err, "%s\n", line.c_str());
         return kUsage;

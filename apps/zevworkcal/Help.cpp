@@ -71,10 +71,10 @@ std::vector<const CLI::Option*> Named(const CLI::App& app) {
     return list;
 }
 
-// What follows the command's name in its usage: its arguments, then its own options,
-// the optional ones in brackets.
+// What follows the command's name in its usage: COMMAND when it has subcommands, its
+// arguments, then its own options, the optional ones in brackets.
 std::string UsageTail(const CLI::App& app) {
-    std::string tail;
+    std::string tail = app.get_subcommands({}).empty() ? "" : " COMMAND [ARGUMENTS]";
     for (const CLI::Option* p : Positionals(app)) {
         const std::string name = PositionalName(*p);
         tail += " " + (p->get_required() ? name : "[" + name + "]");
@@ -170,6 +170,23 @@ void AppendRoffItems(std::string& out, const CLI::App& app, bool withHelp) {
     }
 }
 
+// A command's section of the manual page, `path` its names ("rule add"): its usage, its
+// description, its arguments and options.
+void AppendRoffCommand(std::string& out, const std::string& path, const CLI::App& app) {
+    out += ".SS \"" + Roff(path) + "\"\n.nf\n\\fBzevworkcal\\fR [OPTIONS] \\fB" + Roff(path) +
+           "\\fR" + Roff(UsageTail(app)) + "\n.fi\n.PP\n" + Roff(Text(app.get_description())) +
+           "\n";
+    AppendRoffItems(out, app, false);
+}
+
+// A section for each subcommand of `app` (and theirs), after the section of `path`.
+void AppendRoffSubcommands(std::string& out, const std::string& path, const CLI::App& app) {
+    for (const CLI::App* sub : app.get_subcommands({})) {
+        AppendRoffCommand(out, path + " " + sub->get_name(), *sub);
+        AppendRoffSubcommands(out, path + " " + sub->get_name(), *sub);
+    }
+}
+
 // The words a completion offers after a command: its long and short option names.
 std::string OptionWords(const CLI::App& app) {
     std::string words;
@@ -234,6 +251,71 @@ std::string ValueOptionPattern(const CLI::App& app) {
     return pattern;
 }
 
+// The help of a command or of one of its subcommands, `path` its names from the
+// command's on ("rule add"): its usage, its subcommands, arguments, options, the command's
+// exit codes, and the command's example where it shows this one.
+std::string AppHelp(const std::string& path, const CLI::App& app, const Command& command) {
+    std::string out = Text("用法") + ": zevworkcal [OPTIONS] " + path + UsageTail(app) + "\n" +
+                      Text(app.get_description()) + "\n";
+    const std::vector<const CLI::App*> subcommands = app.get_subcommands({});
+    if (!subcommands.empty()) {
+        out += "\n" + Text("命令") + ":\n";
+        for (const CLI::App* sub : subcommands)
+            AppendItem(out, sub->get_name(), Text(sub->get_description()));
+    }
+    const auto positionals = Positionals(app);
+    if (!positionals.empty()) {
+        out += "\n" + Text("参数") + ":\n";
+        for (const CLI::Option* p : positionals)
+            AppendItem(out, PositionalName(*p), Text(p->get_description()));
+    }
+    AppendOptions(out, app);
+    AppendExitCodes(out, &command);
+    const bool shown = &app == command.app || command.example.starts_with(path + " ");
+    if (!command.example.empty() && shown) {
+        out += "\n" + Text("例子") + ":\n  zevworkcal " + command.example + "\n";
+    }
+    if (!subcommands.empty()) {
+        out += "\n" + Text("各子命令的参数和选项见") + " zevworkcal " + path + " COMMAND --help\n";
+    }
+    return out;
+}
+
+// What the completion does after the word of `app`, a command at `depth` (1) or one of its
+// subcommands, as the lines of its case branch: the values of its options, file names where
+// it reads a file, and then its options, or first which subcommand is named and what
+// follows that one.
+std::string CompletionBody(const CLI::App& program, const CLI::App& app, int depth) {
+    const std::string indent(static_cast<size_t>(4 + 8 * depth), ' ');
+    std::string out;
+    const std::string values = ValueCompletions(app, indent + "    ");
+    if (!values.empty()) out += indent + "case $prev in\n" + values + indent + "esac\n";
+    // A command that reads a file offers file names for a word that is no option.
+    if (TakesFileArgument(app)) {
+        out += indent +
+               "if [[ $cur != -* ]]; then COMPREPLY=($(compgen -f -- \"$cur\")); return; fi\n";
+    }
+    const std::vector<const CLI::App*> subcommands = app.get_subcommands({});
+    if (subcommands.empty()) return out + indent + "words='" + OptionWords(app) + "' ;;\n";
+    // The subcommand is the first word after this one that is no option nor an option's
+    // value; `i` stands at this one's word.
+    const std::string sub = "sub" + std::to_string(depth);
+    std::string pattern = ValueOptionPattern(program);
+    if (const std::string own = ValueOptionPattern(app); !own.empty()) pattern += "|" + own;
+    std::string names;
+    for (const CLI::App* s : subcommands)
+        names += " " + s->get_name();
+    out += indent + "local " + sub + "=''\n" + indent + "for ((i++; i < COMP_CWORD; i++)); do\n" +
+           indent + "    case ${COMP_WORDS[i]} in\n" + indent + "        " + pattern +
+           ") ((i++)) ;;\n" + indent + "        -*) ;;\n" + indent + "        *) " + sub +
+           "=${COMP_WORDS[i]}; break ;;\n" + indent + "    esac\n" + indent + "done\n" + indent +
+           "case $" + sub + " in\n" + indent + "    '') words='" + OptionWords(app) + names +
+           "' ;;\n";
+    for (const CLI::App* s : subcommands)
+        out += indent + "    " + s->get_name() + ")\n" + CompletionBody(program, *s, depth + 1);
+    return out + indent + "    *) COMPREPLY=(); return ;;\n" + indent + "esac ;;\n";
+}
+
 }  // namespace
 
 std::string ProgramHelp(const CLI::App& program, const std::vector<Command>& commands) {
@@ -251,27 +333,23 @@ std::string ProgramHelp(const CLI::App& program, const std::vector<Command>& com
 
 std::string CommandHelp(const CLI::App& program, const Command& command) {
     (void)program;
-    const CLI::App& app = *command.app;
-    std::string out = Text("用法") + ": zevworkcal [OPTIONS] " + app.get_name() + UsageTail(app) +
-                      "\n" + Text(app.get_description()) + "\n";
-    const auto positionals = Positionals(app);
-    if (!positionals.empty()) {
-        out += "\n" + Text("参数") + ":\n";
-        for (const CLI::Option* p : positionals)
-            AppendItem(out, PositionalName(*p), Text(p->get_description()));
-    }
-    AppendOptions(out, app);
-    AppendExitCodes(out, &command);
-    if (!command.example.empty()) {
-        out += "\n" + Text("例子") + ":\n  zevworkcal " + command.example + "\n";
-    }
-    return out;
+    return AppHelp(command.app->get_name(), *command.app, command);
 }
 
 std::string HelpFor(const CLI::App& program, const std::vector<Command>& commands) {
     for (const CLI::App* selected : program.get_subcommands()) {
-        for (const Command& c : commands)
-            if (c.app == selected) return CommandHelp(program, c);
+        for (const Command& c : commands) {
+            if (c.app != selected) continue;
+            // The help of the deepest subcommand named: "rule add" has its own.
+            std::string path = c.app->get_name();
+            const CLI::App* app = c.app;
+            for (std::vector<CLI::App*> named = app->get_subcommands(); !named.empty();
+                 named = app->get_subcommands()) {
+                app = named.front();
+                path += " " + app->get_name();
+            }
+            return AppHelp(path, *app, c);
+        }
     }
     return ProgramHelp(program, commands);
 }
@@ -286,11 +364,7 @@ std::string ManualPage(const CLI::App& program, const std::vector<Command>& comm
     AppendRoffItems(out, program, true);
     out += ".SH COMMANDS\n";
     for (const Command& c : commands) {
-        const CLI::App& app = *c.app;
-        out += ".SS " + Roff(app.get_name()) + "\n.nf\n\\fBzevworkcal\\fR [OPTIONS] \\fB" +
-               Roff(app.get_name()) + "\\fR" + Roff(UsageTail(app)) + "\n.fi\n.PP\n" +
-               Roff(Text(app.get_description())) + "\n";
-        AppendRoffItems(out, app, false);
+        AppendRoffCommand(out, c.app->get_name(), *c.app);
         if (!c.example.empty()) {
             out += ".PP\n" + Roff(Text("例子")) + ":\n.PP\n.RS\n.nf\nzevworkcal " +
                    Roff(c.example) + "\n.fi\n.RE\n";
@@ -298,6 +372,7 @@ std::string ManualPage(const CLI::App& program, const std::vector<Command>& comm
         for (const auto& [code, text] : c.exitCodes)
             out += ".PP\n" + Roff(Text("退出码")) + " " + std::to_string(code) + ": " +
                    Roff(Text(text)) + "\n";
+        AppendRoffSubcommands(out, c.app->get_name(), *c.app);
     }
     out += ".SH \"EXIT STATUS\"\n";
     for (const auto& [code, text] : ExitCodes(nullptr))
@@ -336,18 +411,8 @@ std::string BashCompletion(const CLI::App& program, const std::vector<Command>& 
         "    case $command in\n"
         "        '') words='" +
         OptionWords(program) + " " + names + "' ;;\n";
-    for (const Command& c : commands) {
-        const std::string values = ValueCompletions(*c.app, "                ");
-        out += "        " + c.app->get_name() + ")\n";
-        if (!values.empty()) out += "            case $prev in\n" + values + "            esac\n";
-        // A command that reads a file offers file names for a word that is no option.
-        if (TakesFileArgument(*c.app)) {
-            out +=
-                "            if [[ $cur != -* ]]; then COMPREPLY=($(compgen -f -- \"$cur\")); "
-                "return; fi\n";
-        }
-        out += "            words='" + OptionWords(*c.app) + "' ;;\n";
-    }
+    for (const Command& c : commands)
+        out += "        " + c.app->get_name() + ")\n" + CompletionBody(program, *c.app, 1);
     out +=
         "        *) COMPREPLY=(); return ;;\n"
         "    esac\n"

@@ -18,13 +18,14 @@ namespace zev::cli {
 std::string ProgramHelp(const CLI::App& program, const std::vector<Command>& commands);
 // `zevworkcal COMMAND --help`: usage, arguments, options, exit codes and the example.
 std::string CommandHelp(const CLI::App& program, const Command& command);
-// The help of the command line's selected command, or the program's.
+// The help of the command line's selected command (of its subcommand named, as
+// `zevworkcal rule add --help`), or the program's.
 std::string HelpFor(const CLI::App& program, const std::vector<Command>& commands);
 
 // zevworkcal(1) in roff, in the language of the text lookup.
 std::string ManualPage(const CLI::App& program, const std::vector<Command>& commands,
                        std::string_view version);
-// The bash completion of the commands and their options.
+// The bash completion of the commands, their subcommands and their options.
 std::string BashCompletion(const CLI::App& program, const std::vector<Command>& commands);
 
 }  // namespace zev::cli

@@ -77,12 +77,18 @@ std::string Followed(const std::string& path, const char* notRegular, int links)
     if (::lstat(path.c_str(), &st) != 0) return path;  // a new file, or a failure the write names
     if (S_ISLNK(st.st_mode)) {
         // The link's final target; a link that names nothing yet makes its target.
-        const std::unique_ptr<char, decltype(&std::free)> target(::realpath(path.c_str(), nullptr),
-                                                                 &std::free);
+        char* const resolved = ::realpath(path.c_str(), nullptr);
+        const int reason = resolved == nullptr ? errno : 0;
+        const std::unique_ptr<char, decltype(&std::free)> target(resolved, &std::free);
         if (target) return Followed(target.get(), notRegular, links - 1);
+        // Links that loop, or more of them than the system follows, end at no file: the
+        // write would put a file in place of the link.
+        if (reason == ELOOP || links <= 0) {
+            Refuse(notRegular, path, std::string(": ") + std::strerror(ELOOP));
+        }
         char named[PATH_MAX];
         const ssize_t n = ::readlink(path.c_str(), named, sizeof named - 1);
-        if (n <= 0 || links <= 0) return path;
+        if (n <= 0) return path;
         std::string next(named, static_cast<size_t>(n));
         if (next.front() != '/' && path.find('/') != std::string::npos) {
             next = path.substr(0, path.rfind('/') + 1) + next;

@@ -27,7 +27,8 @@ std::string ReadUserFile(const std::string& file, const UserFileLimits& limits);
 // The file that a write to `path` is to replace, by a new file renamed over it in that
 // file's folder: `path`, or for a symbolic link the file the link finally names, so that
 // the link stays and its target is replaced. Raises a ComError naming the path, with the
-// source text `notRegular`, when what is there is no regular file.
+// source text `notRegular`, when what is there is no regular file, or when links loop (with
+// the system's reason).
 std::string FileToReplace(const std::string& path, const char* notRegular);
 
 }  // namespace zev::automation

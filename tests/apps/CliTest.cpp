@@ -149,6 +149,7 @@ TEST_F(CommandLine, UsageErrorsExitWithTwoAndNameTheArgument) {
         {{"\x1b]0;title\x07"}, "\\x1B]0;title\\x07"},
         {{"--lang", "e}\x1bn", "status"}, "e}\\x1Bn"},
         {{"workday", "--stdin"}, "2009-06-0\\xC2\\x9B7"},
+        {{"rule", "add", "FREQ=DAILY", "rest\x1b[31m"}, "rest\\x1B[31m"},
     };
     for (const auto& [args, shown] : hostile) {
         const ProcessResult r = Run(args,
@@ -167,6 +168,30 @@ TEST_F(CommandLine, UsageErrorsExitWithTwoAndNameTheArgument) {
     EXPECT_EQ(Run({"workday", "2009-06-07"}).exitCode, 2);
     EXPECT_EQ(Run({"--odbc", "DSN=x", "status"}).exitCode, 2);  // --db and --odbc
     EXPECT_EQ(Run({}).exitCode, 2);
+}
+
+// A database file's name is shown as the outputs show any input: escaped in text and in
+// iCalendar, by JSON's own rules in JSON.
+TEST_F(CommandLine, ADatabaseNameIsShownWithItsControlCharactersEscaped) {
+    const std::vector<std::string> db = {"--db", dir_.File("e\x1b[31m.db")};
+    const auto run = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), db.begin(), db.end());
+        return RunProcess(ZEV_ZEVWORKCAL, args, {}, kNoLocale);
+    };
+    ASSERT_EQ(run({"init"}).exitCode, 0);
+    ASSERT_EQ(run({"generate", "2009-06-01", "2009-06-11"}).exitCode, 0);
+    const std::pair<std::vector<std::string>, std::string> shown[] = {
+        {{"status"}, "e\\x1B[31m.db\n"},
+        {{"status", "--format", "json"}, "e\\u001b[31m.db\","},
+        {{"export", "--format", "ics"}, "X-WR-CALNAME:e\\\\x1B[31m.db\r\n"},
+        {{"cal", "2009", "--color=never"}, "  e\\x1B[31m.db\n"},
+    };
+    for (const auto& [args, expected] : shown) {
+        const ProcessResult r = run(args);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_TRUE(Has(r.out, expected)) << r.out;
+        EXPECT_EQ(r.out.find('\x1b'), std::string::npos) << r.out;
+    }
 }
 
 TEST_F(CommandLine, BadDatabasesFailWithTheErrorReport) {

@@ -32,6 +32,8 @@ TEST(CliText, PrintsTheEnglishTexts) {
     EXPECT_EQ(r.out, "Factory Calendar:  Rest Days \n");
     r = Text("置换(&M)", "en");
     EXPECT_EQ(r.out, "S&wap\n");
+    r = Text("\x1b[31m工厂日历", "en");  // no catalogue has it: the text as given, escaped
+    EXPECT_EQ(r.out, "\\x1B[31m工厂日历\n");
 }
 
 TEST(CliText, FindsItsCataloguesBesideTheProgram) {
@@ -143,6 +145,8 @@ TEST(CliText, EveryMessageComesInTheLanguageAsked) {
         {{"--props", "Data Source=", "status"}, "The connection properties name no database"},
         {{"--db", "", "status"}, "zevworkcal: The database name must not be empty\n"},
         {{"frobnicate"}, "zevworkcal: Unknown command: frobnicate (see zevworkcal --help)\n"},
+        {{"frobnicate", "--help"}, "zevworkcal: Unknown command: frobnicate (see"},
+        {{"rule", "frob", "-h"}, "zevworkcal: Unknown command: rule frob (see"},
         {{"workday", "--stdin", "2009-06-07"}, "--stdin takes no DATE, N or --backward"},
         {{"workday", "2009-06-07"}, "DATE and N are required"},
         {{"generate", "2009-06-02", "2009-06-01"}, "START must be before END"},
@@ -153,6 +157,7 @@ TEST(CliText, EveryMessageComesInTheLanguageAsked) {
         // Every other kind of the parser's complaints, in our words with what they name.
         {{"status", "--frob", "--grob"}, "zevworkcal: Unknown option: --frob --grob (see"},
         {{"--db"}, "zevworkcal: Wrong number of values for the option: --db (see"},
+        {{"--db", "a", "status", "--db", "b"}, "The option is given more than once: --db (see"},
         {{"--db", "a", "--odbc", "b", "status"},
          "These options cannot be used together: --db, --odbc (see"},
         {{"workday", "--backward=maybe", "2009-06-01", "1"}, "Invalid value: --backward = maybe"},
@@ -174,7 +179,7 @@ TEST(CliText, EveryMessageComesInTheLanguageAsked) {
             RunProcess(ZEV_ZEVWORKCAL, args, {}, {{"LANG", ""}, {"LC_ALL", ""}, {"LANGUAGE", ""}});
         EXPECT_EQ(chinese.exitCode, r.exitCode);
         for (const char* word : {"required", "expected", "excludes", "convert", "argument",
-                                 "Unknown", "Invalid", "values"}) {
+                                 "Unknown", "Invalid", "values", "Most"}) {
             EXPECT_EQ(chinese.err.find(word), std::string::npos) << chinese.err;
         }
     }
@@ -226,6 +231,25 @@ TEST(CliText, HelpComesInTheLanguageAskedWithExitCodesAndAnExample) {
             EXPECT_EQ(chinese.out.find(word), std::string::npos) << chinese.out;
         }
     }
+    // A command's help lists its subcommands; each of them has a help of its own.
+    const std::pair<std::vector<std::string>, std::string> subcommands[] = {
+        {{"rule", "--help"}, "Usage: zevworkcal [OPTIONS] rule COMMAND [ARGUMENTS]\n"},
+        {{"rule", "-h"}, "\nCommands:\n  add  "},
+        {{"rule", "add", "--help"},
+         "Usage: zevworkcal [OPTIONS] rule add RRULE KIND [NOTE] [--from DATE]\n"},
+        {{"rule", "add", "--help"}, "\n  --from DATE  "},
+        {{"rule", "list", "-h"}, "\n  --format FORMAT  "},
+        {{"rule", "apply", "--help"}, "\n  --dry-run  "},
+    };
+    for (const auto& [args, part] : subcommands) {
+        std::vector<std::string> english = {"--lang", "en"};
+        english.insert(english.end(), args.begin(), args.end());
+        const ProcessResult r = RunProcess(ZEV_ZEVWORKCAL, english);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_TRUE(r.out.find(part) != std::string::npos) << r.out;
+        const std::string withoutExample = r.out.substr(0, r.out.find("\nExample:"));
+        EXPECT_EQ(withoutExample.find_first_of("\xe3\xe4\xe5"), std::string::npos) << r.out;
+    }
 }
 
 // The completion offers the commands, then each command's own options, and nothing after
@@ -253,6 +277,12 @@ TEST(CliText, BashCompletesCommandsAndTheirOptions) {
         {{"export", "--format", ""}, "csv ics json"},
         {{"list", "2027-01-01", "2027-02-01", "--format", "j"}, "json"},
         {{"frobnicate", "--"}, ""},
+        // A command's subcommands, then what each of them takes.
+        {{"rule", ""}, "--help -h add list remove apply"},
+        {{"rule", "--db", "x.db", "l"}, "list"},
+        {{"rule", "add", "--"}, "--help --from"},
+        {{"rule", "list", "--format", ""}, "text csv json"},
+        {{"rule", "frob", "--"}, ""},
     };
     for (const Case& c : cases) {
         std::string words = "zevworkcal";

@@ -771,6 +771,7 @@ TEST_P(PlannerCommands, RulesCarryHolidaysForwardAsAnIndependentExpansionDoes) {
         ASSERT_EQ(Run({"rule", "add", rule, "rest", note, "--from", "2026-06-01"}).exitCode, 0);
     const Invocation refused[] = {
         {{"rule", "add", "FREQ=HOURLY", "rest"}, zz, 1, "", "重复规则无法展开: FREQ=HOURLY"},
+        {{"rule", "add", "FREQ=YEARLY\x1b[31m", "rest"}, zz, 1, "", ": FREQ=YEARLY\\x1B[31m\n"},
         {{"rule", "add", "FREQ=YEARLY;BYDAY=FOO", "rest"}, zz, 1, "", "重复规则无法展开"},
         {{"rule", "add", "FREQ=YEARLY", "holiday"}, zz, 2, "", "KIND"},
         {{"rule", "remove", "9"}, zz, 1, "", "没有这条规则: 9"},

@@ -519,9 +519,18 @@ TEST_F(YearAtAGlance, MarksTheRestDaysWithColoursOrStars) {
          std::vector<std::vector<std::string>>{{"cal", "99"},
                                                {"cal", "--months", "0"},
                                                {"cal", "--color=sometimes"},
-                                               {"cal", "9999", "--months", "13"},
                                                {"cal", "--months", "2", "--pdf", "x.pdf"}}) {
         EXPECT_EQ(Run(bad).exitCode, 2) << bad[1];
+    }
+    // The months past 9999-12, where the dates end, are left out.
+    const std::pair<std::string, std::vector<std::string>> last[] = {
+        {"2026-06-15", {"cal", "9999", "--months", "13"}},
+        {"9999-12-10", {"cal", "--months", "3"}},
+    };
+    for (const auto& [today, args] : last) {
+        const ProcessResult r = Run(args, {{"ZEVWORKCAL_TEST_NOW", today + "T10:00"}});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_TRUE(Has(r.out, "十二月")) << r.out;
     }
 }
 
@@ -586,9 +595,9 @@ TEST_F(YearAtAGlance, WritesAOnePageYearPlannerWithoutADisplay) {
     EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
-// The PDF replaces a regular file only: a FIFO, a device node, a folder, or a link to one
-// of them, stays as it was and the command fails naming it; through a link to a regular
-// file the link stays and its target becomes the PDF; an empty name is a usage error.
+// The PDF replaces a regular file only: a FIFO, a device node, a folder, a link to one of
+// them or links in a loop, stays as it was and the command fails naming it; through a link to a
+// regular file the link stays and its target becomes the PDF; an empty name is a usage error.
 TEST_F(YearAtAGlance, APdfReplacesOnlyARegularFileAndThroughALinkItsTarget) {
     namespace fs = std::filesystem;
     const std::string fifo = dir_.File("fifo.pdf");
@@ -603,6 +612,8 @@ TEST_F(YearAtAGlance, APdfReplacesOnlyARegularFileAndThroughALinkItsTarget) {
     fs::create_directory(dir_.File("elsewhere"));
     fs::create_symlink(dir_.File("old.pdf"), dir_.File("elsewhere/link.pdf"));
     fs::create_symlink(fifo, dir_.File("to-fifo.pdf"));
+    fs::create_symlink(dir_.File("loop-b.pdf"), dir_.File("loop-a.pdf"));
+    fs::create_symlink(dir_.File("loop-a.pdf"), dir_.File("loop-b.pdf"));
     struct Case {
         std::string file;
         int exitCode;
@@ -611,6 +622,7 @@ TEST_F(YearAtAGlance, APdfReplacesOnlyARegularFileAndThroughALinkItsTarget) {
     std::vector<Case> cases = {{fifo, 1, fs::file_type::fifo},
                                {dir_.File("folder.pdf"), 1, fs::file_type::directory},
                                {dir_.File("to-fifo.pdf"), 1, fs::file_type::fifo},
+                               {dir_.File("loop-a.pdf"), 1, fs::file_type::none},
                                {dir_.File("elsewhere/link.pdf"), 0, fs::file_type::regular},
                                {"", 2, fs::file_type::not_found}};
     if (root) cases.push_back({device, 1, fs::file_type::character});
@@ -622,10 +634,12 @@ TEST_F(YearAtAGlance, APdfReplacesOnlyARegularFileAndThroughALinkItsTarget) {
             EXPECT_TRUE(Has(r.err, "不是普通文件")) << r.err;
         }
         if (!c.file.empty()) {
-            EXPECT_EQ(fs::status(c.file).type(), c.after);
+            std::error_code unresolved;  // links in a loop end nowhere
+            EXPECT_EQ(fs::status(c.file, unresolved).type(), c.after);
         }
     }
     EXPECT_TRUE(fs::is_symlink(dir_.File("elsewhere/link.pdf")));
+    EXPECT_TRUE(fs::is_symlink(dir_.File("loop-a.pdf")) && fs::is_symlink(dir_.File("loop-b.pdf")));
     std::ifstream written(dir_.File("old.pdf"));
     std::string head(4, '\0');
     written.read(head.data(), 4);

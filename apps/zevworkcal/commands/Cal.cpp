@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -38,16 +39,17 @@ struct CalOptions {
 constexpr int kMostMonths = 120;
 
 // The months shown: the year named, or the year today is in, or --months from today's
-// month on.
+// month on; those past 9999-12, where the dates end, are left out.
 window::MonthRun RunOf(const CalOptions& o) {
     const automation::CivilDateTime today = automation::CivilFromOle(automation::Today());
     window::MonthRun run{o.year.value_or(today.Year), 1, o.months.value_or(12)};
     if (!o.year && o.months) run.Month = static_cast<unsigned>(today.Month);
-    const int lastYear = run.Year + (static_cast<int>(run.Month) - 1 + run.Months - 1) / 12;
-    if (run.Year < 100 || lastYear > 9999) {
+    if (run.Year < 100 || run.Year > 9999) {
         throw UsageError(automation::MarkedText("年份不对，应在 100 到 9999 之间",
                                                 ": " + std::to_string(run.Year)));
     }
+    const int monthsLeft = (9999 - run.Year) * 12 + 13 - static_cast<int>(run.Month);
+    run.Months = std::min(run.Months, monthsLeft);
     return run;
 }
 
@@ -77,7 +79,7 @@ int RunCal(const CalOptions& o, Session& s) {
     request.SatNotWork = RestSetting("SatNotWork");
     request.SunNotWork = RestSetting("SunNotWork");
     request.Today = automation::Today();
-    request.Name = CalendarName();
+    request.Name = automation::EscapeControls(CalendarName());
     const double first = window::FirstDayOf(run);
     for (suite::DayNote& note : suite::CalendarNotes(component::mdlCal::Connection())
                                     .Notes(first, first + window::DayCountOf(run)))

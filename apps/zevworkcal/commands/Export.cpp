@@ -189,7 +189,7 @@ std::string IcsOf(const ExportRange& range, const std::vector<suite::CalendarRul
     icalcomponent_add_property(calendar, icalproperty_new_version("2.0"));
     icalcomponent_add_property(calendar, icalproperty_new_prodid("-//ZevWorkCal//zevworkcal//EN"));
     icalcomponent_add_property(calendar, icalproperty_new_calscale("GREGORIAN"));
-    icalproperty* title = icalproperty_new_x(name.c_str());
+    icalproperty* title = icalproperty_new_x(automation::EscapeControls(name).c_str());
     icalproperty_set_x_name(title, "X-WR-CALNAME");
     icalcomponent_add_property(calendar, title);
     // A day a rule made as the rule says travels in the rule's recurring event: the kind

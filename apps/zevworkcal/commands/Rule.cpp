@@ -46,7 +46,7 @@ struct RuleOptions {
 // "3 2026-12-09 rest FREQ=YEARLY;BYMONTH=5;BYMONTHDAY=1 Labour Day"
 std::string RuleLine(const suite::CalendarRule& r) {
     return std::to_string(r.Id) + " " + automation::FormatIsoDate(r.Start) +
-           (r.Rest ? " rest " : " work ") + r.Recurrence +
+           (r.Rest ? " rest " : " work ") + automation::EscapeControls(r.Recurrence) +
            (r.Note.empty() ? "" : " " + automation::EscapeControls(r.Note));
 }
 

@@ -43,7 +43,7 @@ struct StandbyReplay {
 
 // What status reports, read from one state of the database.
 struct StatusReport {
-    std::string database;
+    std::string database;  // as named, passwords masked; each output escapes it its own way
     std::optional<StandbyReplay> standby;  // none: the database takes writes
     std::optional<component::DaySpan> span;
     std::string workDays;
@@ -112,8 +112,7 @@ StatusReport ReadStatus(data::Connection& connection) {
     // meanwhile.
     const data::ReadSnapshot snapshot(connection);
     StatusReport r;
-    r.database = automation::EscapeControls(
-        data::MaskPasswords(suite::DatabaseNamed(host::MMTS::GetPropsValue).Source));
+    r.database = data::MaskPasswords(suite::DatabaseNamed(host::MMTS::GetPropsValue).Source);
     r.standby = ReadStandby(connection);
     const std::string first = ScalarText(connection, "SELECT MIN(FDay) FROM t_WorkCalendar");
     if (!first.empty()) {
@@ -136,8 +135,8 @@ StatusReport ReadStatus(data::Connection& connection) {
         }
     }
     for (const auto& [key, value] : suite::CalendarStore(connection).Settings()) {
-        r.settings +=
-            " " + key + "=" + (value.IsNull() ? std::string("NULL") : automation::CStr(value));
+        r.settings += automation::EscapeControls(
+            " " + key + "=" + (value.IsNull() ? std::string("NULL") : automation::CStr(value)));
     }
     // A database made before the calendar's own tables reads without notes until upgraded.
     for (const std::string& name : suite::MissingOwnObjects(connection))
@@ -157,7 +156,7 @@ std::string StandbyLine(const StandbyReplay& standby) {
 }
 
 void WriteText(const StatusReport& r, Session& s) {
-    s.out.Line(LoadLocalText("数据库") + ": " + r.database);
+    s.out.Line(LoadLocalText("数据库") + ": " + automation::EscapeControls(r.database));
     if (r.standby) s.out.Line(StandbyLine(*r.standby));
     if (!r.span) {
         s.out.Line(LoadLocalText("尚未生成工厂日历"));

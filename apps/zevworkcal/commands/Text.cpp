@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "host/MMTS.hpp"
+#include "platform/automation/Utf8.hpp"
 
 namespace zev::cli::commands {
 
@@ -19,7 +20,8 @@ Command Text(CLI::App& program) {
     app->add_option("TEXT", o->text, "源文本（中文）")->required();
     return {app,
             [o](Session& s) {
-                s.out.Line(host::MMTS::LoadLocalText(o->text, 0));
+                // The text may be any argument: its control characters are escaped.
+                s.out.Line(automation::EscapeControls(host::MMTS::LoadLocalText(o->text, 0)));
                 return kOk;
             },
             "--lang en text 工厂日历"};
