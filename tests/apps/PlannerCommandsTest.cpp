@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <span>
 
 #include "component/CalendarWrite.hpp"
 #include "component/clsCal.hpp"
@@ -696,11 +697,40 @@ TEST_P(PlannerCommands, ImportExpandsRecurringEventsOverTheCalendarOrRefusesByLi
          "",
          "导入文件中的这个重复事件不能保存为规则: " + dir.File("9.ics") + ":4: DTEND"},
     };
+    // Two calendars in one file; an occurrence that an event of its own cancels or moves;
+    // a line folded inside a character.
+    const std::string several = dir.File("several.ics");
+    std::ofstream(several, std::ios::binary)
+        << "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//t//EN\r\nBEGIN:VEVENT\r\nUID:a\r\n"
+           "DTSTART;VALUE=DATE:20270201\r\nRRULE:FREQ=DAILY;COUNT=3\r\nSUMMARY:Stock\r\n"
+           "END:VEVENT\r\nBEGIN:VEVENT\r\nUID:a\r\nRECURRENCE-ID;VALUE=DATE:20270202\r\n"
+           "DTSTART;VALUE=DATE:20270202\r\nSTATUS:CANCELLED\r\nEND:VEVENT\r\n"
+           "BEGIN:VEVENT\r\nUID:a\r\nRECURRENCE-ID;VALUE=DATE:20270203\r\n"
+           "DTSTART;VALUE=DATE:20270205\r\nSUMMARY:Stock\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n"
+           "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//t//EN\r\nBEGIN:VEVENT\r\nUID:b\r\n"
+           "DTSTART;VALUE=DATE:20270405\r\nSUMMARY:\xE6\xB8\x85\xE6\r\n \x98\x8E\xE8\x8A\x82\r\n"
+           "END:VEVENT\r\nEND:VCALENDAR\r\n";
+    const Invocation more[] = {
+        {{"import", several, "--dry-run"},
+         zz,
+         0,
+         "2027-02-01 rest Stock\n2027-02-05 rest Stock\n2027-04-05 rest 清明节\n",
+         ""},
+        {{"import", ics({"DTSTART;VALUE=DATE:20270104\r\nRRULE:FREQ=WEEKLY\r\n"
+                         "EXRULE:FREQ=MONTHLY\r\n"})},
+         zz,
+         1,
+         "",
+         "导入文件中的事件的重复规则无法展开: " + dir.File("10.ics") + ":4: EXRULE"},
+    };
     const std::vector<std::string> before = CalendarRows();
-    for (const Invocation& c : cases) {
-        SCOPED_TRACE(Named(c));
-        ExpectRun(c);
-        EXPECT_EQ(CalendarRows(), before);
+    for (const auto& group :
+         {std::span<const Invocation>(cases), std::span<const Invocation>(more)}) {
+        for (const Invocation& c : group) {
+            SCOPED_TRACE(Named(c));
+            ExpectRun(c);
+            EXPECT_EQ(CalendarRows(), before);
+        }
     }
 
     // A turned day without a note exports with its kind as the summary, which a calendar
