@@ -24,7 +24,7 @@ namespace {
 constexpr const char* kSource = "zevworkcal";
 constexpr const char* kMalformed = "导入文件的这一行格式不对";
 constexpr const char* kNotAllDay = "导入文件中的事件不是全天事件";
-constexpr const char* kEndBeforeStart = "导入文件中的事件结束早于开始";
+constexpr const char* kEndBeforeStart = "导入文件中的事件没有在开始之后结束";
 constexpr const char* kCannotRecur = "导入文件中的事件的重复规则无法展开";
 constexpr const char* kNoDayWithin = "导入文件中的重复事件在工厂日历中没有一天";
 constexpr const char* kStartNotInRule = "导入文件中事件的 DTSTART 不是其 RRULE 的一天";

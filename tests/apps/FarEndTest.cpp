@@ -103,7 +103,7 @@ TEST_P(FarEnd, EveryCommandWorksOnACalendarReachingTheLastDate) {
          "9999-12-28 work 151\n9999-12-29 rest end of days\n9999-12-30 rest\n"},
         {{"export"},
          0,
-         "date,kind,note\n9999-12-29,rest,end of days\n9999-12-30,rest\n9999-12-31,work,last\n"},
+         "date,kind,note\n9999-12-29,rest,end of days\n9999-12-30,rest,\n9999-12-31,work,last\n"},
         {{"cal", "9999"}, 0, "..."},
         {{"status"}, 0, "..."},
         {{"history"}, 0, "..."},

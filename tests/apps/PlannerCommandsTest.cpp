@@ -653,7 +653,7 @@ TEST_P(PlannerCommands, ImportExpandsRecurringEventsOverTheCalendarOrRefusesByLi
          zz,
          1,
          "",
-         "导入文件中的事件结束早于开始: " + dir.File("4.ics") + ":4: DTEND"},
+         "导入文件中的事件没有在开始之后结束: " + dir.File("4.ics") + ":4: DTEND"},
         // Overlapping events of one kind: each day once, with the notes of them all; a
         // weekly event's last week reaches over the calendar's end.
         {{"import",

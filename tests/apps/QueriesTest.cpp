@@ -292,7 +292,7 @@ TEST_P(Queries, NotesShowInListExportAndCal) {
          "date,kind,note\n2009-06-12,rest,\"Plant \"\"shutdown\"\"\"\n",
          0},
         {{"export", "--all", "--from", "2009-05-30", "--to", "2009-06-02"},
-         "date,kind,note\n2009-06-01,work\n",
+         "date,kind,note\n2009-06-01,work,\n",
          0},
         {{"export", "--all", "--from", "2009-06-13", "--to", "2009-06-15", "--format", "json"},
          "[\n{\"date\":\"2009-06-13\",\"kind\":\"work\",\"number\":9,\"note\":\"调休上班\"},\n"
@@ -417,7 +417,7 @@ TEST_P(Queries, AnOldDatabaseReadsWithoutNotesAndUpgradesOnce) {
     EXPECT_EQ(extended.err.find(noHistory, said + 1), std::string::npos) << extended.err;
     const Answer before[] = {
         {{"list", "2009-06-12", "2009-06-14"}, "2009-06-12 rest\n2009-06-13 work 9\n", 0},
-        {{"export"}, "date,kind,note\n2009-06-03,rest\n2009-06-12,rest\n2009-06-13,work\n", 0},
+        {{"export"}, "date,kind,note\n2009-06-03,rest,\n2009-06-12,rest,\n2009-06-13,work,\n", 0},
         {{"history"}, "", 1},
         {{"upgrade"},
          std::string(server ? "Added: zev_data_version\n" : "") +

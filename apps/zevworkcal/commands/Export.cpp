@@ -120,11 +120,9 @@ std::string IsoOf(int32_t serial) {
 std::string CsvOf(const std::vector<ExportedDay>& days) {
     std::string text = "date,kind,note\n";
     for (const ExportedDay& d : days) {
-        text += IsoOf(d.Serial) + (d.Work ? ",work" : ",rest");
-        if (!d.Note.empty()) {
-            text += ',';
-            AppendCsvField(text, d.Note);
-        }
+        // Three fields on every row, as the header names them; an empty note is none.
+        text += IsoOf(d.Serial) + (d.Work ? ",work," : ",rest,");
+        if (!d.Note.empty()) AppendCsvField(text, d.Note);
         text += '\n';
     }
     return text;

@@ -225,7 +225,9 @@ Command Status(CLI::App& program) {
     auto format = std::make_shared<Format>(Format::Text);
     CLI::App* app = program.add_subcommand(
         "status", "显示数据库、工厂日历的范围、今天以后剩下的工作日和设置，并警告尚无节假日的年份");
-    AddFormatOption(*app, *format);
+    // A report of lines and warnings has no table for CSV.
+    AddChoiceOption<Format>(*app, "--format", {{"text", Format::Text}, {"json", Format::Json}},
+                            *format, "输出格式：text 或 json（默认 text）", "FORMAT");
     return {app, [format](Session& s) { return RunStatus(*format, s); }, "status"};
 }
 
