@@ -79,6 +79,9 @@ class frmCal final : public FrmCalControls,
     // guards; nothing changes when a guard refuses or anything fails. Unchanged when the
     // grid has no day to move.
     component::Outcome SwapDay();
+    // Moves each of `days` (each in one of the grids) into the other grid after the guards
+    // of every one, all or none: the first refusal names its day. Unchanged for none.
+    component::Outcome SwapDays(const std::vector<double>& days);
     // Renumbers every day of the calendar from the grids and refreshes the calendar's copy
     // in t_mutiworkcal, all in one calendar write. When another writer has changed the
     // calendar since the grids were filled, the planner's own changes (each day turned,

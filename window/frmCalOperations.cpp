@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <exception>
+#include <limits>
 #include <map>
 #include <memory>
 #include <optional>
@@ -202,6 +203,15 @@ Outcome frmCal::SwapDay() {
     }
 }
 
+Outcome frmCal::SwapDays(const std::vector<double>& days) {
+    try {
+        if (days.empty()) return Outcome::Unchanged();
+        return TurnDays(days, true);
+    } catch (...) {
+        return Outcome::FailedNow();
+    }
+}
+
 Outcome frmCal::TurnDays(const std::vector<double>& chosen, bool nameDay) {
     for (const double day : chosen) {
         const std::string named = nameDay ? ": " + automation::FormatIsoDate(day) : std::string();
@@ -235,14 +245,44 @@ void frmCal::MoveDays(const std::vector<double>& chosen) {
                            GridRow{day, days::WeekdayOf(day, weekdays), source.Row(row).Note});
         toRest += workRow != 0 ? 1 : 0;
     }
-    sprNotWork.ReserveMore(toRest);
-    sprWork.ReserveMore(moves.size() - toRest);
-    for (auto& [rest, moved] : moves) {
-        Grid& source = rest ? sprWork : sprNotWork;
-        Grid& target = rest ? sprNotWork : sprWork;
-        source.RemoveRow(source.SortedRowOf(moved.Day));
-        target.InsertRow(target.RowFrom(moved.Day), std::move(moved));
+    // A few days move row by row; many (a holiday list, a rule over centuries) are merged
+    // into new grids at once, each row copied once instead of once per day moved.
+    constexpr size_t kMovedRowByRow = 16;
+    if (moves.size() <= kMovedRowByRow) {
+        sprNotWork.ReserveMore(toRest);
+        sprWork.ReserveMore(moves.size() - toRest);
+        for (auto& [rest, moved] : moves) {
+            Grid& source = rest ? sprWork : sprNotWork;
+            Grid& target = rest ? sprNotWork : sprWork;
+            source.RemoveRow(source.SortedRowOf(moved.Day));
+            target.InsertRow(target.RowFrom(moved.Day), std::move(moved));
+        }
+        return;
     }
+    std::sort(moves.begin(), moves.end(),
+              [](const auto& a, const auto& b) { return a.second.Day < b.second.Day; });
+    // The rows a grid keeps, and those it takes from the other, in date order.
+    const auto rebuilt = [&](const Grid& grid, bool takesRest) {
+        std::vector<GridRow> rows;
+        rows.reserve(grid.Rows().size() + moves.size());
+        auto taken = moves.begin();
+        const auto takeUpTo = [&](double day) {
+            for (; taken != moves.end() && taken->second.Day < day; ++taken) {
+                if (taken->first == takesRest) rows.push_back(taken->second);
+            }
+        };
+        for (const GridRow& row : grid.Rows()) {
+            takeUpTo(row.Day);
+            const bool leaves = taken != moves.end() && taken->second.Day == row.Day;
+            if (!leaves) rows.push_back(row);
+        }
+        takeUpTo(std::numeric_limits<double>::infinity());
+        return rows;
+    };
+    std::vector<GridRow> rest = rebuilt(sprNotWork, true);
+    std::vector<GridRow> work = rebuilt(sprWork, false);
+    sprNotWork.ReplaceRows(std::move(rest));
+    sprWork.ReplaceRows(std::move(work));
 }
 
 bool frmCal::IsDayScheduled(double day) {

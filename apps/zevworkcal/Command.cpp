@@ -169,7 +169,7 @@ component::Outcome MayTurnDays(const window::frmCal& w) {
 bool SelectDay(window::frmCal& w, double day) {
     for (const window::GridId id : {window::GridId::Work, window::GridId::NotWork}) {
         const window::Grid& grid = id == window::GridId::Work ? w.sprWork : w.sprNotWork;
-        if (const int32_t row = grid.RowOf(day)) {
+        if (const int32_t row = grid.SortedRowOf(day)) {
             w.SelectTab(id == window::GridId::Work ? 0 : 1);
             w.SelectGridRow(id, row);
             return true;

@@ -600,6 +600,38 @@ TEST_P(PlannerCommands, ImportTurnsEveryListedDayWithItsNoteOrNothing) {
 // within the calendar (RRULE with ordinals and COUNT or UNTIL, EXDATE, RDATE), a cancelled
 // event not at all; what cannot be expanded, or ends before it starts, is refused by its
 // line with nothing written; and our own export imports again without adding a note.
+// A list of days turns each of them as its own swap would, whether the window moves them
+// one by one (a few) or all at once (many): on each side of where it changes how.
+TEST_P(PlannerCommands, ManyDaysImportedTurnAsEachOnItsOwn) {
+    ASSERT_EQ(Run({"generate", "2026-01-05", "2030-01-01"}).exitCode, 0);
+    const TempDir dir;
+    double day = automation::OleFromCivil(2027, 3, 1);
+    for (const int count : {16, 17, 120}) {
+        SCOPED_TRACE(count);
+        std::string list;
+        std::map<std::string, std::string> expected;  // each listed day and its new kind
+        for (int i = 0; i < count; ++i, day += 2) {
+            const bool weekend =
+                automation::OleWeekday(day) == 1 || automation::OleWeekday(day) == 7;
+            const std::string iso = automation::FormatIsoDate(day);
+            list += iso + (weekend ? ",work\n" : ",rest\n");
+            expected[iso] = weekend ? "work" : "rest";
+        }
+        const std::string file = dir.File(std::to_string(count) + ".csv");
+        std::ofstream(file) << list;
+        const std::vector<std::string> before = CalendarRows();
+        const ProcessResult r = Run({"import", file}, "2026-12-20");
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(Unsound(), "");
+        EXPECT_EQ(CalendarRows().size(), before.size());
+        for (const auto& [iso, kind] : expected) {
+            const std::string rest = Column(
+                "SELECT COUNT(*) FROM t_WorkCalendar WHERE FInterID=0 AND FDay='" + iso + "'")[0];
+            EXPECT_EQ(rest == "1" ? "rest" : "work", kind) << iso;
+        }
+    }
+}
+
 TEST_P(PlannerCommands, ImportExpandsRecurringEventsOverTheCalendarOrRefusesByLine) {
     ASSERT_EQ(Run({"generate", "2026-01-05", "2030-01-01"}).exitCode, 0);
     const TempDir dir;

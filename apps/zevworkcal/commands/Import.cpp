@@ -45,9 +45,11 @@ struct Imported {
 Outcome TurnAndSave(window::frmCal& w, const std::vector<ListedDay>& listed,
                     std::vector<Imported>& done) {
     if (Outcome may = MayTurnDays(w); !may.IsDone()) return may;
+    std::vector<double> turns;
     for (const ListedDay& d : listed) {
         const std::string named = ": " + automation::FormatIsoDate(d.Day);
-        if (!SelectDay(w, d.Day)) {
+        const bool rest = w.sprNotWork.SortedRowOf(d.Day) != 0;
+        if (!rest && w.sprWork.SortedRowOf(d.Day) == 0) {
             // extend only appends; a day before the first needs a generation from it.
             const bool before = !w.sprWork.Rows().empty() && d.Day < w.sprWork.Rows().front().Day;
             return Outcome::Refused(
@@ -56,14 +58,15 @@ Outcome TurnAndSave(window::frmCal& w, const std::vector<ListedDay>& listed,
                        : "日期不在工厂日历中，请先用 zevworkcal extend 延长工厂日历",
                 named);
         }
-        const bool rest = w.tabCal.Tab == 1;
         done.push_back({&d, rest ? "rest" : "work", rest != d.Rest});
-        if (rest == d.Rest) continue;
+        if (rest != d.Rest) turns.push_back(d.Day);
+    }
+    // Every day through the swap's guards, then all of them moved at once.
+    if (!turns.empty()) {
+        // On its tab, as a planner would choose it: the access check decides there.
+        SelectDay(w, turns.front());
         if (!w.cmdMove.Enabled) return Outcome::Refused(kNoAccess);
-        const Outcome swapped = w.SwapDay();
-        if (swapped.What() == Outcome::Kind::Refused) {
-            return Outcome::Refused(swapped.Text(), named + swapped.Detail());
-        }
+        const Outcome swapped = w.SwapDays(turns);
         if (!swapped.IsDone()) return swapped;
     }
     // Saved even when no day turned: calendar 999 is made anew as every save makes it.
