@@ -207,10 +207,6 @@ double OleOf(const icaltimetype& t) {
     return automation::OleFromCivil(t.year, t.month, t.day);
 }
 
-struct IteratorFree {
-    void operator()(icalrecur_iterator* i) const { icalrecur_iterator_free(i); }
-};
-
 // The first days of the occurrences of `event`, each `length` days long, that reach into
 // the calendar's days: the day of DTSTART alone for an event that does not recur;
 // otherwise DTSTART, every day its RRULEs give and every RDATE, less every EXDATE,
@@ -245,27 +241,26 @@ std::vector<double> Occurrences(icalcomponent* event, const icaltimetype& first,
     if (inside(start)) days.insert(start);
     for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY);
          p != nullptr; p = icalcomponent_get_next_property(event, ICAL_RRULE_PROPERTY)) {
-        const icalrecurrencetype rule = icalproperty_get_rrule(p);
-        // A day recurs by days at the finest; hours of an all-day event are no days.
-        if (rule.freq == ICAL_NO_RECURRENCE || rule.freq == ICAL_HOURLY_RECURRENCE ||
-            rule.freq == ICAL_MINUTELY_RECURRENCE || rule.freq == ICAL_SECONDLY_RECURRENCE) {
-            Fail(kCannotRecur, file, line, "RRULE");
-        }
-        const std::unique_ptr<icalrecur_iterator, IteratorFree> each(
-            icalrecur_iterator_new(rule, first));
-        if (!each) Fail(kCannotRecur, file, line, "RRULE");
+        // Expanded as the calendar's own rules are (suite::RecurrenceDays), past the
+        // library's last year too; a frequency finer than days is none of an all-day event.
+        icalrecurrencetype parsed = icalproperty_get_rrule(p);
+        char* written = icalrecurrencetype_as_string_r(&parsed);
+        if (written == nullptr) Fail(kCannotRecur, file, line, "RRULE");
+        const suite::CalendarRule rule{0, written, true, "", start};
+        icalmemory_free_buffer(written);
+        const auto expand = [&](double from, double to) {
+            try {
+                return suite::RecurrenceDays(rule, from, to);
+            } catch (const automation::ComError&) {
+                Fail(kCannotRecur, file, line, "RRULE");
+            }
+        };
         // A DTSTART off its rule makes days that calendar programs count differently (with
         // a COUNT, one more or one less), and that a rule kept from the event would not.
-        const icaltimetype firstGiven = icalrecur_iterator_next(each.get());
-        if (icaltime_is_null_time(firstGiven) || OleOf(firstGiven) != start) {
-            Fail(kStartNotInRule, file, line, "DTSTART");
-        }
-        for (icaltimetype t = firstGiven; !icaltime_is_null_time(t);
-             t = icalrecur_iterator_next(each.get())) {
-            const double day = OleOf(t);
-            if (day > within->Last) break;
-            if (inside(day)) days.insert(day);
-        }
+        if (expand(start, start).empty()) Fail(kStartNotInRule, file, line, "DTSTART");
+        const std::vector<int32_t> given = expand(within->First - length + 1, within->Last);
+        for (const int32_t day : given)
+            days.insert(static_cast<double>(day));
     }
     for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY);
          p != nullptr; p = icalcomponent_get_next_property(event, ICAL_RDATE_PROPERTY)) {
