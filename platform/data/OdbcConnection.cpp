@@ -81,17 +81,9 @@ class OdbcConnection final : public Connection {
         PassFixedNow();
         const bool returnsRows = sql::StartsWithKeyword(statement, "SELECT");
         const SQLHSTMT stmt = returnsRows ? h_->stmt : PreparedChange(statement);
-        struct ParameterReset {
-            SQLHSTMT s;
-            ~ParameterReset() { SQLFreeStmt(s, SQL_RESET_PARAMS); }
-        } reset{stmt};
+        const odbc::ParameterReset reset{stmt};
         std::vector<odbc::BoundValue> bound(values.size());
-        for (size_t k = 0; k < values.size(); ++k) {
-            if (!SQL_SUCCEEDED(
-                    odbc::BindValue(stmt, static_cast<SQLUSMALLINT>(k + 1), values[k], bound[k]))) {
-                Fail(SQL_HANDLE_STMT, stmt, statement, h_->dbc);
-            }
-        }
+        BindAll(stmt, values, bound, statement);
         const CursorCloser closer{stmt};
         std::shared_ptr<ResultTable> table;
         ReadResult(stmt, returnsRows ? odbc::ExecDirect(stmt, statement) : SQLExecute(stmt),
@@ -178,6 +170,17 @@ class OdbcConnection final : public Connection {
         return stamp_;
     }
 
+    // Binds `values` to the parameters of `stmt` in order, kept in `bound` while it runs.
+    void BindAll(SQLHSTMT stmt, std::span<const automation::Variant> values,
+                 std::vector<odbc::BoundValue>& bound, std::string_view statement) {
+        for (size_t k = 0; k < values.size(); ++k) {
+            if (!SQL_SUCCEEDED(
+                    odbc::BindValue(stmt, static_cast<SQLUSMALLINT>(k + 1), values[k], bound[k]))) {
+                Fail(SQL_HANDLE_STMT, stmt, statement, h_->dbc);
+            }
+        }
+    }
+
     // Prepares `query` on a statement of its own, kept in `stmt`, with the same timeout as
     // every other statement: the driver sets the server's anew, a statement of its own,
     // whenever the next statement's differs.
@@ -230,15 +233,10 @@ class OdbcConnection final : public Connection {
             if (!now) Fail(SQL_HANDLE_STMT, stateStmt_, stateQuery, h_->dbc);
             if (*now == serverState_) return std::nullopt;
         }
-        odbc::BoundValue bound;
-        if (!SQL_SUCCEEDED(
-                odbc::BindValue(stampStmt_, 1, automation::Variant(serverState_), bound))) {
-            Fail(SQL_HANDLE_STMT, stampStmt_, query, h_->dbc);
-        }
-        struct Reset {
-            SQLHSTMT s;
-            ~Reset() { SQLFreeStmt(s, SQL_RESET_PARAMS); }
-        } reset{stampStmt_};
+        const odbc::ParameterReset reset{stampStmt_};
+        const automation::Variant given[] = {automation::Variant(serverState_)};
+        std::vector<odbc::BoundValue> bound(1);
+        BindAll(stampStmt_, given, bound, query);
         const CursorCloser closer{stampStmt_};
         if (!SQL_SUCCEEDED(SQLExecute(stampStmt_))) {
             Fail(SQL_HANDLE_STMT, stampStmt_, query, h_->dbc);
@@ -424,17 +422,9 @@ class OdbcConnection final : public Connection {
         for (std::string& array : arrays)
             values.emplace_back(std::move(array += '}'));
         const SQLHSTMT stmt = PreparedChange(run.Together);
-        struct ParameterReset {
-            SQLHSTMT s;
-            ~ParameterReset() { SQLFreeStmt(s, SQL_RESET_PARAMS); }
-        } reset{stmt};
+        const odbc::ParameterReset reset{stmt};
         std::vector<odbc::BoundValue> bound(values.size());
-        for (size_t k = 0; k < values.size(); ++k) {
-            if (!SQL_SUCCEEDED(
-                    odbc::BindValue(stmt, static_cast<SQLUSMALLINT>(k + 1), values[k], bound[k]))) {
-                Fail(SQL_HANDLE_STMT, stmt, original, h_->dbc);
-            }
-        }
+        BindAll(stmt, values, bound, original);
         const CursorCloser closer{stmt};
         std::shared_ptr<ResultTable> none;
         ReadResult(stmt, SQLExecute(stmt), original, none);

@@ -34,6 +34,12 @@ struct CursorCloser {
     ~CursorCloser() { SQLFreeStmt(s, SQL_CLOSE); }
 };
 
+// Unbinds the parameters of a statement handle when a run of it ends, however it ends.
+struct ParameterReset {
+    SQLHSTMT s;
+    ~ParameterReset() { SQLFreeStmt(s, SQL_RESET_PARAMS); }
+};
+
 inline SQLWCHAR* Wide(std::u16string& s) {
     return reinterpret_cast<SQLWCHAR*>(s.data());
 }
