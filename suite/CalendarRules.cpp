@@ -4,9 +4,7 @@
 
 #include <libical/ical.h>
 
-#include <charconv>
 #include <chrono>
-#include <cstdio>
 #include <map>
 #include <memory>
 #include <numeric>
@@ -95,25 +93,24 @@ std::optional<std::set<int32_t>> RecurrenceExceptions(std::string_view text) {
     const size_t at = text.find(kExceptions);
     if (at == std::string_view::npos) return days;
     std::string_view rest = text.substr(at + kExceptions.size());
+    if (rest.empty() || rest.back() == ',') return std::nullopt;
     while (!rest.empty()) {
         const size_t comma = rest.find(',');
         const std::string_view one = rest.substr(0, comma);
-        int year = 0;
-        unsigned month = 0;
-        unsigned day = 0;
-        const auto number = [&](std::string_view digits, auto& value) {
-            const auto [end, error] =
-                std::from_chars(digits.data(), digits.data() + digits.size(), value);
-            return error == std::errc() && end == digits.data() + digits.size();
-        };
-        if (one.size() != 8 || !number(one.substr(0, 4), year) ||
-            !number(one.substr(4, 2), month) || !number(one.substr(6, 2), day)) {
-            return std::nullopt;
-        }
-        const std::chrono::year_month_day ymd{std::chrono::year(year), std::chrono::month(month),
-                                              std::chrono::day(day)};
-        if (!ymd.ok() || year < 100) return std::nullopt;
-        days.insert(automation::SerialOfDay(std::chrono::sys_days(ymd)));
+        // An iCalendar date as libical reads one ("20320501").
+        const std::string value(one);
+        icalerror_clear_errno();
+        const icaltimetype t = icaltime_from_string(value.c_str());
+        const bool date =
+            icalerrno == ICAL_NO_ERROR && !icaltime_is_null_time(t) && t.is_date && t.year >= 100 &&
+            value.size() == 8 &&
+            std::chrono::year_month_day{std::chrono::year(t.year),
+                                        std::chrono::month(static_cast<unsigned>(t.month)),
+                                        std::chrono::day(static_cast<unsigned>(t.day))}
+                .ok();
+        icalerror_clear_errno();
+        if (!date) return std::nullopt;
+        days.insert(automation::OleDaySerial(automation::OleFromCivil(t.year, t.month, t.day)));
         rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
     }
     return days;
@@ -122,11 +119,10 @@ std::optional<std::set<int32_t>> RecurrenceExceptions(std::string_view text) {
 std::string WithExceptions(std::string_view text, const std::set<int32_t>& days) {
     std::string kept(RecurrenceRule(text));
     for (const int32_t day : days) {
-        const std::chrono::year_month_day ymd{automation::DayOfSerial(day)};
-        char part[16];
-        std::snprintf(part, sizeof part, "%04d%02u%02u", static_cast<int>(ymd.year()),
-                      static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()));
-        kept += (day == *days.begin() ? std::string(kExceptions) : std::string(",")) + part;
+        char* written = icaltime_as_ical_string_r(IcalDate(static_cast<double>(day)));
+        kept += (day == *days.begin() ? std::string(kExceptions) : std::string(","));
+        kept += written;
+        icalmemory_free_buffer(written);
     }
     return kept;
 }

@@ -56,6 +56,27 @@ TEST(CalendarRules, DaysAreTheIndependentExpansionsFromTheRulesFirstDay) {
         EXPECT_EQ(got, expected.out);
     }
 
+    // The days a rule leaves out, kept after its RRULE as iCalendar dates; a list that is
+    // no list of dates is no recurrence.
+    const suite::CalendarRule leaving{0,
+                                      "FREQ=YEARLY;BYMONTH=5;BYMONTHDAY=1 EXDATE:20280501,29990501",
+                                      true, "", *automation::ParseIsoDate("2027-01-01")};
+    std::string kept;
+    for (const int32_t serial : suite::RuleDays(leaving, *automation::ParseIsoDate("2027-01-01"),
+                                                *automation::ParseIsoDate("2029-12-31")))
+        kept += automation::FormatIsoDate(serial) + " ";
+    EXPECT_EQ(kept, "2027-05-01 2029-05-01 ");
+    EXPECT_EQ(suite::RuleDays(leaving, *automation::ParseIsoDate("2999-01-01"),
+                              *automation::ParseIsoDate("2999-12-31")),
+              std::vector<int32_t>{});
+    EXPECT_EQ(
+        suite::RecurrenceOf(leaving.Recurrence),
+        std::optional<std::string>("FREQ=YEARLY;BYMONTHDAY=1;BYMONTH=5 EXDATE:20280501,29990501"));
+    for (const char* bad : {"FREQ=YEARLY EXDATE:2028", "FREQ=YEARLY EXDATE:20281340",
+                            "FREQ=YEARLY EXDATE:20280501T120000", "FREQ=YEARLY EXDATE:"}) {
+        EXPECT_EQ(suite::RecurrenceOf(bad), std::nullopt) << bad;
+    }
+
     // A rule that cannot be carried on past the library's end says where its days end.
     const struct {
         const char* rule;
